@@ -1,0 +1,179 @@
+#include "editor/alm_tolv_output.h"
+
+#include "platform/icon_store.h"
+#include "platform/modal_ui.h"
+#include "platform/system_chooser.h"
+#include "proclist/dialog.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+const QString controlPrefix = QStringLiteral("Home/Alarms/Outputs/Tolv Output/");
+}
+
+alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginName,
+                                 const QString& extraParam)
+    : config_plugin_base(rootDir, pluginName, extraParam) {
+    processEditor = new dialog(this, this);
+    loaders = std::make_unique<Loaders>();
+    createDock();
+    createActions();
+
+    connect(fileList, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        fileListContextMenu(fileList->itemAt(pos), fileList->viewport()->mapToGlobal(pos), 0);
+    });
+    connect(fileList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const auto selected = fileList->selectedItems();
+        selectFile(selected.isEmpty() ? nullptr : selected.first());
+    });
+    connect(systemChooser, &CSystemChooser::sysChanged, this, &alm_tolv_output::selectSystem);
+    connect(processEditor, &dialog::itemsChanged, this, &alm_tolv_output::markDirty);
+    connect(processEditor->navToProc, &QPushButton::clicked, this, &alm_tolv_output::EditProcess);
+    connect(processEditor->manTemp, &QPushButton::clicked, this, &alm_tolv_output::manageTemplate);
+
+    updateActions();
+}
+
+alm_tolv_output::~alm_tolv_output() {
+    loaders.reset();
+    delete popupMenu;
+    delete toolBar;
+    delete fileDock;
+}
+
+void alm_tolv_output::createDock() {
+    fileDock = new QDockWidget;
+    fileDock->setObjectName(pluginName + "/browser");
+    fileDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    auto* tabs = new QTabWidget(fileDock);
+    fileDock->setWidget(tabs);
+    auto* page = new QWidget(fileDock);
+    tabs->addTab(page, "Alarm Outputs modules");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    systemChooser = new CSystemChooser(page, nullptr);
+    fileList = new QTreeWidget(page);
+    fileList->setObjectName("fileList");
+    fileList->setRootIsDecorated(false);
+    fileList->setAllColumnsShowFocus(true);
+    fileList->setHeaderLabels({"Name", "Config File"});
+    fileList->header()->setStretchLastSection(true);
+    fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(systemChooser);
+    layout->addWidget(fileList);
+}
+
+void alm_tolv_output::createActions() {
+    popupMenu = new QMenu;
+    popupMenu->setObjectName("&TOLV Output");
+    popupMenu->setTitle("&TOLV Output");
+    toolBar = new QToolBar;
+    toolBar->setObjectName(pluginName + "/TOLV Output");
+
+    struct Spec {
+        QAction** action;
+        const char* name;
+        const char* text;
+        const char* menuText;
+        const char* icon;
+        QKeySequence key;
+        void (alm_tolv_output::*slot)();
+    };
+    const Spec specs[] = {
+        {&newAction, "new", "New TOLV Output Module", "&New TOLV Output", "filenew",
+         QKeySequence(Qt::CTRL | Qt::Key_N), &alm_tolv_output::menuNewFile},
+        {&deleteAction, "delete", "Delete TOLV Output Module", "&Delete TOLV Output Module",
+         "filedelete", QKeySequence(Qt::Key_Delete), &alm_tolv_output::menuDeleteFile},
+        {&duplicateAction, "duplicate", "Duplicate TOLV Output Module",
+         "&Duplicate TOLV Output Module", "duplicate", QKeySequence(Qt::CTRL | Qt::Key_D),
+         &alm_tolv_output::menuDuplicateFile},
+        {&renameAction, "rename", "Rename TOLV Output Module", "&Rename TOLV Output Module",
+         "filenew", QKeySequence(), &alm_tolv_output::menuRename},
+    };
+    for (const Spec& spec : specs) {
+        auto* action = new QAction(this);
+        action->setObjectName(spec.name);
+        action->setToolTip(spec.text);
+        action->setStatusTip(spec.text);
+        action->setText(spec.menuText);
+        action->setIconText(spec.text);
+        action->setCheckable(false);
+        if (const char* const* xpm = fnIconStore(spec.icon))
+            action->setIcon(QIcon(QPixmap(xpm)));
+        action->setShortcut(spec.key);
+        connect(action, &QAction::triggered, this, spec.slot);
+        popupMenu->addAction(action);
+        toolBar->addAction(action);
+        *spec.action = action;
+    }
+}
+
+QDockWindowList alm_tolv_output::dockWindows() {
+    return {fileDock.data(), toolBar.data()};
+}
+QPopupMenuList alm_tolv_output::popupMenus() {
+    return {popupMenu.data()};
+}
+
+QString alm_tolv_output::about() {
+    return "<nobr><h3>Alarm System TOLV Output</h3></nobr>"
+           "<p>Gives the alarm processes of a TOLV system their infodriver slots, one output "
+           "module at a time, and keeps the installation's device types in step.</p>"
+           "<p>Written by the TOLV output team.</p>";
+}
+
+bool alm_tolv_output::isDirty() {
+    return dirty;
+}
+
+QString alm_tolv_output::outputsDir() const {
+    return "config/alarms" + QStringLiteral("/") + systemName + "/outputs";
+}
+
+QString alm_tolv_output::processDefinitionsPath() const {
+    return "config/alarms" + QStringLiteral("/") + systemName + "/" + "proc_def.cfg";
+}
+
+QString alm_tolv_output::localPath(const QString& storePath) const {
+    return rootDir + "/" + storePath;
+}
+
+void alm_tolv_output::updateActions() {
+    const bool mayCreate = lockedDirs.contains(outputsDir()) && devTypesLocked && instancesLocked;
+    const bool mayDuplicate = mayCreate && currentModule != nullptr;
+    const bool mayEdit = mayDuplicate && devDescLocked;
+    newAction->setEnabled(mayCreate);
+    duplicateAction->setEnabled(mayDuplicate);
+    deleteAction->setEnabled(mayEdit);
+    renameAction->setEnabled(mayEdit);
+    processEditor->setEnabled(mayEdit);
+}
+
+void alm_tolv_output::resizeEvent(QResizeEvent* event) {
+    config_plugin_base::resizeEvent(event);
+    if (processEditor)
+        processEditor->setGeometry(rect());
+}
+
+void alm_tolv_output::fileListContextMenu(QTreeWidgetItem*, const QPoint& pos, int) {
+    if (popupMenu)
+        popupMenu->popup(pos);
+}
+
+Document* alm_tolv_output::getSystemDocument() {
+    return systemLoad ? systemLoad->document : nullptr;
+}
+
+void alm_tolv_output::sendCommand(const QString& word, const QString& file) {
+    emit command(word, file);
+}

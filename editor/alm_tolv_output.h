@@ -1,0 +1,157 @@
+#pragma once
+
+#include "editor/documents.h"
+#include "modules/output_file.h"
+#include "plugin/config_plugin_base.h"
+#include "plugin/plugin_interfaces.h"
+#include "templates/template_list.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class CSystemChooser;
+class QAction;
+class QDockWidget;
+class QMenu;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class dialog;
+
+// The TOLV output editor: module list dock, tool bar, menu and process list editor,
+// and the host protocol that keeps the working copy in step with the store.
+class TOLV_EXPORT alm_tolv_output : public config_plugin_base,
+                                    public IDomDoc,
+                                    public IGetDocuments,
+                                    public ISendCommand {
+    Q_OBJECT
+    Q_INTERFACES(IDomDoc IGetDocuments ISendCommand)
+public:
+    // Loads the system ini into its document.
+    class FileLoad_TolvSystem : public FileLoad {
+    public:
+        explicit FileLoad_TolvSystem(alm_tolv_output* owner);
+        ~FileLoad_TolvSystem() override;
+        bool load(const QString& fileName) override;
+
+        Document_TolvSystem* document = nullptr;
+        alm_tolv_output* owner;
+    };
+
+    alm_tolv_output(const QString& rootDir, const QString& pluginName, const QString& extraParam);
+    ~alm_tolv_output() override;
+
+    // config_plugin_base
+    QDockWindowList dockWindows() override;
+    QPopupMenuList popupMenus() override;
+    void activate(bool active) override;
+    void navigate(const QString& target, const QString& context) override;
+    void reply(const HostReply& reply) override;
+
+    // IDomDoc
+    void createDocument(const QString& docType, const QString& systemId,
+                        QDomDocument& doc) override;
+    void writeDocument(const QDomDocument& doc, const QString& name) override;
+
+    // IGetDocuments
+    Document* getDocument0() override { return nullptr; }
+    Document* getDocument1() override { return nullptr; }
+    Document* getDocument2() override { return nullptr; }
+    Document* getDocument3() override { return nullptr; }
+    Document* getDocument4() override { return nullptr; }
+    Document* getSystemDocument() override;
+
+    // ISendCommand
+    void sendCommand(const QString& command, const QString& file) override;
+
+    void updateActions();
+    void lockDevDesc(const QString& path);
+    bool loadProcesses(const QString& path);
+    bool saveFile(cOutputFile* module, bool requireLock, bool duplicate);
+    bool loadFile(const QString& path);
+    void updateFileList();
+
+signals:
+    void command(QString command, QString file);
+
+public slots:
+    void dummy() {}
+    void applyTemplates();
+    void manageTemplate();
+    QString about() override;
+    bool isDirty() override;
+    void apply() override;
+    void markDirty();
+    void menuDeleteFile();
+    void menuDuplicateFile();
+    void menuRename();
+    void menuNewFile();
+    void EditProcess();
+    void renameModule(QTreeWidgetItem* item, int column, const QString& text);
+    void selectFile(QTreeWidgetItem* item);
+    void fileListContextMenu(QTreeWidgetItem* item, const QPoint& pos, int column);
+
+protected slots:
+    void dummy1() {}
+    void selectSystem(const QString& name);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createDock();
+    void createActions();
+    QString outputsDir() const;
+    QString processDefinitionsPath() const;
+    QString localPath(const QString& storePath) const;
+    void traceLockedDevDescFiles() const;
+    void replyDownload(const HostReply& reply);
+    void doOk(const HostReply& reply);
+    void doDone(const HostReply& reply);
+    void replyLock(const HostReply& reply);
+    void replyUpload(const HostReply& reply);
+    void replyDir(const HostReply& reply);
+    void addModuleRow(cOutputFile* module, const QString& fileName);
+    void clearModules();
+
+    std::unique_ptr<Loaders> loaders;
+    FileLoad_TolvSystem* systemLoad = nullptr;
+    bool devTypesSynced = false;
+    QStringList processNames;
+    QString systemName;
+    bool devTypesLocked = false;
+    bool instancesLocked = false;
+    bool devDescLocked = false;
+    QStringList lockedDevDescFiles;
+    bool loadingModule = true;
+    bool dirty = false;
+    QString pendingContext;
+    bool navigatePending = false;
+    QStringList downloadedFiles;
+    QStringList checkedOutDirs;
+    QStringList lockedDirs;
+    bool processesLoaded = false;
+    QDateTime processesModified;
+    CSystemChooser* systemChooser = nullptr;
+    bool dbModule = false;
+    QPointer<QDockWidget> fileDock;
+    QPointer<QMenu> popupMenu;
+    QPointer<QToolBar> toolBar;
+    QTreeWidget* fileList = nullptr;
+    QAction* newAction = nullptr;
+    QAction* duplicateAction = nullptr;
+    QAction* deleteAction = nullptr;
+    QAction* renameAction = nullptr;
+    dialog* processEditor = nullptr;
+    cOutputFile* currentModule = nullptr;
+    std::vector<std::unique_ptr<cOutputFile>> modules;
+    TemplateList templates;
+    int maxSlot = 4096;
+
+    friend class EditorProbe; // white-box access for the tests
+};

@@ -1,0 +1,58 @@
+// Navigation into the editor, and out of it to the process editor.
+#include "editor/alm_tolv_output.h"
+
+#include "platform/modal_ui.h"
+#include "proclist/dialog.h"
+
+#include <QTreeWidget>
+
+void alm_tolv_output::navigate(const QString& target, const QString& context) {
+    qDebug("navigate to '%s' with context '%s'", target.toLatin1().constData(),
+           context.toLatin1().constData());
+    if (!processEditor)
+        return;
+    const QStringList parts = context.split(';', Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return;
+    if (!checkedOutDirs.contains(outputsDir())) {
+        pendingContext = context; // replayed once the outputs directory is checked out
+        navigatePending = true;
+        return;
+    }
+    navigatePending = false;
+
+    QTreeWidgetItem* moduleRow = nullptr;
+    for (int i = 0; i < fileList->topLevelItemCount() && !moduleRow; ++i)
+        if (fileList->topLevelItem(i)->text(0) == parts[0])
+            moduleRow = fileList->topLevelItem(i);
+    if (!moduleRow) {
+        showMessageBox(this, QMessageBox::Information, "File",
+                       "File: " + parts[0] + " - " + "File not found");
+        return;
+    }
+    fileList->clearSelection();
+    moduleRow->setSelected(true);
+
+    if (parts.size() != 2 || parts[1].trimmed().isEmpty())
+        return;
+    QTreeWidget* procList = processEditor->procList;
+    const QList<QTreeWidgetItem*> found = procList->findItems(parts[1], Qt::MatchExactly, 0);
+    if (found.isEmpty()) {
+        showMessageBox(this, QMessageBox::Information, "Process",
+                       "Process: " + parts[1] + " - " + "Process not found");
+        return;
+    }
+    procList->clearSelection();
+    procList->setCurrentItem(found.first());
+    found.first()->setSelected(true);
+    processEditor->selectProc(found.first());
+}
+
+void alm_tolv_output::EditProcess() {
+    QTreeWidgetItem* current = processEditor->procList->currentItem();
+    if (!current)
+        return;
+    const QString target = "Home/Alarms/Processes," + current->text(0);
+    qDebug("EditProcess. command=navigate file='%s'", target.toLatin1().constData());
+    emit command("navigate", target);
+}

@@ -1,0 +1,319 @@
+// The host command protocol: what the editor asks of the host and how it
+// handles each reply.
+#include "editor/alm_tolv_output.h"
+
+#include "platform/ini_profile.h"
+#include "platform/modal_ui.h"
+#include "platform/system_chooser.h"
+#include "proclist/dialog.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTreeWidget>
+
+namespace {
+
+const QString alarmsDir = QStringLiteral("config/alarms");
+const QString devTypesFile = QStringLiteral("config/devicetypes.xml");
+const QString instancesFile = QStringLiteral("config/instances.xml");
+const QString devDescDir = QStringLiteral("config/devicetypes");
+
+QByteArray latin1(const QString& text) {
+    return text.toLatin1();
+}
+
+void appendOnce(QStringList& list, const QString& entry) {
+    if (!list.contains(entry))
+        list.append(entry);
+}
+
+// Module files: "al_out_", four digits, any one character, "cfg".
+bool isModuleFileName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^al_out_\\d{4}.cfg$"));
+    return pattern.match(name).hasMatch();
+}
+
+} // namespace
+
+void alm_tolv_output::activate(bool active) {
+    if (!active) {
+        if (currentModule)
+            saveFile(currentModule, true, false);
+        return;
+    }
+    qDebug("activate. command=dir file='%s'", latin1(alarmsDir).constData());
+    emit command("dir", alarmsDir);
+
+    const QString chosen = systemChooser->getSystemName();
+    if (!chosen.isEmpty())
+        selectSystem(chosen);
+
+    if (!systemLoad) {
+        systemLoad = new FileLoad_TolvSystem(this);
+        loaders->addFile(systemLoad);
+    }
+    if (!devTypesLocked) {
+        qDebug("activate. command=checkoutFile file='%s'", latin1(devTypesFile).constData());
+        emit command("checkoutFile", devTypesFile);
+    }
+    if (!instancesLocked) {
+        qDebug("activate. command=checkoutFile file='%s'", latin1(instancesFile).constData());
+        emit command("checkoutFile", instancesFile);
+    }
+    if (!devTypesSynced) {
+        qDebug("activate. command=syncDirDownload file='%s'", latin1(devDescDir).constData());
+        emit command("syncDirDownload", devDescDir);
+    }
+    systemLoad->requestDownload(this);
+}
+
+void alm_tolv_output::selectSystem(const QString& name) {
+    if (currentModule)
+        saveFile(currentModule, true, false);
+    if (name != systemName)
+        clearModules();
+    systemName = name;
+
+    const QString definitions = processDefinitionsPath();
+    if (!downloadedFiles.contains(definitions)) {
+        qDebug("selectSystem. command=downloadFile file='%s'", latin1(definitions).constData());
+        emit command("downloadFile", definitions);
+    } else {
+        loadProcesses(localPath(definitions));
+    }
+
+    const QString outputs = outputsDir();
+    if (!checkedOutDirs.contains(outputs)) {
+        clearModules();
+        qDebug("selectSystem. command=checkoutDir file='%s'", latin1(outputs).constData());
+        emit command("checkoutDir", outputs);
+    } else {
+        currentModule = nullptr;
+        updateFileList();
+        const auto selected = fileList->selectedItems();
+        selectFile(selected.isEmpty() ? nullptr : selected.first());
+    }
+}
+
+void alm_tolv_output::clearModules() {
+    currentModule = nullptr;
+    {
+        QSignalBlocker quiet(fileList); // emptying the list is not a user's selection
+        fileList->clear();
+    }
+    modules.clear();
+}
+
+void alm_tolv_output::apply() {
+    if (currentModule)
+        saveFile(currentModule, true, false);
+    for (const QString& dir : lockedDirs) {
+        qDebug("apply. command=syncDirUpload file='%s'", latin1(dir).constData());
+        emit command("syncDirUpload", dir);
+    }
+    QStringList files = lockedDevDescFiles;
+    if (devTypesLocked)
+        files.append(devTypesFile);
+    if (instancesLocked)
+        files.append(instancesFile);
+    for (const QString& file : files) {
+        qDebug("apply. command=uploadFile file='%s'", latin1(file).constData());
+        emit command("uploadFile", file);
+    }
+}
+
+void alm_tolv_output::closeEvent(QCloseEvent* event) {
+    QStringList held = lockedDirs;
+    if (devTypesLocked)
+        held.append(devTypesFile);
+    if (instancesLocked)
+        held.append(instancesFile);
+    held += lockedDevDescFiles;
+    for (const QString& path : held) {
+        qDebug("closeEvent. command=unlock file='%s'", latin1(path).constData());
+        emit command("unlock", path);
+    }
+    event->accept();
+}
+
+void alm_tolv_output::markDirty() {
+    if (currentModule && !loadingModule)
+        currentModule->modified = true;
+    if (!dirty) {
+        dirty = true;
+        qDebug("markDirty. command=dirty");
+        emit command("dirty", QString());
+    }
+}
+
+void alm_tolv_output::traceLockedDevDescFiles() const {
+    if (lockedDevDescFiles.isEmpty()) {
+        qDebug("0/0:No dev desc files.");
+        return;
+    }
+    for (int i = 0; i < lockedDevDescFiles.size(); ++i)
+        qDebug("%s", latin1(QString("%1/%2:Dev desc file - %3")
+                                .arg(i)
+                                .arg(lockedDevDescFiles.size())
+                                .arg(lockedDevDescFiles[i]))
+                         .constData());
+}
+
+void alm_tolv_output::lockDevDesc(const QString& path) {
+    qDebug("lockDevDesc. file='%s'", latin1(path).constData());
+    traceLockedDevDescFiles();
+    if (lockedDevDescFiles.contains(path)) {
+        qDebug("lockDevDesc. already locked. file='%s'", latin1(path).constData());
+        devDescLocked = true;
+        updateActions();
+        return;
+    }
+    qDebug("lockDevDesc. command=lock file='%s'", latin1(path).constData());
+    emit command("lock", path);
+}
+
+void alm_tolv_output::reply(const HostReply& reply) {
+    if (reply.operation == "download")
+        replyDownload(reply);
+    else if (reply.operation == "lock")
+        replyLock(reply);
+    else if (reply.operation == "upload")
+        replyUpload(reply);
+    else if (reply.operation == "dir")
+        replyDir(reply);
+}
+
+void alm_tolv_output::replyDir(const HostReply& reply) {
+    if (reply.result == HostReply::Ok) {
+        qDebug("reply. operation=dir. ok, error='%s'", latin1(reply.text).constData());
+        systemChooser->setSystemNames(reply.text);
+    } else {
+        qDebug("reply. operation=dir. else, error='%s'", latin1(reply.text).constData());
+    }
+}
+
+void alm_tolv_output::replyDownload(const HostReply& reply) {
+    switch (reply.result) {
+    case HostReply::Ok:
+    case HostReply::ReadOnly:
+        doOk(reply);
+        break;
+    case HostReply::Fail:
+        qDebug("replyDownload. Fail. error '%s'", latin1(reply.text).constData());
+        showMessageBox(this, QMessageBox::Information, "Error",
+                       "Error:\n" + reply.text + "\nNew file may be generated automatically.");
+        break;
+    case HostReply::Done:
+        doDone(reply);
+        break;
+    default:
+        qDebug("TOLV Output:Unknown response");
+    }
+}
+
+void alm_tolv_output::doOk(const HostReply& reply) {
+    const QString outputs = outputsDir();
+    const QString& file = reply.file;
+    qDebug("replyDownload. Ok/r-o. '%s' '%s'", latin1(outputs).constData(),
+           latin1(file).constData());
+
+    if (file.startsWith(outputs)) {
+        const QString bare = file.mid(outputs.size() + 1);
+        if (!isModuleFileName(bare))
+            return;
+        const QString local = localPath(file);
+        const QString configTool = getPrivateProfileString("System", "ConfigTool", "", local);
+        if (configTool != pluginName)
+            return; // the file belongs to another tool
+        const QString name = getPrivateProfileString("System", "Name", "", local);
+        auto module = std::make_unique<cOutputFile>(name, configTool, file);
+        module->lastModified = QFileInfo(local).lastModified();
+        modules.push_back(std::move(module));
+        addModuleRow(modules.back().get(), bare);
+    } else if (file == processDefinitionsPath()) {
+        qDebug("%s", latin1("Got file - " + file).constData());
+        appendOnce(downloadedFiles, file);
+        loadProcesses(localPath(file));
+    } else if (systemLoad && systemLoad->isFile(file)) {
+        systemLoad->load(file);
+        if (Document_TolvSystem* document = systemLoad->document)
+            maxSlot = document->maxSlot();
+        processEditor->refreshLimits();
+    } else {
+        qDebug("File is %s", latin1(file).constData());
+    }
+}
+
+void alm_tolv_output::doDone(const HostReply& reply) {
+    const QString outputs = outputsDir();
+    const QString& file = reply.file;
+    qDebug("replyDownload. Done. '%s' '%s'", latin1(outputs).constData(), latin1(file).constData());
+
+    if (file == outputs) {
+        appendOnce(checkedOutDirs, outputs);
+        bool created = true;
+        if (!QFileInfo(localPath(outputs)).isDir()) {
+            QString level = rootDir;
+            for (const QString& part : outputs.split('/', Qt::SkipEmptyParts)) {
+                level += "/" + part;
+                if (!QFileInfo(level).isDir() && !QDir().mkdir(level)) {
+                    showMessageBox(this, QMessageBox::Critical, "Alarms/Processes",
+                                   "Could not Create directory\n" + level + ".\n\n");
+                    created = false;
+                    break;
+                }
+            }
+        }
+        if (created && navigatePending)
+            navigate(QString(), pendingContext);
+    } else if (file == devDescDir) {
+        devTypesSynced = true;
+    } else {
+        qDebug("doDone:no handler for file '%s'", latin1(file).constData());
+    }
+}
+
+void alm_tolv_output::replyLock(const HostReply& reply) {
+    const QString& file = reply.file;
+    const bool devDescPath = file.startsWith(devDescDir, Qt::CaseInsensitive);
+    if (reply.result == HostReply::Fail) {
+        qDebug("replyLock. Fail. '%s'", latin1(file).constData());
+        showMessageBox(this, QMessageBox::Information, "Lock",
+                       "Lock: " + file + " - " + reply.text + "\nFile will be available read only");
+        if (devDescPath)
+            devDescLocked = false;
+    } else {
+        qDebug("replyLock. Else %d. '%s'", reply.result, latin1(file).constData());
+        if (file == outputsDir()) {
+            appendOnce(lockedDirs, file);
+        } else if (file == devTypesFile) {
+            devTypesLocked = true;
+        } else if (file == instancesFile) {
+            instancesLocked = true;
+        } else if (devDescPath) {
+            qDebug("%s", latin1("got new lock on - " + file).constData());
+            devDescLocked = true;
+            lockedDevDescFiles.append(file);
+            traceLockedDevDescFiles();
+        }
+    }
+    updateActions();
+}
+
+void alm_tolv_output::replyUpload(const HostReply& reply) {
+    if (reply.result != HostReply::Done)
+        return;
+    qDebug("replyUpload. Done. ");
+    for (const auto& module : modules)
+        module->modified = false;
+    dirty = false;
+    qDebug("replyUpload. command=clean");
+    emit command("clean", QString());
+}
+
+void alm_tolv_output::addModuleRow(cOutputFile* module, const QString& fileName) {
+    auto* row = new QTreeWidgetItem(fileList, {module->name, fileName});
+    row->setFlags(row->flags() | Qt::ItemIsEditable);
+}

@@ -1,0 +1,26 @@
+// The loader of the system ini, and the shared-document services of the editor.
+#include "editor/alm_tolv_output.h"
+
+#include <QDomDocument>
+#include <new>
+
+alm_tolv_output::FileLoad_TolvSystem::FileLoad_TolvSystem(alm_tolv_output* owner)
+    : FileLoad(QStringLiteral("config/system/tolv_system.ini")),
+      document(new (std::nothrow) Document_TolvSystem), owner(owner) {}
+
+alm_tolv_output::FileLoad_TolvSystem::~FileLoad_TolvSystem() {
+    delete document;
+}
+
+bool alm_tolv_output::FileLoad_TolvSystem::load(const QString& fileName) {
+    setLocalFile(fileName);
+    if (!document)
+        return false;
+    const bool ok = document->load();
+    if (ok)
+        setLoaded(true);
+    return ok;
+}
+
+void alm_tolv_output::createDocument(const QString&, const QString&, QDomDocument&) {}
+void alm_tolv_output::writeDocument(const QDomDocument&, const QString&) {}

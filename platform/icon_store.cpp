@@ -1,0 +1,5 @@
+#include "platform/icon_store.h"
+
+const char* const* fnIconStore(const char*) {
+    return nullptr;
+}

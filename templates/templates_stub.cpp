@@ -1,0 +1,4 @@
+#include "editor/alm_tolv_output.h"
+
+void alm_tolv_output::applyTemplates() {}
+void alm_tolv_output::manageTemplate() {}
