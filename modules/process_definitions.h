@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+// One process of an alarm system's process definitions, in file order.
+struct ProcessDefinition {
+    QString name;
+    QString group;
+};
+
+// Parses the text of a process definitions file: "[name]" starts a process,
+// "Group=..." gives its group; everything else is ignored.
+QVector<ProcessDefinition> parseProcessDefinitions(const QByteArray& content);
