@@ -3,6 +3,7 @@
 #include "platform/icon_store.h"
 #include "platform/modal_ui.h"
 #include "platform/system_chooser.h"
+#include "proclist/control_geometry.h"
 #include "proclist/dialog.h"
 
 #include <QAction>
@@ -24,6 +25,8 @@ const QString controlPrefix = QStringLiteral("Home/Alarms/Outputs/Tolv Output/")
 alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginName,
                                  const QString& extraParam)
     : config_plugin_base(rootDir, pluginName, extraParam) {
+    // The system document reads its file from the working copy.
+    documentsRoot = rootDir;
     processEditor = new dialog(this, this);
     loaders = std::make_unique<Loaders>();
     createDock();
@@ -45,6 +48,7 @@ alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginNa
 }
 
 alm_tolv_output::~alm_tolv_output() {
+    saveListViewColumns(fileList, controlPrefix + "FileList");
     loaders.reset();
     delete popupMenu;
     delete toolBar;
@@ -69,6 +73,7 @@ void alm_tolv_output::createDock() {
     fileList->setHeaderLabels({"Name", "Config File"});
     fileList->header()->setStretchLastSection(true);
     fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    restoreListViewColumns(fileList, controlPrefix + "FileList");
     layout->addWidget(systemChooser);
     layout->addWidget(fileList);
 }

@@ -16,6 +16,8 @@ bool alm_tolv_output::FileLoad_TolvSystem::load(const QString& fileName) {
     setLocalFile(fileName);
     if (!document)
         return false;
+    // Several editors may live side by side: read from this one's working copy.
+    documentsRoot = owner->rootDir;
     const bool ok = document->load();
     if (ok)
         setLoaded(true);

@@ -42,3 +42,9 @@ void dialog::selectProc(QTreeWidgetItem* item) {
 bool dialog::checkForDuplicates() {
     return true;
 }
+
+void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
+    procList->clear();
+    for (const ProcessDefinition& process : processes)
+        new processItem(procList, process.name, process.group);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modules/process_definitions.h"
+
 #include <QWidget>
 
 class IGetDocuments;
@@ -18,6 +20,7 @@ public:
     ~dialog() override;
 
     void refreshLimits();
+    void setProcesses(const QVector<ProcessDefinition>& processes);
 
     QLabel* topLabel = nullptr;
     QTreeWidget* procList = nullptr;

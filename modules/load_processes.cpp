@@ -1,0 +1,37 @@
+// Filling the process list from the process definitions of the chosen system.
+#include "editor/alm_tolv_output.h"
+#include "modules/process_definitions.h"
+#include "proclist/dialog.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+bool alm_tolv_output::loadProcesses(const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        qDebug("%s", ("File not valid - " + path).toLatin1().constData());
+        return false;
+    }
+    const QDateTime modified = info.lastModified();
+    if (processesLoaded && modified == processesModified)
+        return true;
+
+    QVector<ProcessDefinition> processes;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        processes = parseProcessDefinitions(file.readAll());
+    processNames.clear();
+    processNames.reserve(processes.size());
+    for (const ProcessDefinition& process : processes)
+        processNames.append(process.name);
+    processEditor->setProcesses(processes);
+
+    processesModified = modified;
+    processesLoaded = true;
+    const qint64 elapsed = timer.elapsed();
+    qDebug("Load processes took %d (%d)", int(elapsed / 1000), int(elapsed));
+    return true;
+}
