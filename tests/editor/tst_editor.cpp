@@ -1,0 +1,208 @@
+// The editor window: actions from the lock state, navigation, layout.
+#include "common/editor_probe.h"
+#include "common/test_support.h"
+
+#include "platform/system_chooser.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QMenu>
+#include <QResizeEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+const QString outputs = "config/alarms/north/outputs";
+}
+
+class tst_editor : public QObject {
+    Q_OBJECT
+    ScopedSettings settings;
+    QTemporaryDir root;
+
+    // An editor on system "north" whose outputs folder is checked out and holds
+    // the modules "Pumps" and "Fans"; process rows P1, P2, P3.
+    std::unique_ptr<alm_tolv_output> checkedOutEditor() {
+        auto editor = std::make_unique<alm_tolv_output>(root.path(), "tolv", "");
+        EditorProbe probe(*editor);
+        probe.selectSystem("north");
+        probe.reply(HostReply::Done, "download", outputs);
+        for (const char* name : {"Pumps", "Fans"}) {
+            probe.modules().push_back(
+                std::make_unique<cOutputFile>(name, "tolv", outputs + "/al_out_0001.cfg"));
+            new QTreeWidgetItem(probe.fileList(), {name, "al_out_0001.cfg"});
+        }
+        probe.processEditor()->setProcesses({{"P1", "G"}, {"P2", "G"}, {"P3", "H"}});
+        return editor;
+    }
+
+private slots:
+    void startsDisabledWithItsParts() {
+        alm_tolv_output editor(root.path(), "tolv", "x");
+        EditorProbe probe(editor);
+        QCOMPARE(editor.objectName(), QString("tolv"));
+        for (const char* name : {"new", "delete", "duplicate", "rename"})
+            QVERIFY2(!probe.action(name)->isEnabled(), name);
+        QVERIFY(!probe.processEditor()->isEnabled());
+        QVERIFY(!editor.isDirty());
+        QVERIFY(editor.getSystemDocument() == nullptr);
+
+        const QDockWindowList docks = editor.dockWindows();
+        QCOMPARE(docks.size(), 2);
+        QCOMPARE(docks[0]->objectName(), QString("tolv/browser"));
+        QCOMPARE(docks[1]->objectName(), QString("tolv/TOLV Output"));
+        QVERIFY(qobject_cast<QToolBar*>(docks[1]));
+        QCOMPARE(editor.popupMenus().size(), 1);
+        QCOMPARE(editor.popupMenus()[0]->objectName(), QString("&TOLV Output"));
+
+        const QStringList menuTexts = [&] {
+            QStringList texts;
+            for (QAction* a : editor.popupMenus()[0]->actions())
+                texts << a->text();
+            return texts;
+        }();
+        QCOMPARE(menuTexts, QStringList({"&New TOLV Output", "&Delete TOLV Output Module",
+                                         "&Duplicate TOLV Output Module",
+                                         "&Rename TOLV Output Module"}));
+        QCOMPARE(probe.action("new")->shortcut(), QKeySequence("Ctrl+N"));
+        QCOMPARE(probe.action("delete")->shortcut(), QKeySequence(Qt::Key_Delete));
+        QCOMPARE(probe.action("duplicate")->shortcut(), QKeySequence("Ctrl+D"));
+        QVERIFY(probe.action("rename")->shortcut().isEmpty());
+        QVERIFY(editor.about().startsWith("<nobr><h3>Alarm System TOLV Output</h3></nobr>"));
+
+        auto* tabs = docks[0]->findChild<QTabWidget*>();
+        QCOMPARE(tabs->tabText(0), QString("Alarm Outputs modules"));
+        QCOMPARE(probe.fileList()->headerItem()->text(0), QString("Name"));
+        QCOMPARE(probe.fileList()->headerItem()->text(1), QString("Config File"));
+    }
+
+    void actionsFollowTheLocks() {
+        alm_tolv_output editor(root.path(), "tolv", "");
+        EditorProbe probe(editor);
+        ModalScript modal;
+        auto enabled = [&] {
+            QString state;
+            for (const char* name : {"new", "duplicate", "delete", "rename"})
+                state += probe.action(name)->isEnabled() ? '1' : '0';
+            return state + (probe.processEditor()->isEnabled() ? '1' : '0');
+        };
+        probe.selectSystem("north");
+        probe.reply(HostReply::Ok, "lock", outputs);
+        probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
+        QCOMPARE(enabled(), QString("00000")); // instances still missing
+        probe.reply(HostReply::ReadOnly, "lock", "config/instances.xml");
+        QCOMPARE(enabled(), QString("10000"));
+
+        cOutputFile module("Pumps", "tolv", outputs + "/al_out_0001.cfg");
+        probe.setCurrentModule(&module);
+        editor.updateActions();
+        QCOMPARE(enabled(), QString("11000"));
+        probe.reply(HostReply::Done, "lock", "config/devicetypes/north_Pumps.xml");
+        QCOMPARE(enabled(), QString("11111"));
+
+        // A refused lock of a device description file takes editing away again.
+        probe.reply(HostReply::Fail, "lock", "config/devicetypes/north_Fans.xml", "held");
+        QCOMPARE(enabled(), QString("11000"));
+        probe.setCurrentModule(nullptr);
+        editor.updateActions();
+    }
+
+    void navigateSelectsModuleThenProcess_data() {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("module");
+        QTest::addColumn<QString>("process");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("module and process") << "Fans;P2" << "Fans" << "P2" << "";
+        QTest::newRow("blank process part") << "Fans; \t" << "Fans" << "" << "";
+        QTest::newRow("third part") << "Fans;P2;x" << "Fans" << "" << "";
+        QTest::newRow("leading separator") << ";P2" << "" << "" << "File: P2 - File not found";
+        QTest::newRow("unknown process")
+            << "Pumps;Q9" << "Pumps" << "" << "Process: Q9 - Process not found";
+        QTest::newRow("case matters") << "pumps" << "" << "" << "File: pumps - File not found";
+        QTest::newRow("nothing") << ";;" << "" << "" << "";
+    }
+    void navigateSelectsModuleThenProcess() {
+        QFETCH(QString, context);
+        QFETCH(QString, module);
+        QFETCH(QString, process);
+        QFETCH(QString, message);
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        ModalScript modal;
+        editor->navigate("ignored", context);
+
+        const auto modules = probe.fileList()->selectedItems();
+        QCOMPARE(modules.isEmpty() ? QString() : modules.first()->text(0), module);
+        const auto processes = probe.processEditor()->procList->selectedItems();
+        QCOMPARE(processes.isEmpty() ? QString() : processes.first()->text(0), process);
+        QCOMPARE(modal.seen.isEmpty() ? QString() : modal.seen.first().text, message);
+        if (!process.isEmpty())
+            QCOMPARE(probe.processEditor()->procList->currentItem()->text(0), process);
+    }
+
+    void navigationWaitsForTheCheckout() {
+        alm_tolv_output editor(root.path(), "tolv", "");
+        EditorProbe probe(editor);
+        ModalScript modal;
+        probe.selectSystem("north");
+        editor.navigate("", "Fans;P3");
+        editor.navigate("", "Pumps"); // a later navigation replaces the held one
+        QVERIFY(probe.navigatePending());
+        probe.modules().push_back(std::make_unique<cOutputFile>("Pumps", "tolv", outputs + "/a"));
+        new QTreeWidgetItem(probe.fileList(), {"Pumps", "al_out_0001.cfg"});
+        QVERIFY(probe.fileList()->selectedItems().isEmpty());
+
+        probe.reply(HostReply::Done, "download", outputs);
+        QVERIFY(!probe.navigatePending());
+        QCOMPARE(probe.fileList()->selectedItems().size(), 1);
+        QCOMPARE(probe.fileList()->selectedItems().first()->text(0), QString("Pumps"));
+        QVERIFY(modal.seen.isEmpty());
+        QVERIFY(QDir(root.path() + "/" + outputs).exists());
+    }
+
+    void processEditorFillsTheArea() {
+        alm_tolv_output editor(root.path(), "tolv", "");
+        editor.resize(640, 480);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.resize(900, 700);
+        QTRY_COMPARE(EditorProbe(editor).processEditor()->geometry(), QRect(0, 0, 900, 700));
+    }
+
+    void contextMenuOverEmptySpace() {
+        alm_tolv_output editor(root.path(), "tolv", "");
+        EditorProbe probe(editor);
+        QTreeWidget* list = probe.fileList();
+        QVERIFY(list->itemAt(QPoint(5, 5)) == nullptr);
+        emit list->customContextMenuRequested(QPoint(5, 5));
+        QTRY_VERIFY(probe.popupMenu()->isVisible());
+        probe.popupMenu()->hide();
+    }
+
+    void editProcessAsksTheHostToNavigate() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        CommandLog log(*editor);
+        editor->EditProcess(); // no current row yet
+        QVERIFY(log.lines.isEmpty());
+        QTreeWidget* procs = probe.processEditor()->procList;
+        procs->setCurrentItem(procs->findItems("P2", Qt::MatchExactly).first());
+        editor->EditProcess();
+        QCOMPARE(log.lines, QStringList("navigate Home/Alarms/Processes,P2"));
+    }
+
+    void columnWidthsOfTheModuleListAreKept() {
+        {
+            alm_tolv_output editor(root.path(), "tolv", "");
+            QTreeWidget* list = EditorProbe(editor).fileList();
+            list->header()->setStretchLastSection(false);
+            list->setColumnWidth(0, 123);
+        }
+        alm_tolv_output again(root.path(), "tolv", "");
+        QCOMPARE(EditorProbe(again).fileList()->columnWidth(0), 123);
+    }
+};
+
+QTEST_MAIN(tst_editor)
+#include "tst_editor.moc"
