@@ -30,8 +30,6 @@ class tst_platform : public QObject {
 
 private slots:
     void icons();
-    void unknownIcon_data();
-    void unknownIcon();
 
     void listing_data();
     void listing();
@@ -40,7 +38,6 @@ private slots:
 
     void profileString_data();
     void profileString();
-    void profileStringMissingFile();
 
 private:
     QTemporaryDir dir;
@@ -60,19 +57,8 @@ void tst_platform::icons() {
             QVERIFY2(image != other, name); // each name has its own picture
         seen << image;
     }
-}
-
-void tst_platform::unknownIcon_data() {
-    QTest::addColumn<QByteArray>("name");
-    QTest::newRow("empty") << QByteArray("");
-    QTest::newRow("other letter case") << QByteArray("FileNew");
-    QTest::newRow("trailing blank") << QByteArray("up ");
-    QTest::newRow("not an icon") << QByteArray("save");
-}
-
-void tst_platform::unknownIcon() {
-    QFETCH(QByteArray, name);
-    QCOMPARE(fnIconStore(name.constData()), nullptr);
+    for (const char* unknown : {"", "FileNew", "up ", "save"})
+        QCOMPARE(fnIconStore(unknown), nullptr);
     QCOMPARE(fnIconStore(nullptr), nullptr);
 }
 
@@ -132,7 +118,7 @@ void tst_platform::refreshedListing() {
 }
 
 void tst_platform::profileString_data() {
-    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("file");  // null: no file
     QTest::addColumn<QString>("expected"); // the default is "dflt"
 
     QTest::newRow("any letter case") << QByteArray("[status]\r\nDEVICEINFODRIVERID=7\r\n") << "7";
@@ -145,37 +131,29 @@ void tst_platform::profileString_data() {
         << QByteArray("[Status]\nDeviceInfodriverId=\" 12 \"\n") << " 12 ";
     QTest::newRow("single quotes") << QByteArray("[Status]\nDeviceInfodriverId='x'\n") << "x";
     QTest::newRow("unmatched quote") << QByteArray("[Status]\nDeviceInfodriverId=\"x'\n") << "\"x'";
-    QTest::newRow("lone quote") << QByteArray("[Status]\nDeviceInfodriverId=\"\n") << "\"";
-    QTest::newRow("equals sign in value")
-        << QByteArray("[Status]\nDeviceInfodriverId=a=b\n") << "a=b";
-    QTest::newRow("empty value") << QByteArray("[Status]\nDeviceInfodriverId=\n") << "";
     QTest::newRow("255 characters") << "[Status]\nDeviceInfodriverId=" + QByteArray(300, 'x') + "\n"
                                     << QString(255, 'x');
-    QTest::newRow("bytes above 127") << QByteArray("[Status]\nDeviceInfodriverId=\xe9\xff\x80\n")
-                                     << QString::fromLatin1("\xe9\xff\x80");
+    QTest::newRow("bytes above 127")
+        << QByteArray("[Status]\nDeviceInfodriverId=\xa0\xe9\xff\x85\n")
+        << QString::fromLatin1("\xa0\xe9\xff\x85");
     QTest::newRow("key in another section")
         << QByteArray("[Other]\nDeviceInfodriverId=3\n[Status]\nX=1\n") << "dflt";
     QTest::newRow("section missing") << QByteArray("DeviceInfodriverId=3\n[Other]\n") << "dflt";
+    QTest::newRow("no file") << QByteArray() << "dflt";
     QTest::newRow("key is a prefix") << QByteArray("[Status]\nDeviceInfodriverIdX=3\n") << "dflt";
-    QTest::newRow("no equals sign") << QByteArray("[Status]\nDeviceInfodriverId\n") << "dflt";
-    QTest::newRow("empty file") << QByteArray() << "dflt";
 }
 
 void tst_platform::profileString() {
     QFETCH(QByteArray, file);
-    const QString fileName = dir.filePath("system.ini");
+    const QString fileName = dir.filePath(QTest::currentDataTag());
     QFile out(fileName);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(file);
-    out.close();
+    if (!file.isNull()) {
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+        out.close();
+    }
 
     QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", fileName), "expected");
-}
-
-void tst_platform::profileStringMissingFile() {
-    QCOMPARE(getPrivateProfileString("Status", "DeviceInfodriverId", "-1",
-                                     dir.filePath("no such file.ini")),
-             QString("-1"));
 }
 
 QTEST_MAIN(tst_platform)
