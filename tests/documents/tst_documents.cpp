@@ -65,8 +65,6 @@ void tst_documents::load_data() {
     QTest::newRow("letters") << QByteArray("[Status]\nDeviceInfodriverId=abc7\n") << true << 0;
     QTest::newRow("minus one") << QByteArray("[Status]\nDeviceInfodriverId=-1\n") << false << -1;
     QTest::newRow("key missing") << QByteArray("[Status]\nOther=5\n") << false << -1;
-    QTest::newRow("key in another section")
-        << QByteArray("[Device]\nDeviceInfodriverId=5\n") << false << -1;
     QTest::newRow("no file") << QByteArray() << false << -1;
 }
 
@@ -107,10 +105,7 @@ void tst_documents::isFile_data() {
 
     QTest::newRow("exact") << "config/system/tolv_system.ini" << true;
     QTest::newRow("other case") << "CONFIG/System/Tolv_System.INI" << true;
-    QTest::newRow("trailing blank") << "config/system/tolv_system.ini " << false;
     QTest::newRow("without config") << "system/tolv_system.ini" << false;
-    QTest::newRow("other file") << "config/system/tolv_system.in" << false;
-    QTest::newRow("empty") << "" << false;
 }
 
 void tst_documents::isFile() {
@@ -133,16 +128,12 @@ void tst_documents::atoiLike_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
 
-    QTest::newRow("digits") << "42" << 42;
     QTest::newRow("leading white space") << " \t\r\n\v\f7" << 7;
     QTest::newRow("signs") << "+5" << 5;
     QTest::newRow("trailing text") << "-12ab3" << -12;
     QTest::newRow("blank after sign") << "- 5" << 0;
-    QTest::newRow("two signs") << "--5" << 0;
     QTest::newRow("letters first") << "abc" << 0;
-    QTest::newRow("hex is not read") << "0x1A" << 0;
     QTest::newRow("non-ASCII digits") << QString::fromUtf8("\u0663") << 0;
-    QTest::newRow("empty") << "" << 0;
     QTest::newRow("largest") << "2147483647" << INT_MAX;
     QTest::newRow("smallest") << "-2147483648" << INT_MIN;
     QTest::newRow("too large saturates") << "99999999999999999999" << INT_MAX;
