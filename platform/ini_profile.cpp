@@ -6,6 +6,19 @@ namespace {
 
 constexpr int maxProfileValue = 255; // a 256-byte buffer with its terminating zero
 
+// Only ASCII blanks count: QString::trimmed() would also strip U+0085 and U+00A0,
+// which are the ordinary bytes 0x85 and 0xA0 of an 8-bit file read as Latin-1.
+QString trimmedBlanks(const QString& text) {
+    auto blank = [](QChar c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    int begin = 0;
+    int end = text.size();
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString unquoted(const QString& value) {
     if (value.size() >= 2) {
         const QChar first = value.front();
@@ -26,10 +39,10 @@ QString getPrivateProfileString(const QString& section, const QString& key,
     bool inSection = false;
     while (!file.atEnd()) {
         // Latin-1 keeps every byte value of the 8-bit file.
-        const QString line = QString::fromLatin1(file.readLine()).trimmed();
+        const QString line = trimmedBlanks(QString::fromLatin1(file.readLine()));
         if (line.startsWith('[')) {
             const int close = line.indexOf(']');
-            const QString name = line.mid(1, close < 0 ? -1 : close - 1).trimmed();
+            const QString name = trimmedBlanks(line.mid(1, close < 0 ? -1 : close - 1));
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
@@ -38,8 +51,8 @@ QString getPrivateProfileString(const QString& section, const QString& key,
         const int eq = line.indexOf('=');
         if (eq < 0)
             continue;
-        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return unquoted(line.mid(eq + 1).trimmed()).left(maxProfileValue);
+        if (trimmedBlanks(line.left(eq)).compare(key, Qt::CaseInsensitive) == 0)
+            return unquoted(trimmedBlanks(line.mid(eq + 1))).left(maxProfileValue);
     }
     return defaultValue.left(maxProfileValue);
 }

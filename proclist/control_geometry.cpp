@@ -1,10 +1,117 @@
 #include "proclist/control_geometry.h"
 
-QString readControlSetting(const QString&) { return QString(); }
-void writeControlSetting(const QString&, const QString&) {}
-void readWindowGeometry(QPoint&, QSize&, bool&, const QString&) {}
-void writeWindowGeometry(const QPoint&, const QSize&, const bool&, const QString&) {}
-void restoreListViewColumns(QTreeWidget*, const QString&) {}
-void saveListViewColumns(QTreeWidget*, const QString&) {}
-void restoreTableColumns(QTableWidget*, const QString&) {}
-void saveTableColumns(QTableWidget*, const QString&) {}
+#include <QHeaderView>
+#include <QSettings>
+#include <QStringList>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVariant>
+
+namespace {
+
+const QString keyRoot = QStringLiteral("KX_ConfigEdit/Controls/");
+
+// Layouts are shared by every instance of the plug-in and outlive it.
+QSettings controlSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KX"),
+                     QStringLiteral("ConfigEdit"));
+}
+
+QStringList fieldsOf(const QString& value) {
+    return value.split(',', Qt::SkipEmptyParts);
+}
+
+// A field that is not a decimal whole number reads as 0.
+int number(const QString& field) {
+    return field.trimmed().toInt();
+}
+
+template <typename View> QString widthsOf(const View* view) {
+    QString value = QString::number(view->width());
+    for (int column = 0; column < view->columnCount(); ++column)
+        value += ',' + QString::number(view->columnWidth(column));
+    return value;
+}
+
+} // namespace
+
+QString readControlSetting(const QString& path) {
+    const QVariant value = controlSettings().value(keyRoot + path);
+    if (!value.isValid())
+        return QString();
+    // A value written unquoted by another program comes back split at its
+    // commas; put it together again.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(',');
+    return value.toString();
+}
+
+void writeControlSetting(const QString& value, const QString& path) {
+    // A QString value is stored quoted, so its commas survive the round trip.
+    controlSettings().setValue(keyRoot + path, value);
+}
+
+void readWindowGeometry(QPoint& pos, QSize& size, bool& maximized, const QString& path) {
+    const QString value = readControlSetting(path);
+    if (value.isNull())
+        return;
+    // Fields missing from a short value leave their part as it was.
+    const QStringList fields = fieldsOf(value);
+    if (fields.size() >= 2)
+        pos = QPoint(number(fields[0]), number(fields[1]));
+    if (fields.size() >= 4)
+        size = QSize(number(fields[2]), number(fields[3]));
+    if (fields.size() >= 5)
+        maximized = fields[4] == QLatin1String("true");
+}
+
+void writeWindowGeometry(const QPoint& pos, const QSize& size, const bool& maximized,
+                         const QString& path) {
+    writeControlSetting(QStringLiteral("%1,%2,%3,%4,%5")
+                            .arg(pos.x())
+                            .arg(pos.y())
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(maximized ? QStringLiteral("true") : QStringLiteral("false")),
+                        path);
+}
+
+void restoreListViewColumns(QTreeWidget* view, const QString& path) {
+    if (!view)
+        return;
+    const QString value = readControlSetting(path);
+    if (value.isNull())
+        return;
+    const QStringList fields = fieldsOf(value);
+    if (fields.isEmpty())
+        return;
+    view->resize(number(fields[0]), view->height());
+    for (int column = 0; column + 1 < fields.size() && column < view->columnCount(); ++column) {
+        view->header()->setSectionResizeMode(column, QHeaderView::Interactive);
+        view->setColumnWidth(column, number(fields[column + 1]));
+    }
+}
+
+void saveListViewColumns(QTreeWidget* view, const QString& path) {
+    if (view)
+        writeControlSetting(widthsOf(view), path);
+}
+
+void restoreTableColumns(QTableWidget* table, const QString& path) {
+    if (!table)
+        return;
+    const QString value = readControlSetting(path);
+    if (value.isNull())
+        return;
+    const QStringList fields = fieldsOf(value);
+    if (fields.isEmpty())
+        return;
+    table->resize(number(fields[0]), table->height());
+    for (int column = 0; column + 1 < fields.size() && column < table->columnCount(); ++column)
+        table->setColumnWidth(column, number(fields[column + 1]));
+}
+
+void saveTableColumns(QTableWidget* table, const QString& path) {
+    if (table)
+        writeControlSetting(widthsOf(table), path);
+}
