@@ -259,7 +259,8 @@ private slots:
         QTemporaryDir root;
         alm_tolv_output editor(root.path(), "tolv", "");
         EditorProbe probe(editor);
-        auto* combo = editor.findChild<QComboBox*>("systemCombo");
+        auto* combo = editor.dockWindows()[0]->findChild<QComboBox*>("systemCombo");
+        QVERIFY(combo);
         probe.reply(HostReply::Ok, "dir", "config/alarms", "north\nsouth");
         QCOMPARE(combo->count(), 2);
         probe.reply(HostReply::Fail, "dir", "config/alarms", "east");
@@ -281,7 +282,7 @@ private slots:
         QCOMPARE(modal.seen[0].caption, QString("Alarms/Processes"));
         QCOMPARE(modal.seen[0].icon, QMessageBox::Critical);
         QCOMPARE(modal.seen[0].text, "Could not Create directory\n" + root.path() +
-                                         "/config/alarms/north.\n\n");
+                                         "/config/alarms.\n\n");
         QVERIFY(probe.checkedOutDirs().contains(outputs));
     }
 
