@@ -30,7 +30,12 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
                        "File: " + parts[0] + " - " + "File not found");
         return;
     }
-    fileList->clearSelection();
+    {
+        // One selection change, to the module's row, loads it.
+        QSignalBlocker quiet(fileList);
+        fileList->clearSelection();
+    }
+    fileList->setCurrentItem(moduleRow);
     moduleRow->setSelected(true);
 
     if (parts.size() != 2 || parts[1].trimmed().isEmpty())
