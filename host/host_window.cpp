@@ -110,7 +110,6 @@ void HostWindow::createNavigation() {
     }
     navigation->expandAll();
     connect(navigation, &QTreeWidget::itemActivated, this, &HostWindow::itemActivated);
-    connect(navigation, &QTreeWidget::itemClicked, this, &HostWindow::itemActivated);
 }
 
 void HostWindow::itemActivated(QTreeWidgetItem* item) {
@@ -183,13 +182,15 @@ void HostWindow::embed(config_plugin_base* editor) {
     updateTitle();
 }
 
-void HostWindow::closeEditor() {
+bool HostWindow::closeEditor() {
     if (!widget)
-        return;
+        return true;
     widget->activate(false);
     host.flushReplies();
     QCloseEvent close;
     QCoreApplication::sendEvent(widget, &close);
+    if (!close.isAccepted())
+        return false; // the editor wants to stay open
     // The editor gives up its locks in its close handler; nothing it sends after
     // this is answered.
     host.detach();
@@ -205,6 +206,7 @@ void HostWindow::closeEditor() {
     QWidget* editor = takeCentralWidget();
     delete editor; // also deletes the dock, tool bar and menu it owns
     widget = nullptr;
+    return true;
 }
 
 void HostWindow::closeEvent(QCloseEvent* event) {
@@ -225,8 +227,10 @@ void HostWindow::closeEvent(QCloseEvent* event) {
         if (box.clickedButton() == applyButton)
             apply();
     }
-    closeEditor();
-    event->accept();
+    if (closeEditor())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void HostWindow::apply() {

@@ -47,7 +47,7 @@ private:
     void createActions();
     void createNavigation();
     void embed(config_plugin_base* editor);
-    void closeEditor();
+    bool closeEditor();
     void updateTitle();
     void itemActivated(QTreeWidgetItem* item);
 
