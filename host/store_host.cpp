@@ -74,11 +74,6 @@ void StoreHost::clearFailures() {
     failures.clear();
 }
 
-void StoreHost::clearLogs() {
-    received.clear();
-    sent.clear();
-}
-
 bool StoreHost::injectedFailure(const QString& operation, const QString& path,
                                 QString* text) const {
     auto it = failures.find({operation, path});
@@ -143,7 +138,6 @@ void StoreHost::execute(const QString& word, const QString& path) {
     } else {
         qCWarning(lcStoreHost, "unknown command %s", qPrintable(word));
     }
-    emit commandExecuted(word, path);
 }
 
 void StoreHost::send(qint32 result, const QString& operation, const QString& file,
@@ -153,7 +147,6 @@ void StoreHost::send(qint32 result, const QString& operation, const QString& fil
     reply.operation = operation;
     reply.file = file;
     reply.text = text;
-    sent.append(reply);
     if (replyMode == ReplyMode::Immediate) {
         deliver(reply);
     } else {

@@ -42,7 +42,6 @@ public:
     QString owner() const { return ownerName; }
 
     void setReplyMode(ReplyMode mode) { replyMode = mode; }
-    ReplyMode mode() const { return replyMode; }
 
     // Connects the widget's command signal to execute() and answers it through
     // the widget's reply(). The widget need only declare command(QString,QString).
@@ -61,12 +60,9 @@ public:
     int pendingReplies() const { return int(queue.size()); }
 
     QList<Command> commandLog() const { return received; }
-    QList<HostReply> replyLog() const { return sent; }
-    void clearLogs();
 
     // Who holds the lock on a store path; empty when nobody does.
     QString lockHolder(const QString& storePath) const;
-    QString lockFileFor(const QString& storePath) const;
 
     // Folder of the lock files inside the store; never listed or synchronised.
     static const QString lockFolder;
@@ -80,7 +76,6 @@ public slots:
 signals:
     void dirtyChanged(bool dirty);
     void navigateRequested(const QString& target);
-    void commandExecuted(const QString& word, const QString& path);
 
 private:
     enum class LockResult { Granted, HeldByOther, Error };
@@ -106,6 +101,7 @@ private:
     LockResult takeLock(const QString& path, QString* detail);
     bool holdsLock(const QString& path, QString* refusal) const;
     QStringList storeFiles(const QString& dir) const;
+    QString lockFileFor(const QString& storePath) const;
 
     QString storePath(const QString& path) const { return store + '/' + path; }
     QString workPath(const QString& path) const { return work + '/' + path; }
@@ -119,5 +115,4 @@ private:
     bool flushScheduled = false;
     std::map<std::pair<QString, QString>, QString> failures;
     QList<Command> received;
-    QList<HostReply> sent;
 };
