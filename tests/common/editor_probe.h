@@ -7,9 +7,9 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QSpinBox>
 #include <QMetaObject>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 class EditorProbe {
@@ -58,9 +58,9 @@ class CommandLog {
 public:
     explicit CommandLog(alm_tolv_output& editor) {
         connection = QObject::connect(&editor, &alm_tolv_output::command,
-                         [this](const QString& word, const QString& file) {
-                             lines.append(file.isEmpty() ? word : word + " " + file);
-                         });
+                                      [this](const QString& word, const QString& file) {
+                                          lines.append(file.isEmpty() ? word : word + " " + file);
+                                      });
     }
     ~CommandLog() { QObject::disconnect(connection); }
     QStringList take() {

@@ -62,9 +62,9 @@ private slots:
                 texts << a->text();
             return texts;
         }();
-        QCOMPARE(menuTexts, QStringList({"&New TOLV Output", "&Delete TOLV Output Module",
-                                         "&Duplicate TOLV Output Module",
-                                         "&Rename TOLV Output Module"}));
+        QCOMPARE(menuTexts,
+                 QStringList({"&New TOLV Output", "&Delete TOLV Output Module",
+                              "&Duplicate TOLV Output Module", "&Rename TOLV Output Module"}));
         QCOMPARE(probe.action("new")->shortcut(), QKeySequence("Ctrl+N"));
         QCOMPARE(probe.action("delete")->shortcut(), QKeySequence(Qt::Key_Delete));
         QCOMPARE(probe.action("duplicate")->shortcut(), QKeySequence("Ctrl+D"));
@@ -113,14 +113,34 @@ private slots:
         QTest::addColumn<QString>("module");
         QTest::addColumn<QString>("process");
         QTest::addColumn<QString>("message");
-        QTest::newRow("module and process") << "Fans;P2" << "Fans" << "P2" << "";
-        QTest::newRow("blank process part") << "Fans; \t" << "Fans" << "" << "";
-        QTest::newRow("third part") << "Fans;P2;x" << "Fans" << "" << "";
-        QTest::newRow("leading separator") << ";P2" << "" << "" << "File: P2 - File not found";
-        QTest::newRow("unknown process")
-            << "Pumps;Q9" << "Pumps" << "" << "Process: Q9 - Process not found";
-        QTest::newRow("case matters") << "pumps" << "" << "" << "File: pumps - File not found";
-        QTest::newRow("nothing") << ";;" << "" << "" << "";
+        QTest::newRow("module and process") << "Fans;P2"
+                                            << "Fans"
+                                            << "P2"
+                                            << "";
+        QTest::newRow("blank process part") << "Fans; \t"
+                                            << "Fans"
+                                            << ""
+                                            << "";
+        QTest::newRow("third part") << "Fans;P2;x"
+                                    << "Fans"
+                                    << ""
+                                    << "";
+        QTest::newRow("leading separator") << ";P2"
+                                           << ""
+                                           << ""
+                                           << "File: P2 - File not found";
+        QTest::newRow("unknown process") << "Pumps;Q9"
+                                         << "Pumps"
+                                         << ""
+                                         << "Process: Q9 - Process not found";
+        QTest::newRow("case matters") << "pumps"
+                                      << ""
+                                      << ""
+                                      << "File: pumps - File not found";
+        QTest::newRow("nothing") << ";;"
+                                 << ""
+                                 << ""
+                                 << "";
     }
     void navigateSelectsModuleThenProcess() {
         QFETCH(QString, context);

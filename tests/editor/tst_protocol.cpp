@@ -46,11 +46,10 @@ private slots:
         CommandLog log(editor);
 
         editor.activate(true);
-        QCOMPARE(log.take(), QStringList({"dir config/alarms",
-                                          "checkoutFile config/devicetypes.xml",
-                                          "checkoutFile config/instances.xml",
-                                          "syncDirDownload config/devicetypes",
-                                          "downloadFile " + systemIni}));
+        QCOMPARE(log.take(),
+                 QStringList({"dir config/alarms", "checkoutFile config/devicetypes.xml",
+                              "checkoutFile config/instances.xml",
+                              "syncDirDownload config/devicetypes", "downloadFile " + systemIni}));
         QVERIFY(editor.getSystemDocument() != nullptr);
 
         probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
@@ -119,15 +118,14 @@ private slots:
         QTest::addColumn<QStringList>("row");
         QTest::newRow("module") << "al_out_0001.cfg" << moduleFile("Pumps", "tolv")
                                 << QStringList({"Pumps", "al_out_0001.cfg"});
-        QTest::newRow("any character before cfg")
-            << "al_out_0001xcfg" << moduleFile("Fans", "tolv")
-            << QStringList({"Fans", "al_out_0001xcfg"});
-        QTest::newRow("five digits") << "al_out_00001.cfg" << moduleFile("A", "tolv")
-                                     << QStringList();
+        QTest::newRow("any character before cfg") << "al_out_0001xcfg" << moduleFile("Fans", "tolv")
+                                                  << QStringList({"Fans", "al_out_0001xcfg"});
+        QTest::newRow("five digits")
+            << "al_out_00001.cfg" << moduleFile("A", "tolv") << QStringList();
         QTest::newRow("text after the extension")
             << "al_out_0001.cfg.bak" << moduleFile("A", "tolv") << QStringList();
-        QTest::newRow("another tool's") << "al_out_0002.cfg" << moduleFile("A", "other")
-                                        << QStringList();
+        QTest::newRow("another tool's")
+            << "al_out_0002.cfg" << moduleFile("A", "other") << QStringList();
         QTest::newRow("no name") << "al_out_0003.cfg"
                                  << QByteArray("[System]\r\nConfigTool=tolv\r\n")
                                  << QStringList({"", "al_out_0003.cfg"});
@@ -167,8 +165,8 @@ private slots:
         probe.reply(HostReply::Fail, "lock", outputs, "held by bob@desk");
         QCOMPARE(modal.seen.size(), 1);
         QCOMPARE(modal.seen[0].caption, QString("Lock"));
-        QCOMPARE(modal.seen[0].text, "Lock: " + outputs +
-                                         " - held by bob@desk\nFile will be available read only");
+        QCOMPARE(modal.seen[0].text,
+                 "Lock: " + outputs + " - held by bob@desk\nFile will be available read only");
         QVERIFY(probe.lockedDirs().isEmpty());
 
         // A device description lock in other letter case still counts as one.
@@ -219,10 +217,10 @@ private slots:
         log.take();
 
         editor.apply();
-        QCOMPARE(log.take(), QStringList({"syncDirUpload " + outputs,
-                                          "uploadFile config/devicetypes/north_A.xml",
-                                          "uploadFile config/devicetypes.xml",
-                                          "uploadFile config/instances.xml"}));
+        QCOMPARE(
+            log.take(),
+            QStringList({"syncDirUpload " + outputs, "uploadFile config/devicetypes/north_A.xml",
+                         "uploadFile config/devicetypes.xml", "uploadFile config/instances.xml"}));
         editor.close();
         QCOMPARE(log.take(), QStringList({"unlock " + outputs, "unlock config/devicetypes.xml",
                                           "unlock config/instances.xml",
@@ -281,8 +279,8 @@ private slots:
         QCOMPARE(modal.seen.size(), 1);
         QCOMPARE(modal.seen[0].caption, QString("Alarms/Processes"));
         QCOMPARE(modal.seen[0].icon, QMessageBox::Critical);
-        QCOMPARE(modal.seen[0].text, "Could not Create directory\n" + root.path() +
-                                         "/config/alarms.\n\n");
+        QCOMPARE(modal.seen[0].text,
+                 "Could not Create directory\n" + root.path() + "/config/alarms.\n\n");
         QVERIFY(probe.checkedOutDirs().contains(outputs));
     }
 
@@ -309,7 +307,8 @@ private slots:
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+        file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                         QFileDevice::FileModificationTime);
         file.close();
         QVERIFY(editor.loadProcesses(path));
         QCOMPARE(list->topLevelItem(0)->text(4), QString());

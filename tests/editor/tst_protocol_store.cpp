@@ -1,0 +1,174 @@
+// The editor working against a real store folder through the store host.
+#include "common/editor_probe.h"
+#include "common/test_support.h"
+
+#include "host/store_host.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString outputs = "config/alarms/north/outputs";
+const QString definitions = "config/alarms/north/proc_def.cfg";
+
+bool copyTree(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An editor attached to a store host on a fresh copy of the sample store.
+struct Bench {
+    explicit Bench(StoreHost::ReplyMode mode, const QString& owner = "tester",
+                   const QString& storeDir = QString())
+        : store(storeDir.isEmpty() ? ownStore.path() : storeDir), host(store, work.path(), owner),
+          editor(work.path(), "alm_tolv_output", ""), probe(editor) {
+        if (storeDir.isEmpty())
+            copyTree(TOLV_SOURCE_DIR "/examples/store", store);
+        host.setReplyMode(mode);
+        host.attach(&editor);
+    }
+    void settle() {
+        host.flushReplies();
+        QCoreApplication::processEvents();
+    }
+    void activateOn(const QString& system) {
+        editor.activate(true);
+        settle();
+        probe.selectSystem(system);
+        settle();
+    }
+
+    QTemporaryDir ownStore;
+    QTemporaryDir work;
+    QString store;
+    StoreHost host;
+    alm_tolv_output editor;
+    EditorProbe probe;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(StoreHost::ReplyMode)
+
+class tst_protocol_store : public QObject {
+    Q_OBJECT
+    ScopedSettings settings;
+
+private slots:
+    void selectingASystem_data() {
+        QTest::addColumn<StoreHost::ReplyMode>("mode");
+        QTest::newRow("replies at once") << StoreHost::ReplyMode::Immediate;
+        QTest::newRow("replies later") << StoreHost::ReplyMode::Queued;
+    }
+    void selectingASystem() {
+        QFETCH(StoreHost::ReplyMode, mode);
+        ModalScript modal;
+        Bench bench(mode);
+        bench.activateOn("north");
+
+        QVERIFY(modal.seen.isEmpty());
+        QVERIFY(bench.probe.devTypesLocked() && bench.probe.instancesLocked());
+        QVERIFY(bench.probe.devTypesSynced());
+        QCOMPARE(bench.probe.checkedOutDirs(), QStringList(outputs));
+        QCOMPARE(bench.probe.lockedDirs(), QStringList(outputs));
+        QCOMPARE(bench.probe.downloadedFiles(), QStringList(definitions));
+        QVERIFY(bench.probe.processNames().size() > 100);
+        QCOMPARE(bench.probe.processEditor()->procList->topLevelItemCount(),
+                 bench.probe.processNames().size());
+        QCOMPARE(int(bench.probe.modules().size()), 2); // the third file is another tool's
+        QVERIFY(bench.probe.action("new")->isEnabled());
+        QVERIFY(!bench.probe.action("delete")->isEnabled());
+
+        // Another system empties the module list and checks its own folder out.
+        bench.probe.selectSystem("south");
+        bench.settle();
+        QCOMPARE(int(bench.probe.modules().size()), 1);
+        QCOMPARE(bench.probe.fileList()->topLevelItemCount(), 1);
+        QCOMPARE(bench.probe.lockedDirs(), QStringList({outputs, "config/alarms/south/outputs"}));
+    }
+
+    void failedDownloadIsAskedForAgain() {
+        ModalScript modal;
+        Bench bench(StoreHost::ReplyMode::Queued);
+        bench.host.failOperation("download", definitions, "disk on fire");
+        bench.activateOn("north");
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].text,
+                 QString("Error:\ndisk on fire\nNew file may be generated automatically."));
+        QVERIFY(bench.probe.processNames().isEmpty());
+
+        bench.host.clearFailures();
+        bench.probe.selectSystem("north");
+        bench.settle();
+        QVERIFY(!bench.probe.processNames().isEmpty());
+    }
+
+    void secondOwnerWorksReadOnly() {
+        ModalScript modal;
+        Bench first(StoreHost::ReplyMode::Immediate, "first");
+        first.activateOn("north");
+        Bench second(StoreHost::ReplyMode::Immediate, "second", first.store);
+        second.activateOn("north");
+
+        QStringList locked;
+        for (const SeenDialog& box : modal.seen)
+            if (box.caption == "Lock")
+                locked << box.text.section(" - ", 0, 0);
+        locked.sort();
+        QCOMPARE(locked,
+                 QStringList({"Lock: config/alarms/north/outputs", "Lock: config/devicetypes.xml",
+                              "Lock: config/instances.xml"}));
+        QVERIFY(second.probe.lockedDirs().isEmpty());
+        for (const char* name : {"new", "duplicate", "delete", "rename"})
+            QVERIFY(!second.probe.action(name)->isEnabled());
+        QCOMPARE(int(second.probe.modules().size()), 2); // read-only copies still list
+
+        // The read-only editor uploads and unlocks nothing.
+        const QList<StoreHost::Command> before = second.host.commandLog();
+        second.editor.apply();
+        second.editor.close();
+        QCOMPARE(second.host.commandLog(), before);
+    }
+
+    void applyUploadsTheWorkingCopyAndCloseUnlocks() {
+        ModalScript modal;
+        Bench bench(StoreHost::ReplyMode::Queued);
+        bench.activateOn("north");
+        const QString module = outputs + "/al_out_0002.cfg";
+        QFile edited(bench.work.path() + "/" + module);
+        QVERIFY(edited.open(QIODevice::Append));
+        edited.write("Extra=1\r\n");
+        edited.close();
+        QVERIFY(QFile::remove(bench.work.path() + "/" + outputs + "/al_out_0001.cfg"));
+
+        bench.editor.markDirty();
+        QVERIFY(bench.editor.isDirty());
+        bench.editor.apply();
+        bench.settle();
+        QVERIFY(!bench.editor.isDirty());
+        QCOMPARE(readAll(bench.store + "/" + module), readAll(bench.work.path() + "/" + module));
+        QVERIFY(!QFile::exists(bench.store + "/" + outputs + "/al_out_0001.cfg"));
+
+        bench.editor.close();
+        bench.settle();
+        QCOMPARE(QDir(bench.store + "/" + StoreHost::lockFolder).entryList(QDir::Files),
+                 QStringList());
+    }
+};
+
+QTEST_MAIN(tst_protocol_store)
+#include "tst_protocol_store.moc"
