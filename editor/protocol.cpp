@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 const QString alarmsDir = QStringLiteral("config/alarms");
@@ -222,6 +224,12 @@ void alm_tolv_output::doOk(const HostReply& reply) {
     if (file.startsWith(outputs)) {
         const QString bare = file.mid(outputs.size() + 1);
         if (!isModuleFileName(bare))
+            return;
+        // A directory checked out twice (the system chosen again while its replies
+        // were on their way) must not list its modules twice.
+        const bool listed = std::any_of(modules.begin(), modules.end(),
+                                        [&](const auto& m) { return m->fileName == file; });
+        if (listed)
             return;
         const QString local = localPath(file);
         const QString configTool = getPrivateProfileString("System", "ConfigTool", "", local);

@@ -141,6 +141,8 @@ private slots:
         probe.selectSystem("north");
         probe.reply(HostReply::ReadOnly, "download", outputs + "/" + fileName);
 
+        // The same file reported again (a second checkout) is listed once.
+        probe.reply(HostReply::Ok, "download", outputs + "/" + fileName);
         QTreeWidget* list = probe.fileList();
         QCOMPARE(list->topLevelItemCount(), row.isEmpty() ? 0 : 1);
         QCOMPARE(int(probe.modules().size()), row.isEmpty() ? 0 : 1);
