@@ -93,6 +93,16 @@ private slots:
         QVERIFY(bench.probe.action("new")->isEnabled());
         QVERIFY(!bench.probe.action("delete")->isEnabled());
 
+        // Choosing a module makes it current and locks its device description.
+        bench.probe.fileList()->topLevelItem(0)->setSelected(true);
+        bench.settle();
+        QCOMPARE(bench.probe.currentModule()->name, QString("Pumps"));
+        QCOMPARE(bench.probe.lockedDevDescFiles(),
+                 QStringList("config/devicetypes/north_Pumps.xml"));
+        for (const char* name : {"new", "duplicate", "delete", "rename"})
+            QVERIFY2(bench.probe.action(name)->isEnabled(), name);
+        QVERIFY(bench.probe.processEditor()->isEnabled());
+
         // Another system empties the module list and checks its own folder out.
         bench.probe.selectSystem("south");
         bench.settle();
