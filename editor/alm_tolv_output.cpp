@@ -85,7 +85,7 @@ void alm_tolv_output::createActions() {
     toolBar = new QToolBar;
     toolBar->setObjectName(pluginName + "/TOLV Output");
 
-    struct Spec {
+    struct ActionInfo {
         QAction** action;
         const char* name;
         const char* text;
@@ -94,7 +94,7 @@ void alm_tolv_output::createActions() {
         QKeySequence key;
         void (alm_tolv_output::*slot)();
     };
-    const Spec specs[] = {
+    const ActionInfo actions[] = {
         {&newAction, "new", "New TOLV Output Module", "&New TOLV Output", "filenew",
          QKeySequence(Qt::CTRL | Qt::Key_N), &alm_tolv_output::menuNewFile},
         {&deleteAction, "delete", "Delete TOLV Output Module", "&Delete TOLV Output Module",
@@ -105,21 +105,21 @@ void alm_tolv_output::createActions() {
         {&renameAction, "rename", "Rename TOLV Output Module", "&Rename TOLV Output Module",
          "filenew", QKeySequence(), &alm_tolv_output::menuRename},
     };
-    for (const Spec& spec : specs) {
+    for (const ActionInfo& info : actions) {
         auto* action = new QAction(this);
-        action->setObjectName(spec.name);
-        action->setToolTip(spec.text);
-        action->setStatusTip(spec.text);
-        action->setText(spec.menuText);
-        action->setIconText(spec.text);
+        action->setObjectName(info.name);
+        action->setToolTip(info.text);
+        action->setStatusTip(info.text);
+        action->setText(info.menuText);
+        action->setIconText(info.text);
         action->setCheckable(false);
-        if (const char* const* xpm = fnIconStore(spec.icon))
+        if (const char* const* xpm = fnIconStore(info.icon))
             action->setIcon(QIcon(QPixmap(xpm)));
-        action->setShortcut(spec.key);
-        connect(action, &QAction::triggered, this, spec.slot);
+        action->setShortcut(info.key);
+        connect(action, &QAction::triggered, this, info.slot);
         popupMenu->addAction(action);
         toolBar->addAction(action);
-        *spec.action = action;
+        *info.action = action;
     }
 }
 
