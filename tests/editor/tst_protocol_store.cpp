@@ -1,5 +1,6 @@
 // The editor working against a real store folder through the store host.
 #include "common/editor_probe.h"
+#include "common/store_copy.h"
 #include "common/test_support.h"
 
 #include "host/store_host.h"
@@ -14,17 +15,6 @@ namespace {
 const QString outputs = "config/alarms/north/outputs";
 const QString definitions = "config/alarms/north/proc_def.cfg";
 
-bool copyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
-
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -37,7 +27,7 @@ struct Bench {
         : store(storeDir.isEmpty() ? ownStore.path() : storeDir), host(store, work.path(), owner),
           editor(work.path(), "alm_tolv_output", ""), probe(editor) {
         if (storeDir.isEmpty())
-            copyTree(TOLV_SOURCE_DIR "/examples/store", store);
+            copyTree(sampleStore(), store);
         host.setReplyMode(mode);
         host.attach(&editor);
     }

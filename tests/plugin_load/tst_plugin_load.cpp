@@ -1,5 +1,6 @@
 // The built plug-in loaded by path through the host's own loader, and whole runs
 // of the host window with the store host on a copy of the sample store.
+#include "common/store_copy.h"
 #include "common/test_support.h"
 #include "host/host_window.h"
 #include "host/plugin_loader.h"
@@ -22,17 +23,6 @@ namespace {
 
 const QString pluginName = QStringLiteral("alm_tolv_output");
 const QString outputs = QStringLiteral("config/alarms/north/outputs");
-
-bool copyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
 
 QStringList lockFiles(const QString& store) {
     return QDir(store + '/' + StoreHost::lockFolder).entryList(QDir::Files);
@@ -105,7 +95,7 @@ void tst_plugin_load::initTestCase() {
 void tst_plugin_load::init() {
     storeDir = std::make_unique<QTemporaryDir>();
     store = storeDir->path();
-    QVERIFY(copyTree(TOLV_SOURCE_DIR "/examples/store", store));
+    QVERIFY(copyTree(sampleStore(), store));
 }
 
 void tst_plugin_load::entryYieldsIndependentDescriptors() {
