@@ -58,6 +58,7 @@ alm_tolv_output::~alm_tolv_output() {
 void alm_tolv_output::createDock() {
     fileDock = new QDockWidget;
     fileDock->setObjectName(pluginName + "/browser");
+    fileDock->setWindowTitle("TOLV Output");
     fileDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     auto* tabs = new QTabWidget(fileDock);
     fileDock->setWidget(tabs);
