@@ -434,6 +434,11 @@ void tst_proclist::keyboardActions() {
     QTest::keyClick(editor.procList, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(editor.findProcess("P1")->text(ColSlot), QString("3"));
     QCOMPARE(changed.count(), 1);
+
+    // QTest leaves Ctrl in the application's modifier state, which would make
+    // later programmatic selections toggle; release it.
+    QTest::keyRelease(editor.procList, Qt::Key_Control);
+    QCOMPARE(QApplication::keyboardModifiers(), Qt::NoModifier);
 }
 
 void tst_proclist::renderToPng() {
@@ -451,6 +456,8 @@ void tst_proclist::renderToPng() {
     editor.resize(900, 600);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QVERIFY(editor.upButton->isEnabled()); // one selected row, the current one
+    QCOMPARE(editor.clearSlotsButton->text(), QString("Clear Selected Slots"));
     const QImage image = editor.grab().toImage();
     QVERIFY(image.save("/tmp/proclist_dialog.png"));
 
