@@ -1,45 +1,616 @@
 #include "proclist/dialog.h"
 
+#include "editor/documents.h"
+#include "platform/icon_store.h"
+#include "platform/modal_ui.h"
+#include "plugin/plugin_interfaces.h"
+#include "proclist/auto_number_dialog.h"
+#include "proclist/control_geometry.h"
 #include "proclist/process_item.h"
+#include "proclist/process_list_delegate.h"
+#include "proclist/slot_rules.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QTreeWidget>
-#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+const QString procListKey = QStringLiteral("Home/Alarms/Outputs/Tolv Output/") + QStringLiteral("ProcList");
+
+// A free row: selectable and enabled (not claimed by a template).
+bool isFreeRow(const QTreeWidgetItem* item) {
+    const Qt::ItemFlags f = item->flags();
+    return (f & Qt::ItemIsSelectable) && (f & Qt::ItemIsEnabled);
+}
+
+QIcon iconFromStore(const char* name) {
+    const char* const* xpm = fnIconStore(name);
+    return xpm ? QIcon(QPixmap(xpm)) : QIcon();
+}
+
+} // namespace
+
+int dialog::lastBase = 1;
+int dialog::lastOffset = 0;
+
+// Screen updates and sorting off while many rows change; one sort at the end
+// (when the list was sorted). Without it every change of the sort column moves
+// its row at once and every change repaints.
+//
+// For changes of cell data only (no rows added or removed), the model's signals
+// are also held back and replaced by one dataChanged() over the whole list:
+// each item-level change signal makes QTreeModel look up the item's row, and
+// after a sort that lookup is a linear search, so n changes would cost n * n.
+class dialog::BulkChange {
+public:
+    enum Kind { Rows, CellsOnly };
+
+    BulkChange(QTreeWidget* list, Kind kind)
+        : list(list), sorting(list->isSortingEnabled()), cellsOnly(kind == CellsOnly) {
+        list->setUpdatesEnabled(false);
+        if (sorting)
+            list->setSortingEnabled(false);
+        if (cellsOnly)
+            blocked = list->model()->blockSignals(true);
+    }
+    ~BulkChange() {
+        if (cellsOnly) {
+            QAbstractItemModel* model = list->model();
+            model->blockSignals(blocked);
+            const int rows = model->rowCount();
+            if (rows > 0) // views and listeners learn of the changes at once
+                emit model->dataChanged(model->index(0, 0),
+                                        model->index(rows - 1, model->columnCount() - 1));
+        }
+        if (sorting)
+            list->setSortingEnabled(true); // sorts once by the header's indicator
+        list->setUpdatesEnabled(true);
+    }
+    BulkChange(const BulkChange&) = delete;
+    BulkChange& operator=(const BulkChange&) = delete;
+
+private:
+    QTreeWidget* list;
+    bool sorting;
+    bool cellsOnly;
+    bool blocked = false;
+};
 
 dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::WindowFlags flags)
-    : QWidget(parent, flags), documents(documents) {
-    if (name)
-        setObjectName(QString::fromLatin1(name));
-    auto* layout = new QVBoxLayout(this);
-    topLabel = new QLabel("<h1>Alarm TOLV Output</h1>", this);
-    procList = new QTreeWidget(this);
-    procList->setObjectName("procList");
-    procList->setHeaderLabels({"Process", "Group", "Dev Type", "Instance", "Infodriver Slot"});
-    infodriverNumber = new QSpinBox(this);
-    statusLabel = new QLabel(this);
-    manTemp = new QPushButton("Manage Templates", this);
-    navToProc = new QPushButton("Edit Process", this);
-    navToProc->setObjectName("navToProc");
-    manTemp->setObjectName("manTemp");
-    layout->addWidget(topLabel);
-    layout->addWidget(procList);
-    layout->addWidget(infodriverNumber);
-    layout->addWidget(statusLabel);
-    layout->addWidget(manTemp);
-    layout->addWidget(navToProc);
+    : dialogBase(parent, name, flags), documents(documents) {
+    sortActive = true;
+    navToProc->setEnabled(false);
+
+    // The list: last column takes the rest, extended selection, focus across the
+    // row, sorted by column 0 ascending like Qt 3's QListView.
+    procList->setRootIsDecorated(false);
+    procList->setAllColumnsShowFocus(true);
+    procList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    procList->setUniformRowHeights(true); // rows are one line; keeps 100,000 rows fast
+    procList->setEditTriggers(QAbstractItemView::NoEditTriggers); // itemDoubleClicked decides
+    procList->header()->setStretchLastSection(true);
+    for (int column = 0; column < procList->columnCount(); ++column) // a new sort column starts ascending
+        procList->headerItem()->setData(column, Qt::InitialSortOrderRole, int(Qt::AscendingOrder));
+    procList->setSortingEnabled(true);
+    procList->sortByColumn(ColProcess, Qt::AscendingOrder);
+    delegate = new processListDelegate(procList);
+    procList->setItemDelegate(delegate);
+
+    restoreListViewColumns(procList, procListKey);
+    // Qt 3's automatic column widths: without a stored layout the text columns
+    // fit their contents after each load, until the user sizes one of them.
+    autoColumnWidths = readControlSetting(procListKey).isNull();
+    connect(procList->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (!fittingColumns && section < ColSlot)
+            autoColumnWidths = false;
+    });
+
+    QPalette palette = statusLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(Qt::red));
+    statusLabel->setPalette(palette);
+    statusLabel->setText(QString());
+
+    upButton->setIcon(iconFromStore("up"));
+    downButton->setIcon(iconFromStore("down"));
+    upButton->setEnabled(false);
+    downButton->setEnabled(false);
+
+    connect(upButton, &QPushButton::clicked, this, &dialog::moveProcUp);
+    connect(downButton, &QPushButton::clicked, this, &dialog::moveProcDown);
+    connect(procList->header(), &QHeaderView::sectionClicked, this, &dialog::reSort);
+    // A committed edit is handled once the editor has closed, so that the warning
+    // box of slotChange can reopen it (Qt 3 emitted itemRenamed after the rename).
+    connect(delegate, &processListDelegate::itemRenamed, this,
+            [this](QTreeWidgetItem* item, int column, const QString& text) {
+                const quint64 removals = rowRemovals;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, item, column, text, removals] {
+                        if (removals == rowRemovals) // the row still exists
+                            slotChange(item, column, text);
+                    },
+                    Qt::QueuedConnection);
+            });
+    connect(procList, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item, int) { itemDoubleClicked(item); });
+    // Qt 6 may change the current row without changing the selection (and
+    // reports the selection before the new current row), so the buttons that
+    // depend on both follow the current row too.
+    connect(procList, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                selectProc(current);
+                changeSelection();
+            });
+    connect(procList, &QTreeWidget::itemSelectionChanged, this, &dialog::changeSelection);
+    connect(autoNum, &QPushButton::clicked, this, &dialog::autoNumber);
+    connect(copy, &QPushButton::clicked, this, &dialog::copyData);
+    connect(paste, &QPushButton::clicked, this, &dialog::pasteData);
+    connect(clearSlotsButton, &QPushButton::clicked, this, &dialog::clearSlots);
+
+    pasteAction = new QAction(iconFromStore("paste"), tr("&Paste"), this);
+    pasteAction->setObjectName(QStringLiteral("paste"));
+    pasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    pasteAction->setShortcutContext(Qt::WidgetWithChildrenShortcut); // not the host's other widgets
+    addAction(pasteAction);
+    connect(pasteAction, &QAction::triggered, this, &dialog::pasteData);
+    copyAction = new QAction(iconFromStore("copy"), tr("&Copy"), this);
+    copyAction->setObjectName(QStringLiteral("copy"));
+    copyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(copyAction);
+    connect(copyAction, &QAction::triggered, this, &dialog::copyData);
+
+    infodriverNumber->setRange(0, 999);
+    // Qt 3's valueChanged(const QString&) came with every change of the value.
+    connect(infodriverNumber, &QSpinBox::valueChanged, this,
+            [this] { itemChanged(infodriverNumber->text()); });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &dialog::clipboardDataChange);
+
+    // The name index follows every change of the rows.
+    QAbstractItemModel* model = procList->model();
+    auto invalidate = [this] { indexValid = false; };
+    auto removed = [this] {
+        indexValid = false;
+        ++rowRemovals;
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, invalidate);
+    connect(model, &QAbstractItemModel::rowsMoved, this, invalidate);
+    connect(model, &QAbstractItemModel::layoutChanged, this, invalidate);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, removed);
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, removed);
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex&, const QList<int>& roles) {
+                if (topLeft.column() == ColProcess
+                    && (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
+                    indexValid = false;
+            });
+
+    clipboardDataChange();
 }
 
-dialog::~dialog() = default;
+dialog::~dialog() {
+    saveListViewColumns(procList, procListKey);
+}
 
-void dialog::refreshLimits() {}
-void dialog::clearAllSlots() {}
-void dialog::changeSelection() {}
+void dialog::refreshLimits() {
+    Document* document = documents ? documents->getSystemDocument() : nullptr;
+    if (auto* system = dynamic_cast<Document_TolvSystem*>(document)) {
+        maxSlot = system->maxSlot();
+        infodriverNumber->setMaximum(system->maxInfodriver());
+    }
+}
+
+void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
+    {
+        BulkChange bulk(procList, BulkChange::Rows);
+        procList->clear();
+        QList<QTreeWidgetItem*> rows;
+        rows.reserve(processes.size());
+        for (const ProcessDefinition& process : processes) {
+            auto* row = new processItem(process.name, process.group);
+            row->setFlags(row->flags() | Qt::ItemIsEditable); // column 4 only, by the delegate
+            rows.append(row);
+        }
+        procList->addTopLevelItems(rows); // one insertion for all rows
+    }
+    rebuildIndex();
+    if (autoColumnWidths) {
+        fittingColumns = true;
+        for (int column = 0; column < ColSlot; ++column) // looks at a bounded number of rows
+            procList->resizeColumnToContents(column);
+        fittingColumns = false;
+    }
+    changeSelection();
+}
+
+processItem* dialog::findProcess(const QString& name) const {
+    if (!indexValid)
+        rebuildIndex();
+    return processIndex.value(name, nullptr);
+}
+
+void dialog::rebuildIndex() const {
+    processIndex.clear();
+    const int count = procList->topLevelItemCount();
+    processIndex.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = procList->topLevelItem(i);
+        if (item->type() != processItem::Type)
+            continue;
+        const QString name = item->text(ColProcess);
+        if (!processIndex.contains(name))
+            processIndex.insert(name, static_cast<processItem*>(item));
+    }
+    indexValid = true;
+}
+
+void dialog::editCells(const std::function<void()>& change) {
+    BulkChange bulk(procList, BulkChange::CellsOnly);
+    change();
+}
+
+void dialog::changeAllRows(const std::function<void(QTreeWidgetItem*)>& change) {
+    // Detached rows have no model: their changes signal nothing and search nothing.
+    const QList<QTreeWidgetItem*> selection = procList->selectedItems();
+    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    QTreeWidgetItem* current = procList->currentItem();
+    {
+        BulkChange bulk(procList, BulkChange::Rows);
+        const QList<QTreeWidgetItem*> rows = procList->invisibleRootItem()->takeChildren();
+        for (QTreeWidgetItem* item : rows)
+            change(item);
+        procList->invisibleRootItem()->addChildren(rows);
+    }
+    restoreSelection(selected, current);
+}
+
+QList<QTreeWidgetItem*> dialog::selectedFreeRows() const {
+    // Qt 6 lets a program select a row that is not selectable; such a row is
+    // not "selected" for the slot operations.
+    QList<QTreeWidgetItem*> rows = procList->selectedItems();
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [](QTreeWidgetItem* item) { return !isFreeRow(item); }),
+               rows.end());
+    return rows;
+}
+
+// ---- slots, in declaration order ------------------------------------------
+
+void dialog::dummy() {}
+
+void dialog::clearAllSlots() {
+    changeAllRows([](QTreeWidgetItem* item) { // template rows become free rows
+        item->setText(ColSlot, QString());
+        item->setText(ColDevType, QString());
+        item->setText(ColInstance, QString());
+        if (!isFreeRow(item))
+            item->setFlags(item->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    });
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current) {
+    QAbstractItemModel* model = procList->model();
+    const int count = procList->topLevelItemCount();
+    const int lastColumn = model->columnCount() - 1;
+    QItemSelection ranges;
+    QModelIndex currentIndex;
+    int first = -1; // start of the current run of selected rows
+    for (int row = 0; row <= count; ++row) {
+        QTreeWidgetItem* item = row < count ? procList->topLevelItem(row) : nullptr;
+        const bool isSelected = item && selected.contains(item) && isFreeRow(item);
+        if (isSelected && first < 0)
+            first = row;
+        if (!isSelected && first >= 0) {
+            ranges.select(model->index(first, 0), model->index(row - 1, lastColumn));
+            first = -1;
+        }
+        if (item && item == current)
+            currentIndex = model->index(row, 0);
+    }
+    QItemSelectionModel* selection = procList->selectionModel();
+    if (currentIndex.isValid())
+        selection->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
+    if (!ranges.isEmpty())
+        selection->select(ranges, QItemSelectionModel::ClearAndSelect);
+}
+
+void dialog::clearSlots() {
+    if (!selectedFreeRows().isEmpty()) {
+        clearSelectedSlots();
+        return;
+    }
+    const int total = procList->topLevelItemCount();
+    int freeRows = 0;
+    for (int i = 0; i < total; ++i)
+        if (isFreeRow(procList->topLevelItem(i)))
+            ++freeRows;
+    const int templateRows = total - freeRows;
+    const int answer = askMessageBox(this, QMessageBox::Warning, tr("Alarms TOLV Outputs"),
+                                     clearQuestionText(total, templateRows, freeRows),
+                                     {tr("&All"), tr("&Non template assigned"), tr("&Cancel")},
+                                     0, 2);
+    if (answer == 0)
+        clearAllSlots();
+    else if (answer == 1)
+        clearSelectableSlots();
+}
+
+void dialog::clearSelectableSlots() {
+    {
+        BulkChange bulk(procList, BulkChange::CellsOnly);
+        const int count = procList->topLevelItemCount();
+        for (int i = 0; i < count; ++i) {
+            QTreeWidgetItem* item = procList->topLevelItem(i);
+            if (!isFreeRow(item))
+                continue;
+            item->setText(ColSlot, QString());
+            item->setText(ColDevType, QString());
+            item->setText(ColInstance, QString());
+        }
+    }
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::clearSelectedSlots() {
+    {
+        const QList<QTreeWidgetItem*> rows = selectedFreeRows();
+        BulkChange bulk(procList, BulkChange::CellsOnly);
+        for (QTreeWidgetItem* item : rows) {
+            item->setText(ColSlot, QString());
+            item->setText(ColDevType, QString());
+            item->setText(ColInstance, QString());
+        }
+    }
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::reSort(int column) {
+    if (sortActive)
+        return; // the header sorted the list itself
+    procList->header()->setSortIndicator(column, savedSortOrder);
+    procList->setSortingEnabled(true); // sorts by the indicator
+    sortActive = true;
+}
+
+void dialog::changeSelection() {
+    const int selected = selectedFreeRows().size();
+    clearSlotsButton->setText(selected > 0 ? tr("Clear Selected Slots") : tr("Clear All Slots"));
+    QTreeWidgetItem* current = procList->currentItem();
+    const int count = procList->topLevelItemCount();
+    if (selected != 1 || !current || count == 0) {
+        upButton->setEnabled(false);
+        downButton->setEnabled(false);
+    } else if (current == procList->topLevelItem(0)) {
+        upButton->setEnabled(false);
+        downButton->setEnabled(true);
+    } else if (current == procList->topLevelItem(count - 1)) {
+        upButton->setEnabled(true);
+        downButton->setEnabled(false);
+    } else {
+        upButton->setEnabled(true);
+        downButton->setEnabled(true);
+    }
+}
+
+void dialog::beginManualOrder() {
+    if (sortActive)
+        savedSortOrder = procList->header()->sortIndicatorOrder();
+    sortActive = false;
+    procList->setSortingEnabled(false);
+    procList->header()->setSectionsClickable(true); // a header click sorts again (reSort)
+}
+
+void dialog::moveProcUp() {
+    QTreeWidgetItem* current = procList->currentItem();
+    if (!current)
+        return;
+    const int row = procList->indexOfTopLevelItem(current);
+    if (row <= 0)
+        return;
+    beginManualOrder();
+    // Moving the neighbour keeps the current row current and selected.
+    QTreeWidgetItem* above = procList->topLevelItem(row - 1);
+    const bool aboveSelected = above->isSelected();
+    procList->takeTopLevelItem(row - 1);
+    procList->insertTopLevelItem(row, above);
+    above->setSelected(aboveSelected);
+    procList->scrollToItem(current);
+    changeSelection();
+}
+
+void dialog::moveProcDown() {
+    QTreeWidgetItem* current = procList->currentItem();
+    if (!current)
+        return;
+    const int row = procList->indexOfTopLevelItem(current);
+    if (row < 0 || row >= procList->topLevelItemCount() - 1)
+        return;
+    beginManualOrder();
+    QTreeWidgetItem* below = procList->topLevelItem(row + 1);
+    const bool belowSelected = below->isSelected();
+    procList->takeTopLevelItem(row + 1);
+    procList->insertTopLevelItem(row, below);
+    below->setSelected(belowSelected);
+    procList->scrollToItem(current);
+    changeSelection();
+}
+
+void dialog::itemChanged() {
+    emit itemsChanged();
+}
+
+void dialog::itemChanged(const QString&) {
+    emit itemsChanged();
+}
+
+void dialog::autoNumber() {
+    {
+        autoNumberDialog box(this);
+        const bool byGroup = sortActive && procList->isSortingEnabled()
+                             && procList->header()->sortIndicatorSection() == ColGroup;
+        if (!byGroup) {
+            box.spinOffset->setEnabled(false);
+            lastOffset = 0;
+        }
+        box.spinBase->setMaximum(maxSlot);
+        box.spinOffset->setMaximum(maxSlot);
+        box.spinBase->setValue(lastBase);
+        box.spinOffset->setValue(lastOffset);
+
+        const int count = procList->topLevelItemCount();
+        const QList<QTreeWidgetItem*> selection = selectedFreeRows();
+        const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+        QVector<AutoNumberRow> rows(count);
+        for (int i = 0; i < count; ++i) {
+            QTreeWidgetItem* item = procList->topLevelItem(i);
+            rows[i].selectable = isFreeRow(item);
+            rows[i].selected = selected.contains(item);
+            rows[i].group = item->text(ColGroup);
+        }
+        if (selected.size() > 1)
+            box.radioSelected->setChecked(true);
+        box.comboGroup->addItems(autoNumberGroups(rows));
+        if (QTreeWidgetItem* current = procList->currentItem()) {
+            const int index = box.comboGroup->findText(current->text(ColGroup),
+                                                       Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (index >= 0)
+                box.comboGroup->setCurrentIndex(index);
+        }
+
+        if (runModal(box) == QDialog::Accepted) {
+            AutoNumberOptions options;
+            options.group = box.comboGroup->currentText();
+            lastBase = box.spinBase->value();
+            lastOffset = box.spinOffset->value();
+            options.base = lastBase;
+            options.offset = lastOffset;
+            options.choice = box.selectGroup->checkedId();
+            const QVector<int> numbers = planAutoNumber(rows, options);
+            {
+                BulkChange bulk(procList, BulkChange::CellsOnly);
+                for (int i = 0; i < count; ++i)
+                    if (numbers[i] >= 0)
+                        procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
+            }
+            emit itemsChanged();
+        }
+    } // the dialog is gone before the check
+    checkForDuplicates();
+}
+
+void dialog::clipboardDataChange() {
+    paste->setEnabled(isClipboardTextPastable(QApplication::clipboard()->text()));
+}
+
+void dialog::pasteData() {
+    const QString text = QApplication::clipboard()->text();
+    if (!isClipboardTextPastable(text))
+        return;
+    const QVector<ClipboardRow> lines = parseClipboardText(text);
+    bool ignoreGroups = false;
+    std::optional<BulkChange> bulk(std::in_place, procList, BulkChange::CellsOnly);
+    for (const ClipboardRow& line : lines) {
+        processItem* row = findProcess(line.name);
+        if (!row || !row->isFree())
+            continue; // unknown process or template row: skipped without a message
+        if (!ignoreGroups && row->text(ColGroup) != line.group) {
+            bulk.reset(); // the list is shown as it is while the user is asked
+            const int answer = askMessageBox(
+                this, QMessageBox::Warning, tr("TOLV Output"),
+                tr("Process ") + line.name + tr(" is not a member\ngroup ") + line.group,
+                {tr("&Ignore Groups"), tr("&Skip"), tr("&Cancel")}, 0, 2);
+            if (answer == 2)
+                return; // rows already pasted keep their slots; nothing is emitted
+            bulk.emplace(procList, BulkChange::CellsOnly);
+            if (answer == 1)
+                continue;
+            ignoreGroups = true;
+        }
+        row->setText(ColSlot, line.slot);
+    }
+    bulk.reset();
+    emit itemsChanged();
+}
+
+void dialog::copyData() {
+    // Selected rows in display order: one pass over the rows, not a search per row.
+    const QList<QTreeWidgetItem*> selection = selectedFreeRows();
+    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    QVector<ClipboardRow> rows;
+    rows.reserve(selected.size());
+    const int count = selected.isEmpty() ? 0 : procList->topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = procList->topLevelItem(i);
+        if (selected.contains(item))
+            rows.append({item->text(ColProcess), item->text(ColGroup), item->text(ColSlot)});
+    }
+    QApplication::clipboard()->setText(formatClipboardText(rows));
+}
+
 void dialog::selectProc(QTreeWidgetItem* item) {
-    procList->setCurrentItem(item);
+    if (!item) {
+        navToProc->setEnabled(false);
+        return;
+    }
+    procList->scrollToItem(item);
+    navToProc->setEnabled(true);
 }
+
+void dialog::itemDoubleClicked(QTreeWidgetItem* item) {
+    if (item && isFreeRow(item))
+        procList->editItem(item, ColSlot);
+}
+
+void dialog::slotChange(QTreeWidgetItem* item, int column, const QString& text) {
+    if (!item || column != ColSlot)
+        return;
+    const int n = slotNumber(text);
+    if (n >= 1 && n <= maxSlot) {
+        checkForDuplicates();
+        emit itemsChanged();
+    } else if (text.isEmpty() || text == QLatin1String("0")) {
+        item->setText(ColSlot, QString());
+        checkForDuplicates();
+        emit itemsChanged();
+    } else {
+        showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
+                       tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
+        procList->editItem(item, ColSlot); // the user corrects the entry
+    }
+}
+
 bool dialog::checkForDuplicates() {
+    const int count = procList->topLevelItemCount();
+    QVector<QString> slotTexts(count);
+    for (int i = 0; i < count; ++i)
+        slotTexts[i] = procList->topLevelItem(i)->text(ColSlot);
+    const SlotCheckResult result = checkSlots(slotTexts, maxSlot);
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = procList->topLevelItem(i);
+        if (item->type() == processItem::Type)
+            static_cast<processItem*>(item)->slotValid = result.valid[i];
+    }
+    statusLabel->setText(slotWarningText(result.duplicates, result.outOfRange, maxSlot));
+    procList->viewport()->update(); // the colours are read when painting
     return true;
 }
 

@@ -5,13 +5,42 @@
 // Columns of the process list.
 enum ProcessColumn { ColProcess = 0, ColGroup = 1, ColDevType = 2, ColInstance = 3, ColSlot = 4 };
 
-// One alarm process in the process list.
+// Item data role under which a row reports its slotValid flag (for the delegate
+// that paints the highlight of an invalid row).
+constexpr int SlotValidRole = Qt::UserRole + 1;
+
+// One alarm process in the process list (Part 3.1).
 class processItem : public QTreeWidgetItem {
 public:
+    static constexpr int Type = QTreeWidgetItem::UserType + 1;
+
+    // A row of the list view with the process name and its group (Part 2.3).
     processItem(QTreeWidget* parent, const QString& name, const QString& group);
+    // A row not yet in a list, for inserting many rows at once.
+    processItem(const QString& name, const QString& group);
     ~processItem() override;
 
+    // Qt 3's compare(): the sort column's text (locale-aware), ties and column 4
+    // by slot number. Returns <0, 0 or >0 for the ascending order.
+    int compare(const processItem* other, int column) const;
     bool operator<(const QTreeWidgetItem& other) const override;
 
+    // The warning colours of Qt 3's paintCell(): red text on yellow while
+    // slotValid is false. They are answered here, not stored, so that the check
+    // emits no itemChanged() for them.
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
+
+    // Selectable and enabled: a free row (not claimed by a template).
+    bool isFree() const;
+
+    // False when the duplicate and range check found the slot duplicated or out of range.
     bool slotValid = true;
+
+private:
+    // The sort keys, kept up to date by setData() so that the n log n
+    // comparisons of a sort convert nothing: the texts of columns 0-3 (shared
+    // with the item's own copies) and column 4 read as leadingSlotNumber().
+    QString sortText[ColSlot];
+    int slotOrder = 0;
 };

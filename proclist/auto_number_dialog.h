@@ -1,0 +1,12 @@
+#pragma once
+
+#include "forms/auto_number_dialog_base.h"
+
+// The auto-number options dialog (Part 3.2); it adds nothing to its form.
+class autoNumberDialog : public autoNumberDialogBase {
+    Q_OBJECT
+public:
+    explicit autoNumberDialog(QWidget* parent = nullptr, const char* name = nullptr,
+                              bool modal = false, Qt::WindowFlags flags = {});
+    ~autoNumberDialog() override;
+};

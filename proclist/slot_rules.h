@@ -1,0 +1,96 @@
+#pragma once
+
+// The rules of the process list that need no widget (Parts 2.1, 3.1, 3.2):
+// reading slot texts, the duplicate and range check, the auto-number plan and
+// the clipboard text. Qt Core only; the process list editor `dialog` calls them.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// ---- Slot text to number -------------------------------------------------
+
+// A slot text read as a decimal whole number: optional blanks (space, tab),
+// an optional sign, one or more digits, optional blanks, and nothing else.
+// Anything else gives 0, and so does an empty text. Values beyond the range of
+// int saturate. This is the reading of the duplicate and range check, of the
+// in-place edit and of the module file's "[Process]" lines (Part 2.1), so that
+// a slot the check accepts is exactly a slot the module file keeps.
+// A carriage return is not a blank: "5\r" reads as 0 (out of range).
+int slotNumber(const QString& text);
+
+// True when the text is a slot number 1..maxSlot as read by slotNumber();
+// the rule by which the module file decides whether to write a row.
+bool isValidSlotText(const QString& text, int maxSlot);
+
+// The leading decimal integer of a text, as the row order reads column 4
+// (Part 3.1, `compare`): leading white space and a sign allowed, reading stops
+// at the first non-digit, no digits gives 0. Saturates like slotNumber().
+int leadingSlotNumber(const QString& text);
+
+// ---- Duplicate and range check (Part 3.2) --------------------------------
+
+struct SlotCheckResult {
+    QVector<bool> valid;     // per row: false when duplicated or out of range
+    bool duplicates = false; // some row holds a slot that another row holds too
+    bool outOfRange = false; // some non-empty slot is not 1..maxSlot
+};
+
+// One pass to count, one pass to judge; empty texts are never reported.
+SlotCheckResult checkSlots(const QVector<QString>& slotTexts, int maxSlot);
+
+// The warning line for a check result: empty, or "<h1>Warning</h1>" followed by
+// "\nThere are duplicates." and/or "<p>There are entries out of range (1-N).".
+QString slotWarningText(bool duplicates, bool outOfRange, int maxSlot);
+
+// ---- Auto-numbering (Part 3.2) -------------------------------------------
+
+enum AutoNumberChoice { AutoNumberAll = 0, AutoNumberSelected = 1, AutoNumberGroup = 2 };
+
+// One row of the list, top to bottom, as numbering sees it.
+struct AutoNumberRow {
+    bool selectable = true; // a free row; template rows are skipped entirely
+    bool selected = false;
+    QString group;
+};
+
+struct AutoNumberOptions {
+    int choice = AutoNumberAll; // AutoNumberChoice
+    int base = 1;
+    int offset = 0;  // 0: no group offset
+    QString group;   // the chosen group for AutoNumberGroup
+};
+
+// The new slot number per row, or -1 where the row keeps its slot.
+QVector<int> planAutoNumber(const QVector<AutoNumberRow>& rows, const AutoNumberOptions& options);
+
+// The distinct groups of the rows (template rows too), sorted by character code.
+QStringList autoNumberGroups(const QVector<AutoNumberRow>& rows);
+
+// ---- Clearing (Part 3.2) -------------------------------------------------
+
+// The text of the clear question for T rows, P template rows and F free rows.
+QString clearQuestionText(int total, int templateRows, int freeRows);
+
+// ---- Clipboard text (Part 3.2) -------------------------------------------
+
+struct ClipboardRow {
+    QString name;
+    QString group;
+    QString slot;
+};
+
+// Name, tab, group, tab, slot; lines joined by "\n", none after the last.
+QString formatClipboardText(const QVector<ClipboardRow>& rows);
+
+// The non-empty lines of a clipboard text split into their non-empty fields.
+// One carriage return at the end of each line is dropped first, so text from a
+// spreadsheet with CR LF line ends pastes the same as text with LF.
+QVector<QStringList> clipboardLines(const QString& text);
+
+// The usable lines (at least three fields) as rows, in order; further fields are
+// ignored and nothing is trimmed.
+QVector<ClipboardRow> parseClipboardText(const QString& text);
+
+// True when the first non-empty line has at least three non-empty fields.
+bool isClipboardTextPastable(const QString& text);
