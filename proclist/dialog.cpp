@@ -613,9 +613,3 @@ bool dialog::checkForDuplicates() {
     procList->viewport()->update(); // the colours are read when painting
     return true;
 }
-
-void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
-    procList->clear();
-    for (const ProcessDefinition& process : processes)
-        new processItem(procList, process.name, process.group);
-}
