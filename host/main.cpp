@@ -73,11 +73,14 @@ int main(int argc, char** argv) {
                                          defaultOwner());
     const QCommandLineOption modeOption("reply-mode", "immediate or queued.", "MODE", "immediate");
     const QCommandLineOption systemOption("system", "Alarm system to choose after start.", "NAME");
+    const QCommandLineOption navigateOption(
+        "navigate", "Show MODULE[;PROCESS] in the editor after start, as another tool would.",
+        "CONTEXT");
     const QCommandLineOption shotOption(
         "screenshot", "Save a picture of the window to FILE once the editor is shown, then exit.",
         "FILE");
     parser.addOptions({storeOption, workOption, pluginOption, nameOption, ownerOption, modeOption,
-                       systemOption, shotOption});
+                       systemOption, navigateOption, shotOption});
     parser.process(app);
 
     if (!parser.isSet(storeOption))
@@ -126,6 +129,8 @@ int main(int argc, char** argv) {
         if (!system.isEmpty() && !window.chooseSystem(system))
             std::fprintf(stderr, "tolv-host: no alarm system %s in the selector\n",
                          qPrintable(system));
+        if (parser.isSet(navigateOption))
+            window.editor()->navigate(QString(), parser.value(navigateOption));
         if (shot.isEmpty())
             return;
         window.whenIdle([&] {
