@@ -14,8 +14,8 @@ namespace Ui {
 class autoNumberDialogBase;
 }
 
-// The designer form of the auto-number dialog (forms/autoNumberDialogBase.ui,
-// Part 3.2). Qt 3's button group "selectGroup" was a titled box that numbered
+// The designer form of the auto-number dialog (forms/autoNumberDialogBase.ui).
+// Qt 3's button group "selectGroup" was a titled box that numbered
 // its buttons; here the titled box is `selectGroupBox` and the exclusive
 // QButtonGroup `selectGroup` carries the ids 0 (All), 1 (Selected), 2 (Select Group).
 class autoNumberDialogBase : public QDialog {

@@ -11,7 +11,7 @@ namespace Ui {
 class dialogBase;
 }
 
-// The designer form of the process list editor (forms/dialogBase.ui, Part 3.1).
+// The designer form of the process list editor (forms/dialogBase.ui).
 // It owns the generated form and exposes its widgets under their object names.
 class dialogBase : public QWidget {
     Q_OBJECT

@@ -2,7 +2,7 @@
 
 #include "forms/auto_number_dialog_base.h"
 
-// The auto-number options dialog (Part 3.2); it adds nothing to its form.
+// The auto-number options dialog; it adds nothing to its form.
 class autoNumberDialog : public autoNumberDialogBase {
     Q_OBJECT
 public:

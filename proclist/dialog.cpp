@@ -16,8 +16,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -30,7 +30,8 @@
 
 namespace {
 
-const QString procListKey = QStringLiteral("Home/Alarms/Outputs/Tolv Output/") + QStringLiteral("ProcList");
+const QString procListKey =
+    QStringLiteral("Home/Alarms/Outputs/Tolv Output/") + QStringLiteral("ProcList");
 
 // A free row: selectable and enabled (not claimed by a template).
 bool isFreeRow(const QTreeWidgetItem* item) {
@@ -104,7 +105,8 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
     procList->setUniformRowHeights(true); // rows are one line; keeps 100,000 rows fast
     procList->setEditTriggers(QAbstractItemView::NoEditTriggers); // itemDoubleClicked decides
     procList->header()->setStretchLastSection(true);
-    for (int column = 0; column < procList->columnCount(); ++column) // a new sort column starts ascending
+    for (int column = 0; column < procList->columnCount();
+         ++column) // a new sort column starts ascending
         procList->headerItem()->setData(column, Qt::InitialSortOrderRole, int(Qt::AscendingOrder));
     procList->setSortingEnabled(true);
     procList->sortByColumn(ColProcess, Qt::AscendingOrder);
@@ -179,7 +181,8 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
     // Qt 3's valueChanged(const QString&) came with every change of the value.
     connect(infodriverNumber, &QSpinBox::valueChanged, this,
             [this] { itemChanged(infodriverNumber->text()); });
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &dialog::clipboardDataChange);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &dialog::clipboardDataChange);
 
     // The name index follows every change of the rows.
     QAbstractItemModel* model = procList->model();
@@ -195,8 +198,8 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, removed);
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex&, const QList<int>& roles) {
-                if (topLeft.column() == ColProcess
-                    && (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
+                if (topLeft.column() == ColProcess &&
+                    (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
                     indexValid = false;
             });
 
@@ -342,10 +345,10 @@ void dialog::clearSlots() {
         if (isFreeRow(procList->topLevelItem(i)))
             ++freeRows;
     const int templateRows = total - freeRows;
-    const int answer = askMessageBox(this, QMessageBox::Warning, tr("Alarms TOLV Outputs"),
-                                     clearQuestionText(total, templateRows, freeRows),
-                                     {tr("&All"), tr("&Non template assigned"), tr("&Cancel")},
-                                     0, 2);
+    const int answer =
+        askMessageBox(this, QMessageBox::Warning, tr("Alarms TOLV Outputs"),
+                      clearQuestionText(total, templateRows, freeRows),
+                      {tr("&All"), tr("&Non template assigned"), tr("&Cancel")}, 0, 2);
     if (answer == 0)
         clearAllSlots();
     else if (answer == 1)
@@ -465,8 +468,8 @@ void dialog::itemChanged(const QString&) {
 void dialog::autoNumber() {
     {
         autoNumberDialog box(this);
-        const bool byGroup = sortActive && procList->isSortingEnabled()
-                             && procList->header()->sortIndicatorSection() == ColGroup;
+        const bool byGroup = sortActive && procList->isSortingEnabled() &&
+                             procList->header()->sortIndicatorSection() == ColGroup;
         if (!byGroup) {
             box.spinOffset->setEnabled(false);
             lastOffset = 0;

@@ -30,7 +30,7 @@ public:
     // (built-in 4096 and 999 while there is none).
     void refreshLimits();
 
-    // Replaces every row by one free row per process definition (Part 2.3), in
+    // Replaces every row by one free row per process definition, in
     // one bulk insert with one sort at the end.
     void setProcesses(const QVector<ProcessDefinition>& processes);
     // The first row (in display order) whose Process column is exactly name.
@@ -59,7 +59,7 @@ public:
     Qt::SortOrder savedSortOrder = Qt::AscendingOrder;
 
     // Base and Group Offset of the last accepted auto-numbering, shared by the
-    // whole process (Part 3.2).
+    // whole process.
     static int lastBase;
     static int lastOffset;
 
@@ -107,7 +107,7 @@ private:
     // added, removed, re-ordered or renamed.
     mutable QHash<QString, processItem*> processIndex;
     mutable bool indexValid = false;
-    quint64 rowRemovals = 0; // guards queued slot edits against deleted rows
+    quint64 rowRemovals = 0;      // guards queued slot edits against deleted rows
     bool autoColumnWidths = true; // no stored column layout and no column sized by the user
     bool fittingColumns = false;
 };

@@ -9,12 +9,12 @@ enum ProcessColumn { ColProcess = 0, ColGroup = 1, ColDevType = 2, ColInstance =
 // that paints the highlight of an invalid row).
 constexpr int SlotValidRole = Qt::UserRole + 1;
 
-// One alarm process in the process list (Part 3.1).
+// One alarm process in the process list.
 class processItem : public QTreeWidgetItem {
 public:
     static constexpr int Type = QTreeWidgetItem::UserType + 1;
 
-    // A row of the list view with the process name and its group (Part 2.3).
+    // A row of the list view with the process name and its group.
     processItem(QTreeWidget* parent, const QString& name, const QString& group);
     // A row not yet in a list, for inserting many rows at once.
     processItem(const QString& name, const QString& group);

@@ -4,7 +4,8 @@
 
 #include <QTreeWidget>
 
-processListDelegate::processListDelegate(QTreeWidget* view) : QStyledItemDelegate(view), view(view) {}
+processListDelegate::processListDelegate(QTreeWidget* view)
+    : QStyledItemDelegate(view), view(view) {}
 
 QWidget* processListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                            const QModelIndex& index) const {

@@ -124,9 +124,9 @@ QVector<int> planAutoNumber(const QVector<AutoNumberRow>& rows, const AutoNumber
                 n = base + k * offset;
             }
         }
-        const bool numbered = options.choice == AutoNumberAll
-                              || (options.choice == AutoNumberSelected && row.selected)
-                              || (options.choice == AutoNumberGroup && row.group == options.group);
+        const bool numbered = options.choice == AutoNumberAll ||
+                              (options.choice == AutoNumberSelected && row.selected) ||
+                              (options.choice == AutoNumberGroup && row.group == options.group);
         if (numbered) {
             numbers[r] = clampToInt(n);
             ++n;

@@ -14,7 +14,7 @@
 // an optional sign, one or more digits, optional blanks, and nothing else.
 // Anything else gives 0, and so does an empty text. Values beyond the range of
 // int saturate. This is the reading of the duplicate and range check, of the
-// in-place edit and of the module file's "[Process]" lines (Part 2.1), so that
+// in-place edit and of the module file's "[Process]" lines, so that
 // a slot the check accepts is exactly a slot the module file keeps.
 // A carriage return is not a blank: "5\r" reads as 0 (out of range).
 int slotNumber(const QString& text);
@@ -24,11 +24,11 @@ int slotNumber(const QString& text);
 bool isValidSlotText(const QString& text, int maxSlot);
 
 // The leading decimal integer of a text, as the row order reads column 4
-// (Part 3.1, `compare`): leading white space and a sign allowed, reading stops
+// (`compare`): leading white space and a sign allowed, reading stops
 // at the first non-digit, no digits gives 0. Saturates like slotNumber().
 int leadingSlotNumber(const QString& text);
 
-// ---- Duplicate and range check (Part 3.2) --------------------------------
+// ---- Duplicate and range check --------------------------------
 
 struct SlotCheckResult {
     QVector<bool> valid;     // per row: false when duplicated or out of range
@@ -43,7 +43,7 @@ SlotCheckResult checkSlots(const QVector<QString>& slotTexts, int maxSlot);
 // "\nThere are duplicates." and/or "<p>There are entries out of range (1-N).".
 QString slotWarningText(bool duplicates, bool outOfRange, int maxSlot);
 
-// ---- Auto-numbering (Part 3.2) -------------------------------------------
+// ---- Auto-numbering -------------------------------------------
 
 enum AutoNumberChoice { AutoNumberAll = 0, AutoNumberSelected = 1, AutoNumberGroup = 2 };
 
@@ -57,8 +57,8 @@ struct AutoNumberRow {
 struct AutoNumberOptions {
     int choice = AutoNumberAll; // AutoNumberChoice
     int base = 1;
-    int offset = 0;  // 0: no group offset
-    QString group;   // the chosen group for AutoNumberGroup
+    int offset = 0; // 0: no group offset
+    QString group;  // the chosen group for AutoNumberGroup
 };
 
 // The new slot number per row, or -1 where the row keeps its slot.
@@ -67,12 +67,12 @@ QVector<int> planAutoNumber(const QVector<AutoNumberRow>& rows, const AutoNumber
 // The distinct groups of the rows (template rows too), sorted by character code.
 QStringList autoNumberGroups(const QVector<AutoNumberRow>& rows);
 
-// ---- Clearing (Part 3.2) -------------------------------------------------
+// ---- Clearing -------------------------------------------------
 
 // The text of the clear question for T rows, P template rows and F free rows.
 QString clearQuestionText(int total, int templateRows, int freeRows);
 
-// ---- Clipboard text (Part 3.2) -------------------------------------------
+// ---- Clipboard text -------------------------------------------
 
 struct ClipboardRow {
     QString name;

@@ -19,4 +19,6 @@ inline bool copyTree(const QString& from, const QString& to) {
     return true;
 }
 
-inline QString sampleStore() { return QStringLiteral(TOLV_SOURCE_DIR "/examples/store"); }
+inline QString sampleStore() {
+    return QStringLiteral(TOLV_SOURCE_DIR "/examples/store");
+}

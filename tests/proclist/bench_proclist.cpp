@@ -13,10 +13,10 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QSettings>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
 
-    // Answer every modal dialog at once: the auto-number dialog with OK, boxes with their first button.
+    // Answer every modal dialog at once: the auto-number dialog with OK, boxes with their first
+    // button.
     setModalHandler([](QDialog& box) {
         if (auto* numbers = qobject_cast<autoNumberDialog*>(&box)) {
             numbers->spinOffset->setValue(10);
@@ -56,8 +57,11 @@ int main(int argc, char** argv) {
     QVector<ProcessDefinition> definitions;
     definitions.reserve(rows);
     for (int i = 0; i < rows; ++i) // file order differs from name order
-        definitions.append({QStringLiteral("AREA%1_PROC_%2").arg(i % 97, 2, 10, QLatin1Char('0')).arg(i, 6, 10, QLatin1Char('0')),
-                            QStringLiteral("GROUP_%1").arg((i * 7) % 500, 3, 10, QLatin1Char('0'))});
+        definitions.append(
+            {QStringLiteral("AREA%1_PROC_%2")
+                 .arg(i % 97, 2, 10, QLatin1Char('0'))
+                 .arg(i, 6, 10, QLatin1Char('0')),
+             QStringLiteral("GROUP_%1").arg((i * 7) % 500, 3, 10, QLatin1Char('0'))});
 
     dialog editor(nullptr);
     editor.maxSlot = 1000000; // so that every row can have its own slot
@@ -82,12 +86,15 @@ int main(int argc, char** argv) {
     timed("editCells: a slot for every row by name", [&] {
         editor.editCells([&] {
             for (int i = 0; i < rows; ++i)
-                editor.findProcess(definitions[i].name)->setText(ColSlot, QString::number(rows - i));
+                editor.findProcess(definitions[i].name)
+                    ->setText(ColSlot, QString::number(rows - i));
         });
     });
     timed("autoNumber All, offset 10, sorted by Group", [&] { editor.autoNumber(); });
-    timed("sort by Infodriver Slot", [&] { editor.procList->sortByColumn(ColSlot, Qt::AscendingOrder); });
-    timed("sort by Process", [&] { editor.procList->sortByColumn(ColProcess, Qt::AscendingOrder); });
+    timed("sort by Infodriver Slot",
+          [&] { editor.procList->sortByColumn(ColSlot, Qt::AscendingOrder); });
+    timed("sort by Process",
+          [&] { editor.procList->sortByColumn(ColProcess, Qt::AscendingOrder); });
     timed("checkForDuplicates", [&] { editor.checkForDuplicates(); });
     timed("select all", [&] { editor.procList->selectAll(); });
     timed("copyData (all rows)", [&] { editor.copyData(); });

@@ -93,10 +93,10 @@ QLineEdit* openEditor(const dialog& editor) {
 // The answer for the auto-number dialog: sets its fields and accepts, noting
 // what the dialog proposed.
 struct AutoNumberAnswer {
-    int choice = -1;      // -1 keeps the proposed choice
-    int base = -1;        // -1 keeps the proposed base
-    int offset = -1;      // -1 keeps the proposed offset
-    QString group;        // chosen group for choice 2
+    int choice = -1; // -1 keeps the proposed choice
+    int base = -1;   // -1 keeps the proposed base
+    int offset = -1; // -1 keeps the proposed offset
+    QString group;   // chosen group for choice 2
     bool accept = true;
     // what the dialog showed
     bool offsetEnabled = false;
@@ -145,7 +145,7 @@ private slots:
     void init();
     void cleanup();
 
-    // form and construction (Part 3.1)
+    // form and construction
     void formWidgets();
     void formTexts();
     void formLayouts();
@@ -175,7 +175,7 @@ private slots:
     void infodriverNumberEmits();
     void refreshLimits();
 
-    // check and colours (Part 3.2)
+    // check and colours
     void duplicateExample();
     void warningColours();
     void checkClearsWarning();
@@ -227,8 +227,8 @@ void tst_proclist::cleanup() {
 
 void tst_proclist::formWidgets() {
     dialog editor(nullptr);
-    const QStringList buttons{"upButton", "downButton", "manTemp", "autoNum", "clearSlotsButton",
-                              "copy", "paste", "navToProc"};
+    const QStringList buttons{"upButton",         "downButton", "manTemp", "autoNum",
+                              "clearSlotsButton", "copy",       "paste",   "navToProc"};
     for (const QString& name : buttons) {
         auto* button = editor.findChild<QPushButton*>(name);
         QVERIFY2(button, qPrintable(name));
@@ -259,12 +259,13 @@ void tst_proclist::formTexts() {
     QCOMPARE(editor.topLabel->frameShadow(), QFrame::Sunken);
     QVERIFY(editor.topLabel->wordWrap());
     QCOMPARE(editor.procList->toolTip(), QString("Process List"));
-    QCOMPARE(editor.procList->whatsThis(),
-             QString("<h3>Process List</h3>\nThis displays a list of processes, the groups these "
-                     "processes belong to, and the infodriver slot that they will appear as.\nThe "
-                     "column used for sorting is selected by clicking the relevant column header, "
-                     "minor changes can be made by  using the 'Move up/down' buttons. Once the order "
-                     "is correct 'Auto Number' can then number the slots for you."));
+    QCOMPARE(
+        editor.procList->whatsThis(),
+        QString("<h3>Process List</h3>\nThis displays a list of processes, the groups these "
+                "processes belong to, and the infodriver slot that they will appear as.\nThe "
+                "column used for sorting is selected by clicking the relevant column header, "
+                "minor changes can be made by  using the 'Move up/down' buttons. Once the order "
+                "is correct 'Auto Number' can then number the slots for you."));
     QCOMPARE(editor.textLabel1->text(), QString("Infodriver Number"));
     QCOMPARE(editor.infodriverNumber->toolTip(), QString("Infodriver number"));
     QCOMPARE(editor.infodriverNumber->whatsThis(),
@@ -339,7 +340,7 @@ void tst_proclist::formLayouts() {
     QCOMPARE(layout8->itemAt(0)->layout(), buttons);
     QVERIFY(layout8->itemAt(1)->spacerItem());
     const QList<QPushButton*> order{editor.manTemp, editor.autoNum, editor.clearSlotsButton,
-                                    editor.copy, editor.paste, editor.navToProc};
+                                    editor.copy,    editor.paste,   editor.navToProc};
     for (int i = 0; i < order.size(); ++i)
         QCOMPARE(buttons->itemAt(i)->widget(), order[i]);
 }
@@ -446,8 +447,9 @@ void tst_proclist::renderToPng() {
     dialog editor(&documents);
     QVector<Row> rows;
     for (int i = 1; i <= 30; ++i)
-        rows.append({QString("PROC_%1").arg(i, 3, 10, QChar('0')), QString("Group %1").arg((i - 1) / 8 + 1),
-                     i % 7 == 0 ? "" : QString::number(i), i > 25});
+        rows.append({QString("PROC_%1").arg(i, 3, 10, QChar('0')),
+                     QString("Group %1").arg((i - 1) / 8 + 1), i % 7 == 0 ? "" : QString::number(i),
+                     i > 25});
     rows[3].slot = "5"; // a duplicate of PROC_005
     fill(editor, rows);
     editor.checkForDuplicates();
@@ -465,11 +467,11 @@ void tst_proclist::renderToPng() {
     const QRect list = editor.procList->geometry();
     QVERIFY(list.width() > editor.width() / 2);
     QVERIFY(list.height() > editor.height() / 2);
-    for (QWidget* control : std::initializer_list<QWidget*>{editor.infodriverNumber, editor.upButton,
-                                                            editor.autoNum, editor.navToProc})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             editor.infodriverNumber, editor.upButton, editor.autoNum, editor.navToProc})
         QVERIFY(control->mapTo(&editor, QPoint(0, 0)).x() > list.right());
-    QVERIFY(editor.upButton->mapTo(&editor, QPoint(0, 0)).y()
-            < editor.manTemp->mapTo(&editor, QPoint(0, 0)).y());
+    QVERIFY(editor.upButton->mapTo(&editor, QPoint(0, 0)).y() <
+            editor.manTemp->mapTo(&editor, QPoint(0, 0)).y());
 
     autoNumberDialog box;
     box.show();
@@ -510,7 +512,8 @@ void tst_proclist::findProcessFollowsChanges() {
     editor.setProcesses({{"A", "G"}, {"B", "G"}});
     QVERIFY(editor.findProcess("A"));
     // Rows added or removed behind the editor's back are found or forgotten.
-    delete editor.procList->takeTopLevelItem(editor.procList->indexOfTopLevelItem(editor.findProcess("A")));
+    delete editor.procList->takeTopLevelItem(
+        editor.procList->indexOfTopLevelItem(editor.findProcess("A")));
     QVERIFY(!editor.findProcess("A"));
     new processItem(editor.procList, "C", "G");
     QVERIFY(editor.findProcess("C"));
@@ -532,7 +535,8 @@ void tst_proclist::automaticColumnWidths() {
 
 void tst_proclist::sortBySlot() {
     dialog editor(nullptr);
-    fill(editor, {{"A", "G", "10"}, {"B", "G", "9"}, {"C", "G", ""}, {"D", "G", "100"}, {"E", "G", "2"}});
+    fill(editor,
+         {{"A", "G", "10"}, {"B", "G", "9"}, {"C", "G", ""}, {"D", "G", "100"}, {"E", "G", "2"}});
     editor.procList->sortByColumn(ColSlot, Qt::AscendingOrder);
     QCOMPARE(column(editor, ColSlot), (QStringList{"", "2", "9", "10", "100"}));
     editor.procList->sortByColumn(ColSlot, Qt::DescendingOrder);
@@ -548,7 +552,10 @@ void tst_proclist::sortBySlot() {
 
 void tst_proclist::sortByGroupTiesBySlot() {
     dialog editor(nullptr);
-    fill(editor, {{"P1", "G2", "30"}, {"P2", "G1", "12"}, {"P3", "G1", "3"}, {"P4", "G2", ""},
+    fill(editor, {{"P1", "G2", "30"},
+                  {"P2", "G1", "12"},
+                  {"P3", "G1", "3"},
+                  {"P4", "G2", ""},
                   {"P5", "G1", "7"}});
     editor.procList->sortByColumn(ColGroup, Qt::AscendingOrder);
     QCOMPARE(column(editor, 0), (QStringList{"P3", "P5", "P2", "P4", "P1"}));
@@ -745,16 +752,24 @@ void tst_proclist::editInvalidReopens() {
 
 void tst_proclist::slotChange_data() {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("cell");  // the slot afterwards
+    QTest::addColumn<QString>("cell"); // the slot afterwards
     QTest::addColumn<bool>("warned");
-    QTest::newRow("valid") << "12" << "12" << false;
-    QTest::newRow("highest") << "4096" << "4096" << false;
-    QTest::newRow("zero clears") << "0" << "" << false;
-    QTest::newRow("empty clears") << "" << "" << false;
-    QTest::newRow("above maxSlot") << "4097" << "4097" << true;
-    QTest::newRow("negative") << "-3" << "-3" << true;
-    QTest::newRow("letters") << "abc" << "abc" << true;
-    QTest::newRow("digits then letters") << "12abc" << "12abc" << true;
+    QTest::newRow("valid") << "12"
+                           << "12" << false;
+    QTest::newRow("highest") << "4096"
+                             << "4096" << false;
+    QTest::newRow("zero clears") << "0"
+                                 << "" << false;
+    QTest::newRow("empty clears") << ""
+                                  << "" << false;
+    QTest::newRow("above maxSlot") << "4097"
+                                   << "4097" << true;
+    QTest::newRow("negative") << "-3"
+                              << "-3" << true;
+    QTest::newRow("letters") << "abc"
+                             << "abc" << true;
+    QTest::newRow("digits then letters") << "12abc"
+                                         << "12abc" << true;
 }
 
 void tst_proclist::slotChange() {
@@ -774,7 +789,7 @@ void tst_proclist::slotChange() {
     QCOMPARE(changed.count(), warned ? 0 : 1);
     if (warned) {
         QCOMPARE(script.seen[0].text, QString("Valid entries are numbers between 0 and 4096"));
-        QVERIFY(openEditor(editor)); // reopened
+        QVERIFY(openEditor(editor));                   // reopened
         QVERIFY(editor.statusLabel->text().isEmpty()); // no check ran
     }
     // other columns are not slot edits
@@ -837,10 +852,13 @@ void tst_proclist::refreshLimits() {
 
 void tst_proclist::duplicateExample() {
     dialog editor(nullptr);
-    fill(editor, {{"A", "G", "5"}, {"B", "G", "5"}, {"C", "G", "9000"}, {"D", "G", "6"}, {"E", "G", ""}});
+    fill(editor,
+         {{"A", "G", "5"}, {"B", "G", "5"}, {"C", "G", "9000"}, {"D", "G", "6"}, {"E", "G", ""}});
     QVERIFY(editor.checkForDuplicates());
-    QCOMPARE(editor.statusLabel->text(),
-             QString("<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-4096)."));
+    QCOMPARE(
+        editor.statusLabel->text(),
+        QString(
+            "<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-4096)."));
     QVERIFY(!editor.findProcess("A")->slotValid);
     QVERIFY(!editor.findProcess("B")->slotValid);
     QVERIFY(!editor.findProcess("C")->slotValid);
@@ -946,8 +964,12 @@ void tst_proclist::autoNumberOffsets() {
     QFETCH(int, offset);
     QFETCH(QStringList, expected);
     dialog editor(nullptr);
-    fill(editor, {{"A1", "G1", ""}, {"A2", "G1", ""}, {"A3", "G1", ""}, {"B1", "G2", ""},
-                  {"B2", "G2", ""}, {"C1", "G3", "99"}});
+    fill(editor, {{"A1", "G1", ""},
+                  {"A2", "G1", ""},
+                  {"A3", "G1", ""},
+                  {"B1", "G2", ""},
+                  {"B2", "G2", ""},
+                  {"C1", "G3", "99"}});
     editor.procList->sortByColumn(ColGroup, Qt::AscendingOrder);
     ModalScript script;
     AutoNumberAnswer answer;
@@ -972,8 +994,12 @@ void tst_proclist::autoNumberOffsets() {
 
 void tst_proclist::autoNumberSelectGroup() {
     dialog editor(nullptr);
-    fill(editor, {{"A1", "G1", ""}, {"A2", "G1", ""}, {"A3", "G1", ""}, {"B1", "G2", ""},
-                  {"B2", "G2", ""}, {"C1", "G3", "8"}});
+    fill(editor, {{"A1", "G1", ""},
+                  {"A2", "G1", ""},
+                  {"A3", "G1", ""},
+                  {"B1", "G2", ""},
+                  {"B2", "G2", ""},
+                  {"C1", "G3", "8"}});
     editor.procList->sortByColumn(ColGroup, Qt::AscendingOrder);
     editor.procList->setCurrentItem(editor.findProcess("B2"));
     editor.procList->clearSelection();
@@ -989,7 +1015,8 @@ void tst_proclist::autoNumberSelectGroup() {
 
 void tst_proclist::autoNumberSelectedRows() {
     dialog editor(nullptr);
-    fill(editor, {{"P1", "G", "40"}, {"P2", "G", ""}, {"P3", "G", "41"}, {"P4", "G", ""}, {"P5", "G", ""}});
+    fill(editor,
+         {{"P1", "G", "40"}, {"P2", "G", ""}, {"P3", "G", "41"}, {"P4", "G", ""}, {"P5", "G", ""}});
     editor.findProcess("P2")->setSelected(true);
     editor.findProcess("P4")->setSelected(true);
     ModalScript script;
@@ -1062,7 +1089,10 @@ void tst_proclist::autoNumberCancelled() {
 
 void tst_proclist::autoNumberTemplateRows() {
     dialog editor(nullptr);
-    fill(editor, {{"A", "G1", ""}, {"B", "G1", "1", true}, {"C", "G1", ""}, {"D", "G2", "2", true},
+    fill(editor, {{"A", "G1", ""},
+                  {"B", "G1", "1", true},
+                  {"C", "G1", ""},
+                  {"D", "G2", "2", true},
                   {"E", "G2", ""}});
     editor.procList->sortByColumn(ColGroup, Qt::AscendingOrder);
     QCOMPARE(column(editor, 0), (QStringList{"A", "C", "B", "E", "D"})); // ties by slot
@@ -1168,7 +1198,9 @@ void tst_proclist::clearSelected() {
 
 void tst_proclist::clearAllKeepsCurrentAndSelection() {
     dialog editor(nullptr);
-    fill(editor, {{"A", "G", "4"}, {"B", "G", "3", true}, {"C", "G", "2"}, {"D", "G", "1"}, {"E", "G", ""}});
+    fill(
+        editor,
+        {{"A", "G", "4"}, {"B", "G", "3", true}, {"C", "G", "2"}, {"D", "G", "1"}, {"E", "G", ""}});
     editor.procList->sortByColumn(ColSlot, Qt::DescendingOrder);
     QCOMPARE(column(editor, 0), (QStringList{"A", "B", "C", "D", "E"}));
     editor.procList->setCurrentItem(editor.findProcess("D"));

@@ -86,13 +86,15 @@ void tst_slot_rules::validSlotText() {
 }
 
 void tst_slot_rules::checkExample() {
-    // Part 3.2: three free rows with 5, 5 and 9000 and maxSlot 4096.
+    // Three free rows with 5, 5 and 9000 and maxSlot 4096.
     const SlotCheckResult result = checkSlots({"5", "5", "9000"}, 4096);
     QCOMPARE(result.valid, (QVector<bool>{false, false, false}));
     QVERIFY(result.duplicates);
     QVERIFY(result.outOfRange);
-    QCOMPARE(slotWarningText(result.duplicates, result.outOfRange, 4096),
-             QString("<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-4096)."));
+    QCOMPARE(
+        slotWarningText(result.duplicates, result.outOfRange, 4096),
+        QString(
+            "<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-4096)."));
 }
 
 void tst_slot_rules::checkRangeAndEmpty() {
@@ -150,8 +152,8 @@ void tst_slot_rules::autoNumber_data() {
                               << QVector<int>{5, 6, 7, 8, 9, 10};
     QTest::newRow("select group G2") << grouped << int(AutoNumberGroup) << 1 << 10 << "G2"
                                      << QVector<int>{-1, -1, -1, 11, 12, -1};
-    QTest::newRow("group offset from base 100")
-        << grouped << int(AutoNumberAll) << 100 << 10 << "" << QVector<int>{100, 101, 102, 110, 111, 120};
+    QTest::newRow("group offset from base 100") << grouped << int(AutoNumberAll) << 100 << 10 << ""
+                                                << QVector<int>{100, 101, 102, 110, 111, 120};
     QTest::newRow("group larger than offset")
         << freeRows({"A", "A", "A", "A", "B"}) << int(AutoNumberAll) << 1 << 3 << ""
         << QVector<int>{1, 2, 3, 4, 7};
@@ -159,24 +161,24 @@ void tst_slot_rules::autoNumber_data() {
     Rows selected = freeRows({"G", "G", "G", "G", "G"});
     selected[1].selected = true;
     selected[3].selected = true;
-    QTest::newRow("selected rows 2 and 4") << selected << int(AutoNumberSelected) << 1 << 0 << ""
-                                           << QVector<int>{-1, 1, -1, 2, -1};
+    QTest::newRow("selected rows 2 and 4")
+        << selected << int(AutoNumberSelected) << 1 << 0 << "" << QVector<int>{-1, 1, -1, 2, -1};
 
     // Template rows get no number, use none and start no group.
     Rows withTemplates = freeRows({"G1", "T", "G1", "G2"});
     withTemplates[1].selectable = false;
-    QTest::newRow("template rows skipped") << withTemplates << int(AutoNumberAll) << 1 << 10 << ""
-                                           << QVector<int>{1, -1, 2, 11};
+    QTest::newRow("template rows skipped")
+        << withTemplates << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{1, -1, 2, 11};
     // The previous group starts as the first row's group, even a template row's.
     Rows templateFirst = freeRows({"T", "G1"});
     templateFirst[0].selectable = false;
-    QTest::newRow("template first row") << templateFirst << int(AutoNumberAll) << 1 << 10 << ""
-                                        << QVector<int>{-1, 11};
+    QTest::newRow("template first row")
+        << templateFirst << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{-1, 11};
     // Rows that are not numbered still take part in the group changes.
     Rows partly = freeRows({"G1", "G2", "G2"});
     partly[2].selected = true;
-    QTest::newRow("unnumbered rows change groups") << partly << int(AutoNumberSelected) << 1 << 10
-                                                   << "" << QVector<int>{-1, -1, 11};
+    QTest::newRow("unnumbered rows change groups")
+        << partly << int(AutoNumberSelected) << 1 << 10 << "" << QVector<int>{-1, -1, 11};
     QTest::newRow("empty list") << Rows{} << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{};
 }
 
@@ -211,7 +213,8 @@ void tst_slot_rules::clearQuestion() {
 }
 
 void tst_slot_rules::clipboardFormat() {
-    QCOMPARE(formatClipboardText({{"P1", "G", "3"}, {"P2", "G", ""}}), QString("P1\tG\t3\nP2\tG\t"));
+    QCOMPARE(formatClipboardText({{"P1", "G", "3"}, {"P2", "G", ""}}),
+             QString("P1\tG\t3\nP2\tG\t"));
     QCOMPARE(formatClipboardText({}), QString());
 }
 
