@@ -5,12 +5,14 @@
 #include "platform/system_chooser.h"
 #include "proclist/control_geometry.h"
 #include "proclist/dialog.h"
+#include "proclist/rename_delegate.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -39,6 +41,22 @@ alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginNa
         const auto selected = fileList->selectedItems();
         selectFile(selected.isEmpty() ? nullptr : selected.first());
     });
+    auto* renaming = new renameDelegate(fileList, 0);
+    fileList->setItemDelegate(renaming);
+    // A committed name is handled once the editor has closed, so that a refused
+    // name can reopen the edit; the row is looked up again then.
+    connect(renaming, &renameDelegate::itemRenamed, this,
+            [this](QTreeWidgetItem* row, int column, const QString& text) {
+                const QPersistentModelIndex where(
+                    fileList->model()->index(fileList->indexOfTopLevelItem(row), column));
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, where, column, text] {
+                        if (where.isValid())
+                            renameModule(fileList->topLevelItem(where.row()), column, text);
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(systemChooser, &CSystemChooser::sysChanged, this, &alm_tolv_output::selectSystem);
     connect(processEditor, &dialog::itemsChanged, this, &alm_tolv_output::markDirty);
     connect(processEditor->navToProc, &QPushButton::clicked, this, &alm_tolv_output::EditProcess);
@@ -74,6 +92,9 @@ void alm_tolv_output::createDock() {
     fileList->setHeaderLabels({"Name", "Config File"});
     fileList->header()->setStretchLastSection(true);
     fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A module is renamed by clicking its selected row, or with F2.
+    fileList->setEditTriggers(QAbstractItemView::SelectedClicked |
+                              QAbstractItemView::EditKeyPressed);
     restoreListViewColumns(fileList, controlPrefix + "FileList");
     layout->addWidget(systemChooser);
     layout->addWidget(fileList);

@@ -2,7 +2,13 @@
 // files. Loading, saving and the file operations arrive with the module format.
 #include "editor/alm_tolv_output.h"
 
+#include "platform/modal_ui.h"
+#include "proclist/dialog.h"
+
+#include <QLabel>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 bool alm_tolv_output::saveFile(cOutputFile* module, bool, bool) {
     return module != nullptr;
@@ -44,6 +50,27 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
 
 void alm_tolv_output::menuNewFile() {}
 void alm_tolv_output::menuDuplicateFile() {}
-void alm_tolv_output::menuRename() {}
+void alm_tolv_output::menuRename() {
+    if (QTreeWidgetItem* row = fileList->currentItem())
+        fileList->editItem(row, 0);
+}
 void alm_tolv_output::menuDeleteFile() {}
-void alm_tolv_output::renameModule(QTreeWidgetItem*, int, const QString&) {}
+void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QString& text) {
+    if (column != 0 || !currentModule || !row)
+        return;
+    const bool taken = std::any_of(modules.begin(), modules.end(), [&](const auto& module) {
+        return module.get() != currentModule && module->name == text;
+    });
+    if (taken) {
+        showMessageBox(this, QMessageBox::Critical, "cTOLV Output Editor",
+                       "New name already exists.");
+        fileList->editItem(row, 0);
+        QSignalBlocker quiet(fileList);
+        row->setText(0, currentModule->name);
+        return;
+    }
+    currentModule->name = text;
+    processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + text + "</h1>");
+    // The module's device types follow its name once the device type files exist.
+    markDirty();
+}

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QTemporaryDir>
@@ -31,7 +33,8 @@ class tst_editor : public QObject {
         for (const char* name : {"Pumps", "Fans"}) {
             probe.modules().push_back(
                 std::make_unique<cOutputFile>(name, "tolv", outputs + "/al_out_0001.cfg"));
-            new QTreeWidgetItem(probe.fileList(), {name, "al_out_0001.cfg"});
+            auto* row = new QTreeWidgetItem(probe.fileList(), {name, "al_out_0001.cfg"});
+            row->setFlags(row->flags() | Qt::ItemIsEditable);
         }
         probe.processEditor()->setProcesses({{"P1", "G"}, {"P2", "G"}, {"P3", "H"}});
         return editor;
@@ -210,6 +213,46 @@ private slots:
         procs->setCurrentItem(procs->findItems("P2", Qt::MatchExactly).first());
         editor->EditProcess();
         QCOMPARE(log.lines, QStringList("navigate Home/Alarms/Processes,P2"));
+    }
+
+    void renamingAModuleInPlace() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        CommandLog log(*editor);
+        ModalScript modal;
+        QWidget* dock = editor->dockWindows()[0];
+        dock->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dock));
+        QTreeWidget* list = probe.fileList();
+        auto rename = [&](int row, const QString& text) {
+            list->setCurrentItem(list->topLevelItem(row));
+            probe.action("rename")->setEnabled(true); // the action is not locked here
+            probe.action("rename")->trigger();
+            auto* line = list->findChild<QLineEdit*>();
+            QVERIFY(line);
+            line->setText(text);
+            QTest::keyClick(line, Qt::Key_Return);
+        };
+        cOutputFile* pumps = probe.modules()[0].get();
+        probe.setCurrentModule(pumps);
+
+        rename(0, "Fans"); // another module's name
+        QTRY_COMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("cTOLV Output Editor"));
+        QCOMPARE(modal.seen[0].text, QString("New name already exists."));
+        QCOMPARE(pumps->name, QString("Pumps"));
+        QCOMPARE(list->topLevelItem(0)->text(0), QString("Pumps"));
+        QTRY_VERIFY(list->findChild<QLineEdit*>()); // the edit is open again
+        QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Escape);
+        QTRY_VERIFY(!list->findChild<QLineEdit*>());
+
+        rename(0, "fans"); // names differ by letter case: accepted
+        QTRY_COMPARE(pumps->name, QString("fans"));
+        QCOMPARE(probe.processEditor()->topLabel->text(),
+                 QString("<h1>Alarms TOLV Output - fans</h1>"));
+        QCOMPARE(log.lines, QStringList("dirty"));
+        QCOMPARE(modal.seen.size(), 1);
+        probe.setCurrentModule(nullptr);
     }
 
     void columnWidthsOfTheModuleListAreKept() {
