@@ -3,6 +3,7 @@
 
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
+#include "proclist/process_item.h"
 
 #include <QTreeWidget>
 
@@ -40,17 +41,17 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
 
     if (parts.size() != 2 || parts[1].trimmed().isEmpty())
         return;
-    QTreeWidget* procList = processEditor->procList;
-    const QList<QTreeWidgetItem*> found = procList->findItems(parts[1], Qt::MatchExactly, 0);
-    if (found.isEmpty()) {
+    processItem* process = processEditor->findProcess(parts[1]);
+    if (!process) {
         showMessageBox(this, QMessageBox::Information, "Process",
                        "Process: " + parts[1] + " - " + "Process not found");
         return;
     }
+    QTreeWidget* procList = processEditor->procList;
     procList->clearSelection();
-    procList->setCurrentItem(found.first());
-    found.first()->setSelected(true);
-    processEditor->selectProc(found.first());
+    procList->setCurrentItem(process);
+    process->setSelected(true);
+    processEditor->selectProc(process);
 }
 
 void alm_tolv_output::EditProcess() {
