@@ -11,150 +11,82 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-const char* const iconNames[] = {"filenew", "filedelete", "duplicate", "up",
-                                 "down",    "paste",      "copy"};
-
-QStringList items(const QComboBox& combo) {
-    QStringList names;
-    for (int i = 0; i < combo.count(); ++i)
-        names << combo.itemText(i);
-    return names;
-}
-
-} // namespace
-
 class tst_platform : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
 
 private slots:
-    void icons();
-
-    void listing_data();
-    void listing();
-    void userPicksSystem();
-    void refreshedListing();
-
-    void profileString_data();
-    void profileString();
-
-private:
-    QTemporaryDir dir;
-};
-
-void tst_platform::icons() {
-    QList<QImage> seen;
-    for (const char* name : iconNames) {
-        const char* const* xpm = fnIconStore(name);
-        QVERIFY2(xpm, name);
-        const QImage image(xpm);
-        QVERIFY2(!image.isNull(), name); // the XPM data parses
-        QCOMPARE(image.size(), QSize(16, 16));
-        QVERIFY2(image.hasAlphaChannel(), name);
-        QCOMPARE(qAlpha(image.pixel(0, 15)), 0); // transparent background
-        for (const QImage& other : seen)
-            QVERIFY2(image != other, name); // each name has its own picture
-        seen << image;
+    void icons() {
+        for (const char* name :
+             {"filenew", "filedelete", "duplicate", "up", "down", "paste", "copy"}) {
+            QVERIFY2(fnIconStore(name), name);
+            QCOMPARE(QImage(fnIconStore(name)).size(), QSize(16, 16)); // a null image has no size
+        }
+        for (const char* unknown : {"", "FileNew", "save"})
+            QCOMPARE(fnIconStore(unknown), nullptr);
     }
-    for (const char* unknown : {"", "FileNew", "up ", "save"})
-        QCOMPARE(fnIconStore(unknown), nullptr);
-    QCOMPARE(fnIconStore(nullptr), nullptr);
-}
 
-void tst_platform::listing_data() {
-    QTest::addColumn<QString>("listing");
-    QTest::addColumn<QStringList>("names");
+    void listing_data() {
+        QTest::addColumn<QString>("listing");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("blanks, CR LF, duplicates") << "\n  North \r\n\t\nSouth Hall\r\nNorth\n"
+                                                   << QStringList{"North", "South Hall"};
+        QTest::newRow("names that leave the folder")
+            << ".\n..\n../etc\nx/y\nx\\y\nWest" << QStringList{"West"};
+    }
+    void listing() {
+        QFETCH(QString, listing);
+        QFETCH(QStringList, names);
+        CSystemChooser chooser;
+        auto* combo = chooser.findChild<QComboBox*>("systemCombo");
+        QVERIFY(combo);
+        QSignalSpy picked(&chooser, &CSystemChooser::sysChanged);
+        chooser.setSystemNames(listing);
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        QCOMPARE(items, names);
+        QCOMPARE(chooser.getSystemName(), QString()); // the listing chooses nothing
+        QCOMPARE(picked.count(), 0);
 
-    QTest::newRow("LF") << "North\nSouth\n" << QStringList{"North", "South"};
-    QTest::newRow("CR LF") << "North\r\nSouth\r\n" << QStringList{"North", "South"};
-    QTest::newRow("blank lines and blanks")
-        << "\n  North \r\n\t\n South Hall\t\n   " << QStringList{"North", "South Hall"};
-    QTest::newRow("duplicates") << "B\nA\nB\nA\n" << QStringList{"B", "A"};
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("names that leave the folder")
-        << ".\n..\n../etc\nx/y\nx\\y\nWest" << QStringList{"West"};
-}
+        combo->setCurrentIndex(-1);
+        QTest::keyClick(combo, Qt::Key_Down); // what a user does
+        QCOMPARE(chooser.getSystemName(), names.first());
+        QCOMPARE(picked.count(), 1);
+        QCOMPARE(picked.at(0).at(0).toString(), names.first());
+    }
 
-void tst_platform::listing() {
-    QFETCH(QString, listing);
-    CSystemChooser chooser(nullptr, "chooser");
-    QCOMPARE(chooser.objectName(), QString("chooser"));
-    auto* combo = chooser.findChild<QComboBox*>("systemCombo");
-    QVERIFY(combo);
-    QSignalSpy picked(&chooser, &CSystemChooser::sysChanged);
-
-    chooser.setSystemNames(listing);
-    QTEST(items(*combo), "names");
-    QCOMPARE(chooser.getSystemName(), QString()); // nothing chosen by the listing
-    QCOMPARE(picked.count(), 0);
-}
-
-void tst_platform::userPicksSystem() {
-    CSystemChooser chooser;
-    auto* combo = chooser.findChild<QComboBox*>("systemCombo");
-    QSignalSpy picked(&chooser, &CSystemChooser::sysChanged);
-    chooser.setSystemNames("North\nSouth\n");
-
-    combo->setCurrentIndex(0);
-    QTest::keyClick(combo, Qt::Key_Down); // what a user does
-    QCOMPARE(chooser.getSystemName(), QString("South"));
-    QCOMPARE(picked.count(), 1);
-    QCOMPARE(picked.at(0).at(0).toString(), QString("South"));
-}
-
-void tst_platform::refreshedListing() {
-    CSystemChooser chooser;
-    auto* combo = chooser.findChild<QComboBox*>("systemCombo");
-    chooser.setSystemNames("North\nSouth\n");
-    combo->setCurrentIndex(1);
-    QSignalSpy picked(&chooser, &CSystemChooser::sysChanged);
-
-    chooser.setSystemNames("East\r\nSouth\r\n");
-    QCOMPARE(chooser.getSystemName(), QString("South"));
-    chooser.setSystemNames("East\n");
-    QCOMPARE(chooser.getSystemName(), QString());
-    QCOMPARE(picked.count(), 0);
-}
-
-void tst_platform::profileString_data() {
-    QTest::addColumn<QByteArray>("file");  // null: no file
-    QTest::addColumn<QString>("expected"); // the default is "dflt"
-
-    QTest::newRow("any letter case") << QByteArray("[status]\r\nDEVICEINFODRIVERID=7\r\n") << "7";
-    QTest::newRow("first match wins") << QByteArray("[Status]\nDeviceInfodriverId=1\n"
-                                                    "DeviceInfodriverId=2\n")
-                                      << "1";
-    QTest::newRow("trimmed") << QByteArray("  [ Status ]  \n\t DeviceInfodriverId \t=  a b \t\r\n")
-                             << "a b";
-    QTest::newRow("double quotes")
-        << QByteArray("[Status]\nDeviceInfodriverId=\" 12 \"\n") << " 12 ";
-    QTest::newRow("single quotes") << QByteArray("[Status]\nDeviceInfodriverId='x'\n") << "x";
-    QTest::newRow("unmatched quote") << QByteArray("[Status]\nDeviceInfodriverId=\"x'\n") << "\"x'";
-    QTest::newRow("255 characters") << "[Status]\nDeviceInfodriverId=" + QByteArray(300, 'x') + "\n"
-                                    << QString(255, 'x');
-    QTest::newRow("bytes above 127")
-        << QByteArray("[Status]\nDeviceInfodriverId=\xa0\xe9\xff\x85\n")
-        << QString::fromLatin1("\xa0\xe9\xff\x85");
-    QTest::newRow("key in another section")
-        << QByteArray("[Other]\nDeviceInfodriverId=3\n[Status]\nX=1\n") << "dflt";
-    QTest::newRow("section missing") << QByteArray("DeviceInfodriverId=3\n[Other]\n") << "dflt";
-    QTest::newRow("no file") << QByteArray() << "dflt";
-    QTest::newRow("key is a prefix") << QByteArray("[Status]\nDeviceInfodriverIdX=3\n") << "dflt";
-}
-
-void tst_platform::profileString() {
-    QFETCH(QByteArray, file);
-    const QString fileName = dir.filePath(QTest::currentDataTag());
-    QFile out(fileName);
-    if (!file.isNull()) {
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
+    void profileString_data() {
+        QTest::addColumn<QByteArray>("file");  // null: no file
+        QTest::addColumn<QString>("expected"); // the default is "dflt"
+        const QByteArray key = "[Status]\nDeviceInfodriverId=";
+        QTest::newRow("any case") << QByteArray("[status]\r\nDEVICEINFODRIVERID=7\r\n") << "7";
+        QTest::newRow("first match") << key + "1\nDeviceInfodriverId=2\n"
+                                     << "1";
+        QTest::newRow("trimmed") << QByteArray(" [ Status ] \n\t DeviceInfodriverId \t= a b \t\r\n")
+                                 << "a b";
+        QTest::newRow("quotes") << key + "\" 12 \"\n"
+                                << " 12 ";
+        QTest::newRow("255 characters") << key + QByteArray(300, 'x') << QString(255, 'x');
+        QTest::newRow("bytes above 127")
+            << key + "\xa0\xe9\xff" << QString::fromLatin1("\xa0\xe9\xff");
+        QTest::newRow("other section")
+            << QByteArray("[Other]\nDeviceInfodriverId=3\n[Status]\n") << "dflt";
+        QTest::newRow("key is a prefix")
+            << QByteArray("[Status]\nDeviceInfodriverIdX=3\n") << "dflt";
+        QTest::newRow("no file") << QByteArray() << "dflt";
+    }
+    void profileString() {
+        QFETCH(QByteArray, file);
+        const QString fileName = dir.filePath(QTest::currentDataTag());
+        QFile out(fileName);
+        QVERIFY(file.isNull() ||
+                (out.open(QIODevice::WriteOnly) && out.write(file) == file.size()));
         out.close();
+        QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", fileName),
+              "expected");
     }
-
-    QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", fileName), "expected");
-}
+};
 
 QTEST_MAIN(tst_platform)
 #include "tst_platform.moc"
