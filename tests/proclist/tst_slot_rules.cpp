@@ -12,9 +12,9 @@ using Options = AutoNumberOptions;
 
 namespace {
 // "G" a free row of group G, "*G" a selected one, "#G" a template row.
-Rows rows(const QStringList& specs) {
+Rows rows(const QStringList& marked) {
     Rows result;
-    for (const QString& s : specs)
+    for (const QString& s : marked)
         result.append({!s.startsWith('#'), s.startsWith('*'), s.mid(s.front().isLetter() ? 0 : 1)});
     return result;
 }
