@@ -1,271 +1,146 @@
-// The rules of the process list without widgets (Parts 2.1, 3.1, 3.2).
+// The rules of the process list without widgets, one table per rule.
 #include "proclist/slot_rules.h"
 
 #include <QtTest>
 
 #include <climits>
 
-class tst_slot_rules : public QObject {
-    Q_OBJECT
-private slots:
-    void slotNumber_data();
-    void slotNumber();
-    void leadingSlotNumber_data();
-    void leadingSlotNumber();
-    void validSlotText();
-
-    void checkExample();
-    void checkRangeAndEmpty();
-    void checkTemplateCollision();
-    void warningTexts();
-
-    void autoNumber_data();
-    void autoNumber();
-    void autoNumberGroupsSorted();
-
-    void clearQuestion();
-
-    void clipboardFormat();
-    void clipboardParse();
-    void clipboardCrLf();
-    void pastable_data();
-    void pastable();
-};
-
-void tst_slot_rules::slotNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("number");
-    QTest::newRow("plain") << "12" << 12;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("zero") << "0" << 0;
-    QTest::newRow("plus sign") << "+7" << 7;
-    QTest::newRow("minus sign") << "-3" << -3;
-    QTest::newRow("blanks around") << "  42 \t" << 42;
-    QTest::newRow("letters") << "abc" << 0;
-    QTest::newRow("trailing letters") << "12abc" << 0;
-    QTest::newRow("inner blank") << "1 2" << 0;
-    QTest::newRow("sign only") << "-" << 0;
-    QTest::newRow("blanks only") << "   " << 0;
-    QTest::newRow("carriage return") << "5\r" << 0; // the spreadsheet fault: out of range
-    QTest::newRow("leading zeros") << "007" << 7;
-    QTest::newRow("huge") << "99999999999999999999" << INT_MAX;
-    QTest::newRow("huge negative") << "-99999999999999999999" << INT_MIN;
-}
-
-void tst_slot_rules::slotNumber() {
-    QFETCH(QString, text);
-    QFETCH(int, number);
-    QCOMPARE(::slotNumber(text), number);
-}
-
-void tst_slot_rules::leadingSlotNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("number");
-    QTest::newRow("plain") << "10" << 10;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("trailing letters") << "12abc" << 12;
-    QTest::newRow("leading white space") << " \t-4x" << -4;
-    QTest::newRow("letters") << "abc" << 0;
-    QTest::newRow("carriage return") << "5\r" << 5;
-    QTest::newRow("huge") << "4294967296" << INT_MAX;
-}
-
-void tst_slot_rules::leadingSlotNumber() {
-    QFETCH(QString, text);
-    QFETCH(int, number);
-    QCOMPARE(::leadingSlotNumber(text), number);
-}
-
-void tst_slot_rules::validSlotText() {
-    QVERIFY(isValidSlotText("1", 4096));
-    QVERIFY(isValidSlotText(" 4096 ", 4096));
-    QVERIFY(!isValidSlotText("4097", 4096));
-    QVERIFY(!isValidSlotText("0", 4096));
-    QVERIFY(!isValidSlotText("", 4096));
-    QVERIFY(!isValidSlotText("3x", 4096));
-}
-
-void tst_slot_rules::checkExample() {
-    // Three free rows with 5, 5 and 9000 and maxSlot 4096.
-    const SlotCheckResult result = checkSlots({"5", "5", "9000"}, 4096);
-    QCOMPARE(result.valid, (QVector<bool>{false, false, false}));
-    QVERIFY(result.duplicates);
-    QVERIFY(result.outOfRange);
-    QCOMPARE(
-        slotWarningText(result.duplicates, result.outOfRange, 4096),
-        QString(
-            "<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-4096)."));
-}
-
-void tst_slot_rules::checkRangeAndEmpty() {
-    const SlotCheckResult result = checkSlots({"0", "-2", "abc", "", "1", "4096", "4097"}, 4096);
-    QCOMPARE(result.valid, (QVector<bool>{false, false, false, true, true, true, false}));
-    QVERIFY(!result.duplicates);
-    QVERIFY(result.outOfRange);
-
-    const SlotCheckResult clean = checkSlots({"", "", "3", "4"}, 4096);
-    QCOMPARE(clean.valid, (QVector<bool>{true, true, true, true}));
-    QVERIFY(!clean.duplicates && !clean.outOfRange);
-    QCOMPARE(slotWarningText(false, false, 4096), QString());
-}
-
-void tst_slot_rules::checkTemplateCollision() {
-    // "7" and " 7" are the same slot; a smaller maxSlot moves the range.
-    const SlotCheckResult result = checkSlots({"7", " 7", "9"}, 8);
-    QCOMPARE(result.valid, (QVector<bool>{false, false, false}));
-    QVERIFY(result.duplicates);
-    QVERIFY(result.outOfRange);
-}
-
-void tst_slot_rules::warningTexts() {
-    QCOMPARE(slotWarningText(true, false, 10), QString("<h1>Warning</h1>\nThere are duplicates."));
-    QCOMPARE(slotWarningText(false, true, 10),
-             QString("<h1>Warning</h1><p>There are entries out of range (1-10)."));
-}
-
 using Rows = QVector<AutoNumberRow>;
+using Flags = QVector<bool>;
+using Numbers = QVector<int>;
+using Options = AutoNumberOptions;
 
 namespace {
-// Free rows of the given groups, none selected.
-Rows freeRows(const QStringList& groups) {
-    Rows rows;
-    for (const QString& group : groups)
-        rows.append({true, false, group});
-    return rows;
+// "G" a free row of group G, "*G" a selected one, "#G" a template row.
+Rows rows(const QStringList& marked) {
+    Rows result;
+    for (const QString& s : marked)
+        result.append({!s.startsWith('#'), s.startsWith('*'), s.mid(s.front().isLetter() ? 0 : 1)});
+    return result;
+}
+QStringList joined(const QVector<ClipboardRow>& rows) {
+    QStringList lines;
+    for (const ClipboardRow& r : rows)
+        lines.append(r.name + '|' + r.group + '|' + r.slot);
+    return lines;
 }
 } // namespace
 
-void tst_slot_rules::autoNumber_data() {
-    QTest::addColumn<Rows>("rows");
-    QTest::addColumn<int>("choice");
-    QTest::addColumn<int>("base");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QString>("group");
-    QTest::addColumn<QVector<int>>("numbers");
-
-    const Rows grouped = freeRows({"G1", "G1", "G1", "G2", "G2", "G3"});
-    QTest::newRow("offset 10") << grouped << int(AutoNumberAll) << 1 << 10 << ""
-                               << QVector<int>{1, 2, 3, 11, 12, 21};
-    QTest::newRow("offset 3") << grouped << int(AutoNumberAll) << 1 << 3 << ""
-                              << QVector<int>{1, 2, 3, 4, 5, 7};
-    QTest::newRow("offset 0") << grouped << int(AutoNumberAll) << 5 << 0 << ""
-                              << QVector<int>{5, 6, 7, 8, 9, 10};
-    QTest::newRow("select group G2") << grouped << int(AutoNumberGroup) << 1 << 10 << "G2"
-                                     << QVector<int>{-1, -1, -1, 11, 12, -1};
-    QTest::newRow("group offset from base 100") << grouped << int(AutoNumberAll) << 100 << 10 << ""
-                                                << QVector<int>{100, 101, 102, 110, 111, 120};
-    QTest::newRow("group larger than offset")
-        << freeRows({"A", "A", "A", "A", "B"}) << int(AutoNumberAll) << 1 << 3 << ""
-        << QVector<int>{1, 2, 3, 4, 7};
-
-    Rows selected = freeRows({"G", "G", "G", "G", "G"});
-    selected[1].selected = true;
-    selected[3].selected = true;
-    QTest::newRow("selected rows 2 and 4")
-        << selected << int(AutoNumberSelected) << 1 << 0 << "" << QVector<int>{-1, 1, -1, 2, -1};
-
-    // Template rows get no number, use none and start no group.
-    Rows withTemplates = freeRows({"G1", "T", "G1", "G2"});
-    withTemplates[1].selectable = false;
-    QTest::newRow("template rows skipped")
-        << withTemplates << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{1, -1, 2, 11};
-    // The previous group starts as the first row's group, even a template row's.
-    Rows templateFirst = freeRows({"T", "G1"});
-    templateFirst[0].selectable = false;
-    QTest::newRow("template first row")
-        << templateFirst << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{-1, 11};
-    // Rows that are not numbered still take part in the group changes.
-    Rows partly = freeRows({"G1", "G2", "G2"});
-    partly[2].selected = true;
-    QTest::newRow("unnumbered rows change groups")
-        << partly << int(AutoNumberSelected) << 1 << 10 << "" << QVector<int>{-1, -1, 11};
-    QTest::newRow("empty list") << Rows{} << int(AutoNumberAll) << 1 << 10 << "" << QVector<int>{};
-}
-
-void tst_slot_rules::autoNumber() {
-    QFETCH(Rows, rows);
-    QFETCH(int, choice);
-    QFETCH(int, base);
-    QFETCH(int, offset);
-    QFETCH(QString, group);
-    QFETCH(QVector<int>, numbers);
-    AutoNumberOptions options;
-    options.choice = choice;
-    options.base = base;
-    options.offset = offset;
-    options.group = group;
-    QCOMPARE(planAutoNumber(rows, options), numbers);
-}
-
-void tst_slot_rules::autoNumberGroupsSorted() {
-    Rows rows = freeRows({"b", "B", "a", "", "b", "T"});
-    rows[5].selectable = false; // template rows count too
-    QCOMPARE(autoNumberGroups(rows), (QStringList{"", "B", "T", "a", "b"}));
-}
-
-void tst_slot_rules::clearQuestion() {
-    QCOMPARE(clearQuestionText(10, 3, 7),
-             QString("Do you want to delete the slot allocation for all processes ?\n"
-                     "Or only those not assigned using templates ?\n\n"
-                     "There are 10 processes \n"
-                     "  3 have slots assigned by templates \n"
-                     "  7 have slots not assigned by templates"));
-}
-
-void tst_slot_rules::clipboardFormat() {
-    QCOMPARE(formatClipboardText({{"P1", "G", "3"}, {"P2", "G", ""}}),
-             QString("P1\tG\t3\nP2\tG\t"));
-    QCOMPARE(formatClipboardText({}), QString());
-}
-
-void tst_slot_rules::clipboardParse() {
-    // Round trip: the line without a slot has two fields and is not usable.
-    const QVector<ClipboardRow> rows = parseClipboardText("P1\tG\t3\nP2\tG\t");
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].name, QString("P1"));
-    QCOMPARE(rows[0].group, QString("G"));
-    QCOMPARE(rows[0].slot, QString("3"));
-
-    // Empty lines and empty fields are dropped, extra fields ignored, nothing trimmed.
-    const QVector<ClipboardRow> cells = parseClipboardText("\n\nA\t\tG A\t 5 \textra\n\nB\tH\t6\n");
-    QCOMPARE(cells.size(), 2);
-    QCOMPARE(cells[0].name, QString("A"));
-    QCOMPARE(cells[0].group, QString("G A"));
-    QCOMPARE(cells[0].slot, QString(" 5 "));
-    QCOMPARE(cells[1].slot, QString("6"));
-}
-
-void tst_slot_rules::clipboardCrLf() {
-    // A spreadsheet's CR LF line ends: the CR does not stay in the slot field.
-    const QVector<ClipboardRow> rows = parseClipboardText("P1\tG\t3\r\nP2\tG\t4\r\nP3\tG\t5\r");
-    QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0].slot, QString("3"));
-    QCOMPARE(rows[1].slot, QString("4"));
-    QCOMPARE(rows[2].slot, QString("5"));
-    // Only one CR is dropped per line.
-    QCOMPARE(parseClipboardText("P1\tG\t3\r\r\n").first().slot, QString("3\r"));
-    // A line that was only a CR is an empty line.
-    QCOMPARE(clipboardLines("\r\nP1\tG\t3\r\n").size(), 1);
-    QVERIFY(isClipboardTextPastable("\r\nP1\tG\t3\r\n"));
-}
-
-void tst_slot_rules::pastable_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("pastable");
-    QTest::newRow("three fields") << "P1\tG\t3" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("only line feeds") << "\n\n" << false;
-    QTest::newRow("two-field first line") << "P1\tG\nP2\tG\t4" << false;
-    QTest::newRow("empty field in first line") << "P1\t\t4\nP2\tG\t4" << false;
-    QTest::newRow("empty lines first") << "\n\nP1\tG\t3" << true;
-    QTest::newRow("plain text") << "hello world" << false;
-}
-
-void tst_slot_rules::pastable() {
-    QFETCH(QString, text);
-    QFETCH(bool, pastable);
-    QCOMPARE(isClipboardTextPastable(text), pastable);
-}
+class tst_slot_rules : public QObject {
+    Q_OBJECT
+private slots:
+    void reading_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("exact");   // slotNumber: the check, the edit, the module file
+        QTest::addColumn<int>("leading"); // leadingSlotNumber: the sort order
+        QTest::newRow("empty") << "" << 0 << 0;
+        QTest::newRow("signs and zeros") << "-007" << -7 << -7;
+        QTest::newRow("blanks around") << "  42 \t" << 42 << 42;
+        QTest::newRow("trailing letters") << "12abc" << 0 << 12;
+        QTest::newRow("inner blank") << "1 2" << 0 << 1;
+        QTest::newRow("carriage return") << "5\r" << 0 << 5;
+        QTest::newRow("white space then sign") << " \t-4x" << 0 << -4;
+        QTest::newRow("huge") << "-99999999999999999999" << INT_MIN << INT_MIN;
+    }
+    void reading() {
+        QFETCH(QString, text);
+        QFETCH(int, exact);
+        QFETCH(int, leading);
+        QCOMPARE(slotNumber(text), exact);
+        QCOMPARE(leadingSlotNumber(text), leading);
+        QCOMPARE(isValidSlotText(text, 4096), exact >= 1 && exact <= 4096);
+    }
+    void check_data() {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("maxSlot");
+        QTest::addColumn<Flags>("valid");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("clean") << QStringList{"", "", "3"} << 9 << Flags{1, 1, 1} << "";
+        QTest::newRow("range") << QStringList{"0", "-2", "abc", "", "1", "4097"} << 4096
+                               << Flags{0, 0, 0, 1, 1, 0}
+                               << "<h1>Warning</h1><p>There are entries out of range (1-4096).";
+        QTest::newRow("same number, other text")
+            << QStringList{"7", " 7", "6"} << 8 << Flags{0, 0, 1}
+            << "<h1>Warning</h1>\nThere are duplicates.";
+        QTest::newRow("both, range follows maxSlot")
+            << QStringList{"3", "3", "9"} << 8 << Flags{0, 0, 0}
+            << "<h1>Warning</h1>\nThere are duplicates.<p>There are entries out of range (1-8).";
+    }
+    void check() {
+        QFETCH(QStringList, texts);
+        QFETCH(int, maxSlot);
+        QFETCH(Flags, valid);
+        QFETCH(QString, warning);
+        const SlotCheckResult r = checkSlots(texts, maxSlot);
+        QCOMPARE(r.valid, valid);
+        QCOMPARE(slotWarningText(r.duplicates, r.outOfRange, maxSlot), warning);
+    }
+    void autoNumber_data() {
+        QTest::addColumn<Rows>("list");
+        QTest::addColumn<AutoNumberOptions>("options"); // choice, base, offset, group
+        QTest::addColumn<Numbers>("numbers");           // -1: the row keeps its slot
+        const Rows grouped = rows({"G1", "G1", "G1", "G2", "G2", "G3"});
+        const int all = AutoNumberAll; // 1: selected rows
+        QTest::newRow("offset 0") << grouped << Options{all, 5, 0, ""}
+                                  << Numbers{5, 6, 7, 8, 9, 10};
+        QTest::newRow("base 100") << grouped << Options{all, 100, 10, ""}
+                                  << Numbers{100, 101, 102, 110, 111, 120};
+        QTest::newRow("group longer than offset")
+            << rows({"A", "A", "A", "A", "B"}) << Options{all, 1, 3, ""} << Numbers{1, 2, 3, 4, 7};
+        QTest::newRow("templates start no group")
+            << rows({"G1", "#T", "G1", "G2"}) << Options{all, 1, 10, ""} << Numbers{1, -1, 2, 11};
+        QTest::newRow("first row a template")
+            << rows({"#T", "G1"}) << Options{all, 1, 10, ""} << Numbers{-1, 11};
+        QTest::newRow("unnumbered rows change groups")
+            << rows({"G1", "G2", "*G2"}) << Options{1, 1, 10, ""} << Numbers{-1, -1, 11};
+        QTest::newRow("empty list") << Rows{} << Options{all, 1, 10, ""} << Numbers{};
+    }
+    void autoNumber() {
+        QFETCH(Rows, list);
+        QFETCH(AutoNumberOptions, options);
+        QFETCH(Numbers, numbers);
+        QCOMPARE(planAutoNumber(list, options), numbers);
+    }
+    void autoNumberGroups() {
+        QCOMPARE(::autoNumberGroups(rows({"b", "B", "a", "b", "#T"})),
+                 (QStringList{"B", "T", "a", "b"}));
+    }
+    void clearQuestion() {
+        QCOMPARE(clearQuestionText(10, 3, 7),
+                 QString("Do you want to delete the slot allocation for all processes ?\n"
+                         "Or only those not assigned using templates ?\n\n"
+                         "There are 10 processes \n"
+                         "  3 have slots assigned by templates \n"
+                         "  7 have slots not assigned by templates"));
+    }
+    void clipboard_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("parsed");
+        QTest::addColumn<bool>("pastable"); // decided by the first non-empty line
+        QTest::newRow("plain text") << "\n\nhello world" << QStringList{} << false;
+        QTest::newRow("two-field first line")
+            << "P1\tG\nP2\tG\t4" << QStringList{"P2|G|4"} << false;
+        QTest::newRow("empty lines, extra fields, no trimming")
+            << "\n\nA\t\tG A\t 5 \tx\n\nB\tH\t6\n"
+            << QStringList{"A|G A| 5 ", "B|H|6"} << true;
+        QTest::newRow("CR LF") << "\r\nP1\tG\t3\r\nP2\tG\t4\r" << QStringList{"P1|G|3", "P2|G|4"}
+                               << true;
+        QTest::newRow("one CR per line") << "P1\tG\t3\r\r\n" << QStringList{"P1|G|3\r"} << true;
+    }
+    void clipboard() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, parsed);
+        QFETCH(bool, pastable);
+        QCOMPARE(joined(parseClipboardText(text)), parsed);
+        QCOMPARE(isClipboardTextPastable(text), pastable);
+    }
+    void clipboardFormat() {
+        const QString text = formatClipboardText({{"P1", "G", "3"}, {"P2", "G", ""}});
+        QCOMPARE(text, QString("P1\tG\t3\nP2\tG\t"));
+        QCOMPARE(joined(parseClipboardText(text)), QStringList{"P1|G|3"}); // no slot: not pasted
+        QCOMPARE(formatClipboardText({}), QString());
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_slot_rules)
 #include "tst_slot_rules.moc"
