@@ -16,7 +16,7 @@ class QTreeWidgetItem;
 class processItem;
 class processListDelegate;
 
-// The process list editor (Parts 3.1 and 3.2): the table of processes with their
+// The process list editor: the table of processes with their
 // infodriver slots, the infodriver number, ordering, auto-numbering, clearing,
 // copying and pasting of slots, and the duplicate and range check.
 class dialog : public dialogBase {

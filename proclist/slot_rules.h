@@ -1,6 +1,6 @@
 #pragma once
 
-// The rules of the process list that need no widget (Parts 2.1, 3.1, 3.2):
+// The rules of the process list that need no widget:
 // reading slot texts, the duplicate and range check, the auto-number plan and
 // the clipboard text. Qt Core only; the process list editor `dialog` calls them.
 
