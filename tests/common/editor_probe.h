@@ -27,7 +27,6 @@ public:
     bool devTypesSynced() const { return e.devTypesSynced; }
     bool navigatePending() const { return e.navigatePending; }
     int maxSlot() const { return e.maxSlot; }
-    QString systemName() const { return e.systemName; }
     cOutputFile* currentModule() const { return e.currentModule; }
     void setCurrentModule(cOutputFile* module) { e.currentModule = module; }
     std::vector<std::unique_ptr<cOutputFile>>& modules() { return e.modules; }

@@ -103,55 +103,38 @@ private slots:
 
     void navigateSelectsModuleThenProcess_data() {
         QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("module");
-        QTest::addColumn<QString>("process");
+        QTest::addColumn<QString>("selected"); // module/process
         QTest::addColumn<QString>("message");
-        QTest::newRow("module and process") << "Fans;P2"
-                                            << "Fans"
-                                            << "P2"
-                                            << "";
-        QTest::newRow("blank process part") << "Fans; \t"
-                                            << "Fans"
-                                            << ""
-                                            << "";
-        QTest::newRow("third part") << "Fans;P2;x"
-                                    << "Fans"
-                                    << ""
-                                    << "";
-        QTest::newRow("leading separator") << ";P2"
-                                           << ""
-                                           << ""
-                                           << "File: P2 - File not found";
-        QTest::newRow("unknown process") << "Pumps;Q9"
-                                         << "Pumps"
-                                         << ""
-                                         << "Process: Q9 - Process not found";
-        QTest::newRow("case matters") << "pumps"
-                                      << ""
-                                      << ""
-                                      << "File: pumps - File not found";
-        QTest::newRow("nothing") << ";;"
-                                 << ""
-                                 << ""
-                                 << "";
+        auto row = [](const char* name, const char* context, const char* selected,
+                      const char* message = "") {
+            QTest::newRow(name) << context << selected << message;
+        };
+        row("module and process", "Fans;P2", "Fans/P2");
+        row("blank process part", "Fans; \t", "Fans/");
+        row("third part", "Fans;P2;x", "Fans/");
+        row("leading separator", ";P2", "/", "File: P2 - File not found");
+        row("unknown process", "Pumps;Q9", "Pumps/", "Process: Q9 - Process not found");
+        row("case matters", "pumps", "/", "File: pumps - File not found");
+        row("nothing", ";;", "/");
     }
     void navigateSelectsModuleThenProcess() {
         QFETCH(QString, context);
-        QFETCH(QString, module);
-        QFETCH(QString, process);
+        QFETCH(QString, selected);
         QFETCH(QString, message);
         auto editor = checkedOutEditor();
         EditorProbe probe(*editor);
         ModalScript modal;
         editor->navigate("ignored", context);
-
-        const auto modules = probe.fileList()->selectedItems();
-        QCOMPARE(modules.isEmpty() ? QString() : modules.first()->text(0), module);
-        const auto processes = probe.processEditor()->procList->selectedItems();
-        QCOMPARE(processes.isEmpty() ? QString() : processes.first()->text(0), process);
-        QCOMPARE(modal.seen.isEmpty() ? QString() : modal.seen.first().text, message);
-        if (!process.isEmpty())
-            QCOMPARE(probe.processEditor()->procList->currentItem()->text(0), process);
+        auto firstName = [](const QList<QTreeWidgetItem*>& rows) {
+            return rows.isEmpty() ? QString() : rows.first()->text(0);
+        };
+        QTreeWidget* procs = probe.processEditor()->procList;
+        QCOMPARE(firstName(probe.fileList()->selectedItems()) + "/" +
+                     firstName(procs->selectedItems()),
+                 selected);
+        QCOMPARE(modal.seen.value(0).text, message);
+        if (selected.endsWith("P2"))
+            QCOMPARE(procs->currentItem()->text(0), QString("P2"));
     }
 
     void navigationWaitsForTheCheckout() {

@@ -4,7 +4,6 @@
 #include "common/trace_capture.h"
 
 #include "editor/documents.h"
-#include "platform/system_chooser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,18 +17,26 @@ const QString outputs = "config/alarms/north/outputs";
 const QString definitions = "config/alarms/north/proc_def.cfg";
 const QString systemIni = "config/system/tolv_system.ini";
 
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray moduleFile(const QByteArray& name, const QByteArray& tool) {
-    return "[System]\r\nName=" + name + "\r\nConfigTool=" + tool +
-           "\r\nModule=alm_tolv_op\r\nAlmSystem=north\r\n[TOLV_CONFIG]\r\nDriver=3\r\n"
-           "[Process]\r\n";
-}
+// An editor on a fresh working copy, with its commands, boxes and traces.
+struct Fixture {
+    explicit Fixture(const QString& file = QString(), const QByteArray& content = QByteArray()) {
+        if (!file.isEmpty())
+            write(file, content);
+    }
+    void write(const QString& file, const QByteArray& content) {
+        const QString path = root.path() + "/" + file;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile out(path);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(content);
+    }
+    QTemporaryDir root;
+    alm_tolv_output editor{root.path(), "tolv", ""};
+    EditorProbe probe{editor};
+    CommandLog log{editor};
+    ModalScript modal;
+    TraceCapture traces;
+};
 
 } // namespace
 
@@ -39,283 +46,214 @@ class tst_protocol : public QObject {
 
 private slots:
     void activationAsksOnlyForWhatIsStillMissing() {
-        QTemporaryDir root;
-        writeFile(root.path() + "/" + systemIni, "[Status]\r\nDeviceInfodriverId=7\r\n");
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-
-        editor.activate(true);
-        QCOMPARE(log.take(),
+        Fixture f(systemIni, "[Status]\r\nDeviceInfodriverId=7\r\n");
+        f.editor.activate(true);
+        QCOMPARE(f.log.take(),
                  QStringList({"dir config/alarms", "checkoutFile config/devicetypes.xml",
                               "checkoutFile config/instances.xml",
                               "syncDirDownload config/devicetypes", "downloadFile " + systemIni}));
-        QVERIFY(editor.getSystemDocument() != nullptr);
-
-        probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
-        probe.reply(HostReply::Ok, "lock", "config/instances.xml");
-        probe.reply(HostReply::Done, "download", "config/devicetypes");
-        // The ini is read from the working copy, whatever letter case the reply uses.
-        probe.reply(HostReply::Ok, "download", "CONFIG/System/TOLV_system.INI");
-        editor.activate(true);
-        QCOMPARE(log.take(), QStringList("dir config/alarms"));
-
-        auto* doc = static_cast<Document_TolvSystem*>(editor.getSystemDocument());
+        f.probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
+        f.probe.reply(HostReply::Ok, "lock", "config/instances.xml");
+        f.probe.reply(HostReply::Done, "download", "config/devicetypes");
+        // Read from the working copy, whatever letter case the reply uses.
+        f.probe.reply(HostReply::Ok, "download", "CONFIG/System/TOLV_system.INI");
+        f.editor.activate(true);
+        QCOMPARE(f.log.take(), QStringList("dir config/alarms"));
+        auto* doc = static_cast<Document_TolvSystem*>(f.editor.getSystemDocument());
         QCOMPARE(doc->deviceInfodriverId(), 7);
-        QCOMPARE(probe.maxSlot(), 4096);
-        QCOMPARE(probe.processEditor()->infodriverNumber->maximum(), 999);
-    }
+        QCOMPARE(f.probe.maxSlot(), 4096);
+        QCOMPARE(f.probe.processEditor()->infodriverNumber->maximum(), 999);
 
-    void systemIniWithoutTheKeyIsAskedForAgain() {
-        QTemporaryDir root;
-        writeFile(root.path() + "/" + systemIni, "[Status]\r\nOther=1\r\n");
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-        TraceCapture traces;
-        editor.activate(true);
-        probe.reply(HostReply::Ok, "download", systemIni);
-        QVERIFY(traces.contains("Failed to read Device Status ID"));
-        log.take();
-        editor.activate(true);
-        QVERIFY(log.lines.contains("downloadFile " + systemIni));
+        // Without the key the ini does not count as loaded and is asked for again.
+        Fixture g(systemIni, "[Status]\r\nOther=1\r\n");
+        g.editor.activate(true);
+        g.probe.reply(HostReply::Ok, "download", systemIni);
+        QVERIFY(g.traces.contains("Failed to read Device Status ID"));
+        g.log.take();
+        g.editor.activate(true);
+        QVERIFY(g.log.lines.contains("downloadFile " + systemIni));
     }
 
     void selectingASystemFetchesItsFiles() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-        ModalScript modal;
-
-        probe.selectSystem("north");
-        QCOMPARE(log.take(),
-                 QStringList({"downloadFile " + definitions, "checkoutDir " + outputs}));
+        Fixture f;
+        const QStringList fetch = {"downloadFile " + definitions, "checkoutDir " + outputs};
+        f.probe.selectSystem("north");
+        QCOMPARE(f.log.take(), fetch);
 
         // A failed download records nothing: the next selection asks again.
-        probe.reply(HostReply::Fail, "download", definitions, "no such file");
-        QCOMPARE(modal.seen.size(), 1);
-        QCOMPARE(modal.seen[0].caption, QString("Error"));
-        QCOMPARE(modal.seen[0].text,
+        f.probe.reply(HostReply::Fail, "download", definitions, "no such file");
+        QCOMPARE(f.modal.seen.value(0).caption, QString("Error"));
+        QCOMPARE(f.modal.seen.value(0).text,
                  QString("Error:\nno such file\nNew file may be generated automatically."));
-        probe.selectSystem("north");
-        QCOMPARE(log.take(),
-                 QStringList({"downloadFile " + definitions, "checkoutDir " + outputs}));
+        f.probe.selectSystem("north");
+        QCOMPARE(f.log.take(), fetch);
 
-        writeFile(root.path() + "/" + definitions, "[P1]\r\nGroup=G1\r\n[P2]\r\n");
-        probe.reply(HostReply::Ok, "download", definitions);
-        probe.reply(HostReply::Done, "download", outputs);
-        QCOMPARE(probe.processNames(), QStringList({"P1", "P2"}));
-        QCOMPARE(probe.processEditor()->procList->topLevelItemCount(), 2);
-
-        probe.selectSystem("north"); // everything is here now
-        QVERIFY(log.take().isEmpty());
+        f.write(definitions, "[P1]\r\nGroup=G1\r\n[P2]\r\n");
+        f.probe.reply(HostReply::Ok, "download", definitions);
+        f.probe.reply(HostReply::Done, "download", outputs);
+        QCOMPARE(f.probe.processNames(), QStringList({"P1", "P2"}));
+        QCOMPARE(f.probe.processEditor()->procList->topLevelItemCount(), 2);
+        f.probe.selectSystem("north"); // everything is here now
+        QVERIFY(f.log.take().isEmpty());
     }
 
     void moduleFilesOfTheOutputsFolder_data() {
         QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("row");
-        QTest::newRow("module") << "al_out_0001.cfg" << moduleFile("Pumps", "tolv")
-                                << QStringList({"Pumps", "al_out_0001.cfg"});
-        QTest::newRow("any character before cfg") << "al_out_0001xcfg" << moduleFile("Fans", "tolv")
-                                                  << QStringList({"Fans", "al_out_0001xcfg"});
-        QTest::newRow("five digits")
-            << "al_out_00001.cfg" << moduleFile("A", "tolv") << QStringList();
-        QTest::newRow("text after the extension")
-            << "al_out_0001.cfg.bak" << moduleFile("A", "tolv") << QStringList();
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<QString>("name"); // null: not listed
+        const QByteArray pumps = "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\n";
+        QTest::newRow("module") << "al_out_0001.cfg" << pumps << "Pumps";
+        QTest::newRow("any character before cfg") << "al_out_0001xcfg" << pumps << "Pumps";
+        QTest::newRow("five digits") << "al_out_00001.cfg" << pumps << QString();
+        QTest::newRow("text after the extension") << "al_out_0001.cfg.bak" << pumps << QString();
         QTest::newRow("another tool's")
-            << "al_out_0002.cfg" << moduleFile("A", "other") << QStringList();
+            << "al_out_0002.cfg" << QByteArray("[System]\r\nName=A\r\nConfigTool=x\r\n")
+            << QString();
         QTest::newRow("no name") << "al_out_0003.cfg"
-                                 << QByteArray("[System]\r\nConfigTool=tolv\r\n")
-                                 << QStringList({"", "al_out_0003.cfg"});
+                                 << QByteArray("[System]\r\nConfigTool=tolv\r\n") << "";
     }
     void moduleFilesOfTheOutputsFolder() {
         QFETCH(QString, fileName);
-        QFETCH(QByteArray, content);
-        QFETCH(QStringList, row);
-        QTemporaryDir root;
-        writeFile(root.path() + "/" + outputs + "/" + fileName, content);
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        probe.selectSystem("north");
-        probe.reply(HostReply::ReadOnly, "download", outputs + "/" + fileName);
-
+        QFETCH(QByteArray, system);
+        QFETCH(QString, name);
+        Fixture f(outputs + "/" + fileName, system);
+        f.probe.selectSystem("north");
+        f.probe.reply(HostReply::ReadOnly, "download", outputs + "/" + fileName);
         // The same file reported again (a second checkout) is listed once.
-        probe.reply(HostReply::Ok, "download", outputs + "/" + fileName);
-        QTreeWidget* list = probe.fileList();
-        QCOMPARE(list->topLevelItemCount(), row.isEmpty() ? 0 : 1);
-        QCOMPARE(int(probe.modules().size()), row.isEmpty() ? 0 : 1);
-        if (row.isEmpty())
+        f.probe.reply(HostReply::Ok, "download", outputs + "/" + fileName);
+        QTreeWidget* list = f.probe.fileList();
+        QCOMPARE(list->topLevelItemCount(), name.isNull() ? 0 : 1);
+        QCOMPARE(int(f.probe.modules().size()), name.isNull() ? 0 : 1);
+        if (name.isNull())
             return;
-        QCOMPARE(list->topLevelItem(0)->text(0), row[0]);
-        QCOMPARE(list->topLevelItem(0)->text(1), row[1]);
-        QVERIFY(list->topLevelItem(0)->flags() & Qt::ItemIsEditable);
-        QCOMPARE(probe.modules()[0]->fileName, outputs + "/" + fileName);
-        QCOMPARE(probe.modules()[0]->configTool, QString("tolv"));
-        QVERIFY(probe.modules()[0]->lastModified.isValid());
+        QCOMPARE(list->topLevelItem(0)->text(0), name);
+        QCOMPARE(list->topLevelItem(0)->text(1), fileName);
+        QCOMPARE(f.probe.modules()[0]->fileName, outputs + "/" + fileName);
+        QVERIFY(f.probe.modules()[0]->lastModified.isValid());
     }
 
     void locksAndReadOnlyWorking() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        ModalScript modal;
-        TraceCapture traces;
-        probe.selectSystem("north");
-
-        probe.reply(HostReply::Fail, "lock", outputs, "held by bob@desk");
-        QCOMPARE(modal.seen.size(), 1);
-        QCOMPARE(modal.seen[0].caption, QString("Lock"));
-        QCOMPARE(modal.seen[0].text,
+        Fixture f;
+        f.probe.selectSystem("north");
+        f.probe.reply(HostReply::Fail, "lock", outputs, "held by bob@desk");
+        QCOMPARE(f.modal.seen.value(0).caption, QString("Lock"));
+        QCOMPARE(f.modal.seen.value(0).text,
                  "Lock: " + outputs + " - held by bob@desk\nFile will be available read only");
-        QVERIFY(probe.lockedDirs().isEmpty());
+        QVERIFY(f.probe.lockedDirs().isEmpty());
 
         // A device description lock in other letter case still counts as one.
-        probe.reply(HostReply::Done, "lock", "Config/DeviceTypes/north_Pumps.xml");
-        QVERIFY(probe.devDescLocked());
-        QCOMPARE(probe.lockedDevDescFiles(), QStringList("Config/DeviceTypes/north_Pumps.xml"));
-        QVERIFY(traces.contains("0/1:Dev desc file - Config/DeviceTypes/north_Pumps.xml"));
-
+        f.probe.reply(HostReply::Done, "lock", "Config/DeviceTypes/north_Pumps.xml");
+        QVERIFY(f.probe.devDescLocked());
+        QVERIFY(f.traces.contains("0/1:Dev desc file - Config/DeviceTypes/north_Pumps.xml"));
         // The shared device types file begins like a description path: its refusal
         // takes the description lock flag away as well.
-        probe.reply(HostReply::Fail, "lock", "config/devicetypes.xml", "busy");
-        QVERIFY(!probe.devDescLocked());
-        QVERIFY(!probe.devTypesLocked());
+        f.probe.reply(HostReply::Fail, "lock", "config/devicetypes.xml", "busy");
+        QVERIFY(!f.probe.devDescLocked());
+        QVERIFY(!f.probe.devTypesLocked());
     }
 
     void lockDevDescTracesTheListAndAsksOnce() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-        TraceCapture traces;
+        Fixture f;
         const QString a = "config/devicetypes/north_A.xml";
-        editor.lockDevDesc(a);
-        QVERIFY(traces.contains("0/0:No dev desc files."));
-        QCOMPARE(log.take(), QStringList("lock " + a));
-        probe.reply(HostReply::Ok, "lock", a);
-        probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_B.xml");
-        traces.lines.clear();
-        editor.lockDevDesc(a);
-        QVERIFY(log.lines.isEmpty());
-        QCOMPARE(traces.lines.mid(1, 3),
+        f.editor.lockDevDesc(a);
+        QVERIFY(f.traces.contains("0/0:No dev desc files."));
+        QCOMPARE(f.log.take(), QStringList("lock " + a));
+        f.probe.reply(HostReply::Ok, "lock", a);
+        f.probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_B.xml");
+        f.traces.lines.clear();
+        f.editor.lockDevDesc(a);
+        QVERIFY(f.log.lines.isEmpty());
+        QCOMPARE(f.traces.lines.mid(1, 3),
                  QStringList({"0/2:Dev desc file - " + a,
                               "1/2:Dev desc file - config/devicetypes/north_B.xml",
                               "lockDevDesc. already locked. file='" + a + "'"}));
-        QVERIFY(probe.devDescLocked());
     }
 
     void applyUploadsAndCloseUnlocksInOrder() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-        probe.selectSystem("north");
-        probe.reply(HostReply::Ok, "lock", outputs);
-        probe.reply(HostReply::Ok, "lock", "config/instances.xml");
-        probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
-        probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_A.xml");
-        log.take();
-
-        editor.apply();
+        Fixture f;
+        f.probe.selectSystem("north");
+        for (const QString& path :
+             {outputs, QString("config/instances.xml"), QString("config/devicetypes.xml"),
+              QString("config/devicetypes/north_A.xml")})
+            f.probe.reply(HostReply::Ok, "lock", path);
+        f.log.take();
+        f.editor.apply();
         QCOMPARE(
-            log.take(),
+            f.log.take(),
             QStringList({"syncDirUpload " + outputs, "uploadFile config/devicetypes/north_A.xml",
                          "uploadFile config/devicetypes.xml", "uploadFile config/instances.xml"}));
-        editor.close();
-        QCOMPARE(log.take(), QStringList({"unlock " + outputs, "unlock config/devicetypes.xml",
-                                          "unlock config/instances.xml",
-                                          "unlock config/devicetypes/north_A.xml"}));
+        f.editor.close();
+        QCOMPARE(f.log.take(), QStringList({"unlock " + outputs, "unlock config/devicetypes.xml",
+                                            "unlock config/instances.xml",
+                                            "unlock config/devicetypes/north_A.xml"}));
     }
 
     void dirtyAndCleanReachTheHost() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        CommandLog log(editor);
-        cOutputFile* module =
-            probe.modules()
-                .emplace_back(std::make_unique<cOutputFile>("A", "tolv", outputs + "/x"))
-                .get();
-        probe.setCurrentModule(module);
-
-        editor.markDirty(); // still loading: the module is not marked, the host is told
+        Fixture f;
+        auto& module = f.probe.modules().emplace_back(
+            std::make_unique<cOutputFile>("A", "tolv", outputs + "/x"));
+        f.probe.setCurrentModule(module.get());
+        f.editor.markDirty(); // still loading: the module is not marked, the host is told
+        f.editor.markDirty();
         QVERIFY(!module->modified);
-        QVERIFY(editor.isDirty());
-        editor.markDirty();
-        QCOMPARE(log.take(), QStringList("dirty"));
+        QVERIFY(f.editor.isDirty());
+        QCOMPARE(f.log.take(), QStringList("dirty"));
 
-        probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
-        QVERIFY(editor.isDirty());
-        probe.reply(HostReply::Done, "upload", outputs);
-        probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QCOMPARE(log.take(), QStringList({"clean", "clean"}));
-        QVERIFY(!editor.isDirty());
-        probe.setCurrentModule(nullptr);
+        f.probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
+        QVERIFY(f.editor.isDirty());
+        f.probe.reply(HostReply::Done, "upload", outputs);
+        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
+        QCOMPARE(f.log.take(), QStringList({"clean", "clean"}));
+        QVERIFY(!f.editor.isDirty());
+        f.probe.setCurrentModule(nullptr);
     }
 
     void directoryListingFillsTheSelector() {
-        QTemporaryDir root;
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        auto* combo = editor.dockWindows()[0]->findChild<QComboBox*>("systemCombo");
-        QVERIFY(combo);
-        probe.reply(HostReply::Ok, "dir", "config/alarms", "north\nsouth");
-        QCOMPARE(combo->count(), 2);
-        probe.reply(HostReply::Fail, "dir", "config/alarms", "east");
-        QCOMPARE(combo->count(), 2);
-        probe.reply(HostReply::Ok, "elsewhere", "config/alarms", "east");
+        Fixture f;
+        auto* combo = f.editor.dockWindows()[0]->findChild<QComboBox*>("systemCombo");
+        f.probe.reply(HostReply::Ok, "dir", "config/alarms", "north\nsouth");
+        f.probe.reply(HostReply::Fail, "dir", "config/alarms", "east");
+        f.probe.reply(HostReply::Ok, "elsewhere", "config/alarms", "east");
         QCOMPARE(combo->count(), 2);
     }
 
     void uncreatableOutputsFolderDropsThePendingNavigation() {
-        QTemporaryDir root;
-        writeFile(root.path() + "/config/alarms", "a file where a folder belongs");
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        ModalScript modal;
-        probe.selectSystem("north");
-        editor.navigate("", "Pumps");
-        probe.reply(HostReply::Done, "download", outputs);
-        QCOMPARE(modal.seen.size(), 1);
-        QCOMPARE(modal.seen[0].caption, QString("Alarms/Processes"));
-        QCOMPARE(modal.seen[0].icon, QMessageBox::Critical);
-        QCOMPARE(modal.seen[0].text,
-                 "Could not Create directory\n" + root.path() + "/config/alarms.\n\n");
-        QVERIFY(probe.checkedOutDirs().contains(outputs));
+        Fixture f("config/alarms", "a file where a folder belongs");
+        f.probe.selectSystem("north");
+        f.editor.navigate("", "Pumps");
+        f.probe.reply(HostReply::Done, "download", outputs);
+        QCOMPARE(f.modal.seen.size(), 1); // no "File not found" box follows
+        QCOMPARE(f.modal.seen[0].caption, QString("Alarms/Processes"));
+        QCOMPARE(f.modal.seen[0].icon, QMessageBox::Critical);
+        QCOMPARE(f.modal.seen[0].text,
+                 "Could not Create directory\n" + f.root.path() + "/config/alarms.\n\n");
+        QVERIFY(f.probe.checkedOutDirs().contains(outputs));
     }
 
     void processDefinitionsAreReadOnceWhileUnchanged() {
-        QTemporaryDir root;
-        const QString path = root.path() + "/" + definitions;
-        writeFile(path, "Group=before\r\n[P1]\r\nGroup=A=B\r\n[]\r\nGroup=x\r\n[P2]\r\n"
-                        " Group = no\r\ngroup=no\r\n[P1]\r\nGroup\r\n");
-        alm_tolv_output editor(root.path(), "tolv", "");
-        EditorProbe probe(editor);
-        QVERIFY(editor.loadProcesses(path));
-        QCOMPARE(probe.processNames(), QStringList({"P1", "P2", "P1"}));
-        QTreeWidget* list = probe.processEditor()->procList;
-        QCOMPARE(list->topLevelItemCount(), 3);
+        Fixture f(definitions, "Group=before\r\n[P1]\r\nGroup=A=B\r\n[]\r\nGroup=x\r\n[P2]\r\n"
+                               " Group = no\r\ngroup=no\r\n[P1]\r\nGroup\r\n");
+        const QString path = f.root.path() + "/" + definitions;
+        QVERIFY(f.editor.loadProcesses(path));
+        QCOMPARE(f.probe.processNames(), QStringList({"P1", "P2", "P1"}));
+        QTreeWidget* list = f.probe.processEditor()->procList;
         QStringList groups;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
             groups << list->topLevelItem(i)->text(0) + ":" + list->topLevelItem(i)->text(1);
         groups.sort();
         QCOMPARE(groups, QStringList({"P1:", "P1:A", "P2:"}));
 
         list->topLevelItem(0)->setText(4, "12");
-        QVERIFY(editor.loadProcesses(path)); // unchanged: the slot stays
+        QVERIFY(f.editor.loadProcesses(path)); // unchanged: the slot stays
         QCOMPARE(list->topLevelItem(0)->text(4), QString("12"));
-
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
         file.setFileTime(QDateTime::currentDateTime().addSecs(5),
                          QFileDevice::FileModificationTime);
         file.close();
-        QVERIFY(editor.loadProcesses(path));
+        QVERIFY(f.editor.loadProcesses(path));
         QCOMPARE(list->topLevelItem(0)->text(4), QString());
-
-        QVERIFY(!editor.loadProcesses(root.path() + "/missing.cfg"));
+        QVERIFY(!f.editor.loadProcesses(f.root.path() + "/missing.cfg"));
         QCOMPARE(list->topLevelItemCount(), 3);
     }
 };

@@ -15,11 +15,6 @@ namespace {
 const QString outputs = "config/alarms/north/outputs";
 const QString definitions = "config/alarms/north/proc_def.cfg";
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An editor attached to a store host on a fresh copy of the sample store.
 struct Bench {
     explicit Bench(StoreHost::ReplyMode mode, const QString& owner = "tester",
@@ -115,31 +110,6 @@ private slots:
         second.editor.apply();
         second.editor.close();
         QCOMPARE(second.host.commandLog(), before);
-    }
-
-    void applyUploadsTheWorkingCopyAndCloseUnlocks() {
-        ModalScript modal;
-        Bench bench(StoreHost::ReplyMode::Queued);
-        bench.activateOn("north");
-        const QString module = outputs + "/al_out_0002.cfg";
-        QFile edited(bench.work.path() + "/" + module);
-        QVERIFY(edited.open(QIODevice::Append));
-        edited.write("Extra=1\r\n");
-        edited.close();
-        QVERIFY(QFile::remove(bench.work.path() + "/" + outputs + "/al_out_0001.cfg"));
-
-        bench.editor.markDirty();
-        QVERIFY(bench.editor.isDirty());
-        bench.editor.apply();
-        bench.settle();
-        QVERIFY(!bench.editor.isDirty());
-        QCOMPARE(readAll(bench.store + "/" + module), readAll(bench.work.path() + "/" + module));
-        QVERIFY(!QFile::exists(bench.store + "/" + outputs + "/al_out_0001.cfg"));
-
-        bench.editor.close();
-        bench.settle();
-        QCOMPARE(QDir(bench.store + "/" + StoreHost::lockFolder).entryList(QDir::Files),
-                 QStringList());
     }
 };
 
