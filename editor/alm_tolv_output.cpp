@@ -66,7 +66,11 @@ alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginNa
 }
 
 alm_tolv_output::~alm_tolv_output() {
-    saveListViewColumns(fileList, controlPrefix + "FileList");
+    // A host may have deleted the dock (and the list in it) with its own window.
+    if (fileDock) {
+        saveListViewColumns(fileList, controlPrefix + "FileList");
+        disconnect(fileList, nullptr, this, nullptr);
+    }
     loaders.reset();
     delete popupMenu;
     delete toolBar;

@@ -70,6 +70,16 @@ private slots:
         QVERIFY(editor.about().startsWith("<nobr><h3>Alarm System TOLV Output</h3></nobr>"));
     }
 
+    void baseClassDefaults() {
+        config_plugin_base plain(root.path(), "other", "");
+        QCOMPARE(plain.objectName(), QString("other"));
+        QCOMPARE(plain.about(), QString("This is the default \"About\" text for \"other\" - the "
+                                        "author should have defined some \"About\" information "
+                                        "here"));
+        QVERIFY(!plain.hostQuery() && !plain.isDirty());
+        QVERIFY(plain.dockWindows().isEmpty() && plain.popupMenus().isEmpty());
+    }
+
     void actionsFollowTheLocks() {
         alm_tolv_output editor(root.path(), "tolv", "");
         EditorProbe probe(editor);
@@ -226,6 +236,13 @@ private slots:
         QCOMPARE(log.lines, QStringList("dirty"));
         QCOMPARE(modal.seen.size(), 1);
         probe.setCurrentModule(nullptr);
+    }
+
+    void survivesTheHostDeletingItsDocksFirst() {
+        auto editor = std::make_unique<alm_tolv_output>(root.path(), "tolv", "");
+        qDeleteAll(editor->dockWindows());
+        qDeleteAll(editor->popupMenus());
+        editor.reset(); // must not touch the deleted list, menu or tool bar
     }
 
     void columnWidthsOfTheModuleListAreKept() {
