@@ -530,6 +530,7 @@ void dialog::pasteData() {
         return;
     const QVector<ClipboardRow> lines = parseClipboardText(text);
     bool ignoreGroups = false;
+    bool pasted = false;
     std::optional<BulkChange> bulk(std::in_place, procList, BulkChange::CellsOnly);
     for (const ClipboardRow& line : lines) {
         processItem* row = findProcess(line.name);
@@ -541,14 +542,20 @@ void dialog::pasteData() {
                 this, QMessageBox::Warning, tr("TOLV Output"),
                 tr("Process ") + line.name + tr(" is not a member\ngroup ") + line.group,
                 {tr("&Ignore Groups"), tr("&Skip"), tr("&Cancel")}, 0, 2);
-            if (answer == 2)
-                return; // rows already pasted keep their slots; nothing is emitted
+            if (answer == 2) {
+                // Rows already pasted keep their slots; they are changes like any other,
+                // or a later module switch would drop them unsaved.
+                if (pasted)
+                    emit itemsChanged();
+                return;
+            }
             bulk.emplace(procList, BulkChange::CellsOnly);
             if (answer == 1)
                 continue;
             ignoreGroups = true;
         }
         row->setText(ColSlot, line.slot);
+        pasted = true;
     }
     bulk.reset();
     emit itemsChanged();

@@ -363,18 +363,24 @@ private slots:
         QTest::addColumn<int>("questions");
         QTest::addColumn<int>("emitted");
         QTest::addColumn<QString>("expected");
-        // the lines: P1 in H (another group), P2 in G, P3 in H
-        QTest::newRow("ignore groups") << "&Ignore Groups" << 1 << 1 << "7,8,9";
-        QTest::newRow("skip") << "&Skip" << 2 << 1 << "1,8,3";
-        QTest::newRow("cancel") << "&Cancel" << 1 << 0 << "1,2,3";
+        QTest::addColumn<QString>("lines");
+        // P1 and P3 are pasted in another group (H) than their own (G)
+        const QString lines = "P1\tH\t7\nP2\tG\t8\nP3\tH\t9";
+        QTest::newRow("ignore groups") << "&Ignore Groups" << 1 << 1 << "7,8,9" << lines;
+        QTest::newRow("skip") << "&Skip" << 2 << 1 << "1,8,3" << lines;
+        QTest::newRow("cancel") << "&Cancel" << 1 << 0 << "1,2,3" << lines;
+        // what was pasted before the cancel stays, and counts as a change
+        QTest::newRow("cancel after a pasted line") << "&Cancel" << 1 << 1 << "1,8,3"
+                                                    << "P2\tG\t8\nP1\tH\t7\nP3\tG\t9";
     }
     void pasteGroupMismatch() {
         QFETCH(QString, button);
         QFETCH(QString, expected);
         QFETCH(int, questions);
         QFETCH(int, emitted);
+        QFETCH(QString, lines);
         auto editor = makeEditor("P1:G:1 P2:G:2 P3:G:3");
-        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8\nP3\tH\t9");
+        QApplication::clipboard()->setText(lines);
         ModalScript script;
         script.clickButton(button);
         script.clickButton(button);
