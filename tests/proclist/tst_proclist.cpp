@@ -82,8 +82,8 @@ struct Shown {
     QString group;
 };
 
-// Opens the real auto-number dialog from the editor and answers it; -1 keeps
-// the proposed choice, base or offset.
+// Opens the real auto-number dialog from the editor and answers it; a choice of
+// -1 keeps the proposed one.
 Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept = true) {
     Shown shown;
     ModalScript script;
@@ -95,10 +95,8 @@ Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept =
                  box->spinBase->value(), box->spinOffset->value(), box->comboGroup->currentText()};
         if (choice >= 0)
             box->selectGroup->button(choice)->setChecked(true);
-        if (base >= 0)
-            box->spinBase->setValue(base);
-        if (offset >= 0)
-            box->spinOffset->setValue(offset);
+        box->spinBase->setValue(base);
+        box->spinOffset->setValue(offset);
         (accept ? box->buttonOk : box->buttonCancel)->click();
         return box->result();
     });
@@ -236,7 +234,7 @@ private slots:
         editor->procList->setCurrentItem(editor->findProcess("B2"));
         editor->procList->clearSelection();
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        const Shown shown = autoNumber(*editor, choice, -1, offset);
+        const Shown shown = autoNumber(*editor, choice, 1, offset);
         QVERIFY(shown.offsetEnabled);
         QCOMPARE(shown.group, QString("G2")); // the current row's group is proposed
         QCOMPARE(column(*editor, ColSlot), expected);
@@ -244,7 +242,7 @@ private slots:
 
         // The next opening proposes this run's values; Cancel keeps everything.
         QCOMPARE(autoNumber(*editor, -1, 50, 0, false).offset, offset);
-        QCOMPARE(autoNumber(*editor, -1, -1, -1, false).base, 1);
+        QCOMPARE(autoNumber(*editor, -1, 1, 0, false).base, 1); // Cancel stored nothing
         QCOMPARE(column(*editor, ColSlot), expected);
         QCOMPARE(changed.count(), 1);
     }
@@ -254,14 +252,14 @@ private slots:
         editor->findProcess("P2")->setSelected(true);
         editor->findProcess("P4")->setSelected(true);
         dialog::lastOffset = 10; // from an earlier run sorted by Group
-        const Shown shown = autoNumber(*editor, -1, 20, -1);
+        const Shown shown = autoNumber(*editor, -1, 20, 0);
         QCOMPARE(shown.choice, int(AutoNumberSelected));
         QVERIFY(!shown.offsetEnabled); // sorted by Process: no group offset
         QCOMPARE(shown.offset, 0);
         QCOMPARE(column(*editor, ColSlot), QString("40,20,41,21,"));
 
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
-        const Shown next = autoNumber(*editor, -1, -1, -1, false);
+        const Shown next = autoNumber(*editor, -1, 1, 0, false);
         QVERIFY(next.offsetEnabled);
         QCOMPARE(next.offset, 0); // the offset was dropped, not kept for later
     }
@@ -269,38 +267,47 @@ private slots:
     void autoNumberTemplateRows() {
         auto editor = makeEditor("A:G1 #B:G1:1 C:G1 #D:G2:2 E:G2");
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder); // A C B E D
-        autoNumber(*editor, -1, -1, 10);
+        autoNumber(*editor, -1, 1, 10);
         QCOMPARE(column(*editor, ColProcess), QString("A,B,C,D,E"));
         QCOMPARE(column(*editor, ColSlot), QString("1,1,2,2,11"));
         QCOMPARE(editor->statusLabel->text(), duplicates); // template slots are checked too
     }
 
-    void clear_data() {
+    void questions_data() {
+        QTest::addColumn<bool>("paste"); // else Clear All Slots
         QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("asked");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("all") << "&All"
-                             << ",,,,,,,,,";
-        QTest::newRow("non template") << "&Non template assigned"
-                                      << ",,,,,,,8,9,10";
-        QTest::newRow("cancel") << "&Cancel"
-                                << "1,2,3,4,5,6,7,8,9,10";
+        QTest::newRow("clear all") << false << "&All" << 1 << ",,,,,,,,,";
+        QTest::newRow("clear non template")
+            << false << "&Non template assigned" << 1 << ",,,,,,,8,9,10";
+        QTest::newRow("clear cancel") << false << "&Cancel" << 1 << "1,2,3,4,5,6,7,8,9,10";
+        QTest::newRow("paste ignore groups")
+            << true << "&Ignore Groups" << 1 << "1,7,8,9,5,6,7,8,9,10";
+        QTest::newRow("paste skip") << true << "&Skip" << 2 << "1,2,8,4,5,6,7,8,9,10";
+        QTest::newRow("paste cancel") << true << "&Cancel" << 1 << "1,2,3,4,5,6,7,8,9,10";
     }
-    void clear() {
+    void questions() {
+        QFETCH(bool, paste);
         QFETCH(QString, button);
         QFETCH(QString, expected);
         auto editor = makeEditor("P0:G:1 P1:G:2 P2:G:3 P3:G:4 P4:G:5 P5:G:6 P6:G:7 "
                                  "#P7:G:8 #P8:G:9 #P9:G:10");
         editor->procList->clearSelection(); // with a selection only those rows are cleared
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8\nP3\tH\t9"); // H: another group
         ModalScript script;
         script.clickButton(button);
+        script.clickButton(button);
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        editor->clearSlots();
-        QCOMPARE(script.seen.size(), 1);
-        QCOMPARE(script.seen[0].text, clearQuestionText(10, 3, 7));
-        QCOMPARE(script.seen[0].buttons.join(','), QString("&All,&Non template assigned,&Cancel"));
+        paste ? editor->pasteData() : editor->clearSlots();
+        QTEST(int(script.seen.size()), "asked");
+        QCOMPARE(script.seen[0].text,
+                 paste ? "Process P1 is not a member\ngroup H" : clearQuestionText(10, 3, 7));
+        QCOMPARE(script.seen[0].buttons.join(','),
+                 paste ? "&Ignore Groups,&Skip,&Cancel" : "&All,&Non template assigned,&Cancel");
         QCOMPARE(column(*editor, ColSlot), expected);
-        QCOMPARE(editor->findProcess("P9")->isFree(), button == "&All"); // only All frees them
         QCOMPARE(changed.count(), button == "&Cancel" ? 0 : 1);
+        QCOMPARE(editor->findProcess("P9")->isFree(), button == "&All"); // only All frees them
     }
 
     void copyPaste() {
@@ -336,33 +343,6 @@ private slots:
         QCOMPARE(script.seen.size(), 0);
         QApplication::clipboard()->setText("P1\tG\t5");
         QVERIFY(dialog(nullptr).paste->isEnabled()); // a new editor looks when it starts
-    }
-
-    void pasteGroupMismatch_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<QString>("expected");
-        // the lines: P1 in H (another group), P2 in G, P3 in H
-        QTest::newRow("ignore groups") << "&Ignore Groups" << 1 << "7,8,9";
-        QTest::newRow("skip") << "&Skip" << 2 << "1,8,3";
-        QTest::newRow("cancel") << "&Cancel" << 1 << "1,2,3";
-    }
-    void pasteGroupMismatch() {
-        QFETCH(QString, button);
-        QFETCH(QString, expected);
-        QFETCH(int, questions);
-        auto editor = makeEditor("P1:G:1 P2:G:2 P3:G:3");
-        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8\nP3\tH\t9");
-        ModalScript script;
-        script.clickButton(button);
-        script.clickButton(button);
-        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        editor->pasteData();
-        QCOMPARE(script.seen.size(), questions);
-        QCOMPARE(script.seen[0].text, QString("Process P1 is not a member\ngroup H"));
-        QCOMPARE(script.seen[0].buttons.join(','), QString("&Ignore Groups,&Skip,&Cancel"));
-        QCOMPARE(column(*editor, ColSlot), expected);
-        QCOMPARE(changed.count(), button == "&Cancel" ? 0 : 1);
     }
 
     void refreshLimits() {
