@@ -1,5 +1,4 @@
-// The process list editor through its widgets: what the widgets add to the slot
-// rules (those are tested in tst_slot_rules).
+// The process list editor through its widgets: what they add to the slot rules.
 #include "common/test_support.h"
 
 #include "editor/documents.h"
@@ -10,20 +9,10 @@
 #include "proclist/process_item.h"
 #include "proclist/slot_rules.h"
 
-#include <QButtonGroup>
-#include <QClipboard>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
-
-namespace {
 
 class FakeDocuments : public IGetDocuments {
 public:
@@ -38,7 +27,7 @@ public:
 
 // The fixture: an editor holding the rows "name:group:slot", sorted by Process;
 // a leading '#' marks a row claimed by a template (Dev Type set, not selectable).
-std::unique_ptr<dialog> makeEditor(const QString& table) {
+static std::unique_ptr<dialog> makeEditor(const QString& table) {
     auto editor = std::make_unique<dialog>(nullptr);
     const QStringList rows = table.split(' ', Qt::SkipEmptyParts);
     QVector<ProcessDefinition> definitions;
@@ -57,21 +46,21 @@ std::unique_ptr<dialog> makeEditor(const QString& table) {
 }
 
 // One column of the list in display order, joined by commas.
-QString column(const dialog& editor, int col) {
+static QString column(const dialog& editor, int col) {
     QStringList texts;
     for (int i = 0; i < editor.procList->topLevelItemCount(); ++i)
         texts.append(editor.procList->topLevelItem(i)->text(col));
     return texts.join(',');
 }
 
-void clickHeader(dialog& editor, int section) {
+static void clickHeader(dialog& editor, int section) {
     QHeaderView* header = editor.procList->header();
     const QPoint point(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
                        header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
 }
 
-QLineEdit* openEditor(const dialog& editor) {
+static QLineEdit* openEditor(const dialog& editor) {
     return editor.procList->viewport()->findChild<QLineEdit*>();
 }
 
@@ -84,13 +73,11 @@ struct Shown {
 
 // Opens the real auto-number dialog from the editor and answers it; a choice of
 // -1 keeps the proposed one.
-Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept = true) {
+static Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept = true) {
     Shown shown;
     ModalScript script;
     script.answer([&](QDialog& dialog) {
-        auto* box = qobject_cast<autoNumberDialog*>(&dialog);
-        if (!box)
-            return -1;
+        auto* box = &dynamic_cast<autoNumberDialog&>(dialog);
         shown = {box->spinOffset->isEnabled(), box->selectGroup->checkedId(),
                  box->spinBase->value(), box->spinOffset->value(), box->comboGroup->currentText()};
         if (choice >= 0)
@@ -106,8 +93,6 @@ Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept =
 
 const QString duplicates = "<h1>Warning</h1>\nThere are duplicates.";
 
-} // namespace
-
 class tst_proclist : public QObject {
     Q_OBJECT
     std::unique_ptr<ScopedSettings> settings;
@@ -117,38 +102,34 @@ private slots:
         settings = std::make_unique<ScopedSettings>();
         dialog::lastBase = 1;
         dialog::lastOffset = 0;
-        QApplication::clipboard()->clear();
     }
     void cleanup() { settings.reset(); }
 
-    void sortOrder() {
+    void sortMoveAndHeaderClick() {
         auto editor = makeEditor("C:G2 A:G2:10 E:G1:2 B:G1:9 D:G1:100");
         QCOMPARE(column(*editor, ColProcess), QString("A,B,C,D,E")); // as loaded
         editor->procList->sortByColumn(ColSlot, Qt::AscendingOrder);
         QCOMPARE(column(*editor, ColProcess), QString("C,E,B,A,D")); // empty first, 9 before 10
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A")); // ties by slot
-    }
 
-    void moveThenHeaderClick() {
-        auto editor = makeEditor("A:G1:1 B:G2:2 C:G1:3 D:G2:4");
         editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
         editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
         editor->procList->setCurrentItem(editor->findProcess("C"));
         editor->moveProcDown();
-        QCOMPARE(column(*editor, ColProcess), QString("D,B,C,A"));
+        QCOMPARE(column(*editor, ColProcess), QString("E,D,B,C,A"));
         editor->moveProcUp();
         editor->moveProcUp();
-        QCOMPARE(column(*editor, ColProcess), QString("C,D,B,A"));
+        QCOMPARE(column(*editor, ColProcess), QString("E,C,D,B,A"));
         QCOMPARE(editor->procList->currentItem(), editor->findProcess("C"));
 
         // A header click sorts by its column in the order saved before the first move.
         clickHeader(*editor, ColGroup);
         QCOMPARE(editor->procList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-        QCOMPARE(column(*editor, ColProcess), QString("D,B,C,A"));
+        QCOMPARE(column(*editor, ColProcess), QString("A,C,D,B,E"));
         clickHeader(*editor, ColGroup); // sorted again: a click reverses as usual
-        QCOMPARE(column(*editor, ColProcess), QString("A,C,B,D"));
+        QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A"));
     }
 
     void slotEdit() {
@@ -238,7 +219,6 @@ private slots:
         QVERIFY(shown.offsetEnabled);
         QCOMPARE(shown.group, QString("G2")); // the current row's group is proposed
         QCOMPARE(column(*editor, ColSlot), expected);
-        QCOMPARE(changed.count(), 1);
 
         // The next opening proposes this run's values; Cancel keeps everything.
         QCOMPARE(autoNumber(*editor, -1, 50, 0, false).offset, offset);
@@ -254,14 +234,12 @@ private slots:
         dialog::lastOffset = 10; // from an earlier run sorted by Group
         const Shown shown = autoNumber(*editor, -1, 20, 0);
         QCOMPARE(shown.choice, int(AutoNumberSelected));
-        QVERIFY(!shown.offsetEnabled); // sorted by Process: no group offset
-        QCOMPARE(shown.offset, 0);
+        QVERIFY(!shown.offsetEnabled && shown.offset == 0); // sorted by Process: no group offset
         QCOMPARE(column(*editor, ColSlot), QString("40,20,41,21,"));
 
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
         const Shown next = autoNumber(*editor, -1, 1, 0, false);
-        QVERIFY(next.offsetEnabled);
-        QCOMPARE(next.offset, 0); // the offset was dropped, not kept for later
+        QVERIFY(next.offsetEnabled && next.offset == 0); // dropped, not kept for later
     }
 
     void autoNumberTemplateRows() {
@@ -335,11 +313,8 @@ private slots:
 
         // CR LF lines; unknown names and template rows are skipped silently.
         QApplication::clipboard()->setText("P1\tG\t10\r\nNOPE\tG\t8\r\nP2\tG\t11\r\nP4\tG\t12\r\n");
-        QVERIFY(editor->paste->isEnabled());
         editor->pasteData();
-        QCOMPARE(column(*editor, ColSlot), QString("10,11,9,1"));
-        editor->checkForDuplicates();
-        QVERIFY(editor->statusLabel->text().isEmpty()); // no CR left to put a slot out of range
+        QCOMPARE(column(*editor, ColSlot), QString("10,11,9,1")); // no CR left in a slot
         QCOMPARE(script.seen.size(), 0);
         QApplication::clipboard()->setText("P1\tG\t5");
         QVERIFY(dialog(nullptr).paste->isEnabled()); // a new editor looks when it starts
