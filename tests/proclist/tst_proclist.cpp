@@ -132,52 +132,19 @@ private slots:
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A"));
     }
 
-    void slotEdit() {
-        auto editor = makeEditor("A:G:1 B:G #T:G:2");
-        editor->maxSlot = 99;
+    void checkAndEditSlots() {
+        auto editor = makeEditor("A:G:5 B:G:5 C:G:9000 D:G:6 E:G #T:G:2");
         editor->show();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
-        editor->itemDoubleClicked(editor->findProcess("T"));
-        QVERIFY(!openEditor(*editor)); // template rows keep their slots
-
-        // A double click anywhere in a row edits its slot, through the list's delegate.
-        ModalScript script;
-        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        processItem* b = editor->findProcess("B");
-        const QRect row = editor->procList->visualItemRect(b);
-        const QPoint name(row.left() + 10, row.center().y());
-        QTest::mouseClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
-        QTest::mouseDClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
-        QTRY_VERIFY(openEditor(*editor));
-        openEditor(*editor)->setText("100");
-        QTest::keyClick(openEditor(*editor), Qt::Key_Return);
-        QTRY_COMPARE(script.seen.size(), 1);
-        QCOMPARE(script.seen[0].text, QString("Valid entries are numbers between 0 and 99"));
-        QTRY_VERIFY(openEditor(*editor)); // open again for the correction
-        QCOMPARE(openEditor(*editor)->text(), QString("100"));
-        QCOMPARE(changed.count(), 0);
-
-        openEditor(*editor)->setText("1"); // valid, but A has it
-        QTest::keyClick(openEditor(*editor), Qt::Key_Return);
-        QTRY_COMPARE(changed.count(), 1);
-        QCOMPARE(b->text(ColSlot), QString("1"));
-        QCOMPARE(editor->statusLabel->text(), duplicates);
-        QCOMPARE(script.seen.size(), 1);
-    }
-
-    void checkColours() {
-        auto editor = makeEditor("A:G:5 B:G:5 C:G:9000 D:G:6 E:G");
         editor->checkForDuplicates();
         QCOMPARE(editor->statusLabel->text(),
                  duplicates + "<p>There are entries out of range (1-4096).");
-        for (QString name : {"A", "B", "C", "D", "E"})
+        for (QString name : {"A", "B", "C", "D", "E", "T"})
             QCOMPARE(editor->findProcess(name)->slotValid, name > "C");
         processItem* a = editor->findProcess("A");
         QCOMPARE(a->foreground(ColProcess).color(), QColor(255, 0, 0));
 
         // What the view paints: yellow, and a dark red highlight when selected.
-        editor->show();
-        QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
         editor->procList->clearSelection();
         editor->procList->setCurrentItem(nullptr);
         auto pixel = [&](QTreeWidgetItem* item) { // the blank part of the last column
@@ -196,6 +163,33 @@ private slots:
         editor->checkForDuplicates();
         QVERIFY(editor->statusLabel->text().isEmpty());
         QVERIFY(a->slotValid);
+
+        // Template rows keep their slots; a double click anywhere in another row edits
+        // its slot through the list's delegate.
+        editor->maxSlot = 99;
+        editor->itemDoubleClicked(editor->findProcess("T"));
+        QVERIFY(!openEditor(*editor));
+        ModalScript script;
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        processItem* e = editor->findProcess("E");
+        const QRect row = editor->procList->visualItemRect(e);
+        const QPoint name(row.left() + 10, row.center().y());
+        QTest::mouseClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
+        QTest::mouseDClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
+        QTRY_VERIFY(openEditor(*editor));
+        openEditor(*editor)->setText("100");
+        QTest::keyClick(openEditor(*editor), Qt::Key_Return);
+        QTRY_COMPARE(script.seen.size(), 1);
+        QCOMPARE(script.seen[0].text, QString("Valid entries are numbers between 0 and 99"));
+        QTRY_VERIFY(openEditor(*editor)); // open again for the correction
+        QCOMPARE(openEditor(*editor)->text(), QString("100"));
+        QCOMPARE(changed.count(), 0);
+        openEditor(*editor)->setText("5"); // valid, but A has it
+        QTest::keyClick(openEditor(*editor), Qt::Key_Return);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(e->text(ColSlot), QString("5"));
+        QCOMPARE(editor->statusLabel->text(), duplicates);
+        QCOMPARE(script.seen.size(), 1);
     }
 
     void autoNumberGroups_data() {
