@@ -1,6 +1,5 @@
 // The process list editor through its widgets: what they add to the slot rules.
 #include "common/test_support.h"
-
 #include "editor/documents.h"
 #include "plugin/plugin_interfaces.h"
 #include "proclist/auto_number_dialog.h"
@@ -12,10 +11,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <memory>
-
-class FakeDocuments : public IGetDocuments {
-public:
+struct FakeDocuments : IGetDocuments {
     Document* getDocument0() override { return nullptr; }
     Document* getDocument1() override { return nullptr; }
     Document* getDocument2() override { return nullptr; }
@@ -51,13 +47,6 @@ static QString column(const dialog& editor, int col) {
     for (int i = 0; i < editor.procList->topLevelItemCount(); ++i)
         texts.append(editor.procList->topLevelItem(i)->text(col));
     return texts.join(',');
-}
-
-static void clickHeader(dialog& editor, int section) {
-    QHeaderView* header = editor.procList->header();
-    const QPoint point(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
-                       header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
 }
 
 static QLineEdit* openEditor(const dialog& editor) {
@@ -125,13 +114,14 @@ private slots:
         QCOMPARE(editor->procList->currentItem(), editor->findProcess("C"));
 
         // A header click sorts by its column in the order saved before the first move.
-        clickHeader(*editor, ColGroup);
+        QWidget* header = editor->procList->header()->viewport();
+        const QPoint group(editor->procList->header()->sectionViewportPosition(ColGroup) + 5, 5);
+        QTest::mouseClick(header, Qt::LeftButton, {}, group);
         QCOMPARE(editor->procList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
         QCOMPARE(column(*editor, ColProcess), QString("A,C,D,B,E"));
-        clickHeader(*editor, ColGroup); // sorted again: a click reverses as usual
+        QTest::mouseClick(header, Qt::LeftButton, {}, group); // sorted again: reverses as usual
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A"));
     }
-
     void checkAndEditSlots() {
         auto editor = makeEditor("A:G:5 B:G:5 C:G:9000 D:G:6 E:G #T:G:2");
         editor->show();
@@ -191,7 +181,6 @@ private slots:
         QCOMPARE(editor->statusLabel->text(), duplicates);
         QCOMPARE(script.seen.size(), 1);
     }
-
     void autoNumberGroups_data() {
         QTest::addColumn<int>("choice"); // -1: the proposed one
         QTest::addColumn<int>("offset");
@@ -220,7 +209,6 @@ private slots:
         QCOMPARE(column(*editor, ColSlot), expected);
         QCOMPARE(changed.count(), 1);
     }
-
     void autoNumberSelectedRowsByProcess() {
         auto editor = makeEditor("P1:G:40 P2:G P3:G:41 P4:G P5:G");
         editor->findProcess("P2")->setSelected(true);
@@ -235,7 +223,6 @@ private slots:
         const Shown next = autoNumber(*editor, -1, 1, 0, false);
         QVERIFY(next.offsetEnabled && next.offset == 0); // dropped, not kept for later
     }
-
     void autoNumberTemplateRows() {
         auto editor = makeEditor("A:G1 #B:G1:1 C:G1 #D:G2:2 E:G2");
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder); // A C B E D
@@ -244,18 +231,15 @@ private slots:
         QCOMPARE(column(*editor, ColSlot), QString("1,1,2,2,11"));
         QCOMPARE(editor->statusLabel->text(), duplicates); // template slots are checked too
     }
-
     void questions_data() {
         QTest::addColumn<bool>("paste"); // else Clear All Slots
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("asked");
         QTest::addColumn<QString>("expected");
         QTest::newRow("clear all") << false << "&All" << 1 << ",,,,,,,,,";
-        QTest::newRow("clear non template")
-            << false << "&Non template assigned" << 1 << ",,,,,,,8,9,10";
+        QTest::newRow("non template") << false << "&Non template assigned" << 1 << ",,,,,,,8,9,10";
         QTest::newRow("clear cancel") << false << "&Cancel" << 1 << "1,2,3,4,5,6,7,8,9,10";
-        QTest::newRow("paste ignore groups")
-            << true << "&Ignore Groups" << 1 << "1,7,8,9,5,6,7,8,9,10";
+        QTest::newRow("ignore groups") << true << "&Ignore Groups" << 1 << "1,7,8,9,5,6,7,8,9,10";
         QTest::newRow("paste skip") << true << "&Skip" << 2 << "1,2,8,4,5,6,7,8,9,10";
         QTest::newRow("paste cancel") << true << "&Cancel" << 1 << "1,2,3,4,5,6,7,8,9,10";
     }
@@ -281,7 +265,6 @@ private slots:
         QCOMPARE(changed.count(), button == "&Cancel" ? 0 : 1);
         QCOMPARE(editor->findProcess("P9")->isFree(), button == "&All"); // only All frees them
     }
-
     void copyPaste() {
         auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
         editor->findProcess("P2")->setSelected(true);
@@ -313,7 +296,6 @@ private slots:
         QApplication::clipboard()->setText("P1\tG\t5");
         QVERIFY(dialog(nullptr).paste->isEnabled()); // a new editor looks when it starts
     }
-
     void refreshLimits() {
         FakeDocuments documents;
         dialog editor(&documents);
@@ -328,7 +310,6 @@ private slots:
                  std::pair(4096, 999));
         dialog(nullptr).refreshLimits(); // no interface at all: nothing to ask
     }
-
     void columnLayout() {
         const QString longName(60, QChar('W'));
         {
