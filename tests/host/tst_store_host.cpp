@@ -2,47 +2,42 @@
 #include "common/store_copy.h"
 #include "host/store_host.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
 
 const QString north = QStringLiteral("config/alarms/north/outputs");
 const QString south = QStringLiteral("config/alarms/south/outputs"); // one module
 const QString module = south + "/al_out_0001.cfg";
 const QString file = QStringLiteral("config/instances.xml");
+const QStringList results = {"Ok", "Fail", "ReadOnly", "Done"}; // by HostReply's result
 
-QByteArray readAll(const QString& path) {
+static QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
+static void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// A plug-in widget that records the host's replies as "operation result file".
+// A plug-in widget that records the host's replies, and each as "operation result file".
 class Recorder : public config_plugin_base {
     Q_OBJECT
 public:
-    explicit Recorder(const QString& root) : config_plugin_base(root, "recorder", QString()) {}
-    void reply(const HostReply& r) override { replies.append(r); }
+    using config_plugin_base::config_plugin_base;
+    void reply(const HostReply& r) override {
+        replies.append(r);
+        lines << r.operation + ' ' + results.value(r.result) + ' ' + r.file;
+    }
     QStringList send(const QString& word, const QString& path) {
         replies.clear();
+        lines.clear();
         emit command(word, path);
-        return described();
-    }
-    QStringList described() const {
-        const QStringList results = {"Ok", "Fail", "ReadOnly", "Done"};
-        QStringList out;
-        for (const HostReply& r : replies)
-            out << r.operation + ' ' + results.value(r.result, "?") + ' ' + r.file;
-        return out;
+        return lines;
     }
     QList<HostReply> replies;
-
+    QStringList lines;
 signals:
     void command(QString word, QString path);
 };
@@ -50,7 +45,7 @@ signals:
 // One owner of the store: a host on its own working copy, and its widget.
 struct Owner {
     Owner(const QString& store, const QString& name)
-        : host(store, work.path(), name), widget(work.path()) {
+        : host(store, work.path(), name), widget(work.path(), "recorder", QString()) {
         host.attach(&widget);
     }
     QString local(const QString& path) const { return work.path() + '/' + path; }
@@ -58,8 +53,6 @@ struct Owner {
     StoreHost host;
     Recorder widget;
 };
-
-} // namespace
 
 class tst_store_host : public QObject {
     Q_OBJECT
@@ -76,113 +69,70 @@ private slots:
 
     void commandReplies_data() {
         QTest::addColumn<bool>("queued");
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("command"); // word and path
         QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<QStringList>("failure"); // operation, path, text to inject
-        const auto row = [](const char* name, const QString& word, const QString& path,
-                            const QStringList& expected, const QStringList& failure = {}) {
+        QTest::addColumn<QString>("injected"); // the failure of the module's download
+        const auto row = [](const char* name, const QStringList& command,
+                            const QStringList& expected, const QString& injected = {}) {
             for (const bool queued : {false, true})
                 QTest::addRow("%s: %s", queued ? "queued" : "immediate", name)
-                    << queued << word << path << expected << failure;
+                    << queued << command << expected << injected;
         };
-        row("dir", "dir", "config/alarms", {"dir Ok config/alarms"});
-        row("downloadFile", "downloadFile", file, {"download Ok " + file});
-        row("downloadFile, missing", "downloadFile", "config/none", {"download Fail config/none"});
-        row("checkoutFile", "checkoutFile", file, {"download Ok " + file, "lock Ok " + file});
-        row("checkoutDir, Done last", "checkoutDir", south,
-            {"download Ok " + module, "lock Ok " + south, "download Done " + south});
-        row("syncDirDownload", "syncDirDownload", south,
-            {"download Ok " + module, "download Done " + south});
-        row("lock", "lock", file, {"lock Ok " + file});
-        row("unlock answers nothing", "unlock", file, {});
-        row("uploadFile without the lock", "uploadFile", file, {"upload Fail " + file});
-        row("path escape", "downloadFile", "config/../outside.txt",
+        row("missing", {"downloadFile", "config/none"}, {"download Fail config/none"});
+        row("path escape", {"downloadFile", "config/../outside.txt"},
             {"download Fail config/../outside.txt"});
-        row("injected failure", "checkoutDir", south,
-            {"download Fail " + module, "lock Ok " + south, "download Done " + south},
-            {"download", module, "bad sector"});
+        row("checkoutDir, Done last", {"checkoutDir", south},
+            {"download Ok " + module, "lock Ok " + south, "download Done " + south});
+        row("injected", {"checkoutDir", south},
+            {"download Fail " + module, "lock Ok " + south, "download Done " + south}, "no disk");
     }
     void commandReplies() {
         QFETCH(bool, queued);
-        QFETCH(QString, word);
-        QFETCH(QString, path);
+        QFETCH(QStringList, command);
         QFETCH(QStringList, expected);
-        QFETCH(QStringList, failure);
+        QFETCH(QString, injected);
         Owner alice(store, "alice");
-        alice.host.setReplyMode(queued ? StoreHost::ReplyMode::Queued
-                                       : StoreHost::ReplyMode::Immediate);
-        if (!failure.isEmpty())
-            alice.host.failOperation(failure[0], failure[1], failure[2]);
-
-        const QStringList withinTheCall = alice.widget.send(word, path);
-        if (queued) {
-            QCOMPARE(withinTheCall, QStringList());
-            QTRY_COMPARE(alice.widget.replies.size(), expected.size());
-            QTest::qWait(10); // and nothing more afterwards
-        }
-        QCOMPARE(alice.widget.described(), expected);
-        for (const HostReply& reply : alice.widget.replies) {
+        alice.host.setReplyMode(StoreHost::ReplyMode(queued)); // Immediate, Queued
+        if (!injected.isEmpty())
+            alice.host.failOperation("download", module, injected);
+        QCOMPARE(alice.widget.send(command[0], command[1]), queued ? QStringList() : expected);
+        QTRY_COMPARE(alice.widget.lines, expected);
+        for (const HostReply& reply : alice.widget.replies) // failures say why; downloads copy
             if (reply.result == HostReply::Fail)
-                QVERIFY(!failure.isEmpty() ? reply.text == failure[2] : !reply.text.isEmpty());
+                QVERIFY(injected.isEmpty() ? !reply.text.isEmpty() : reply.text == injected);
             else if (reply.operation == "download" && reply.result == HostReply::Ok)
                 QCOMPARE(readAll(alice.local(reply.file)), readAll(store + '/' + reply.file));
-        }
-        if (word == "dir" && alice.widget.replies.value(0).result == HostReply::Ok)
-            QCOMPARE(alice.widget.replies[0].text, QString("north\nsouth"));
-        QVERIFY(!QFileInfo::exists(alice.local("outside.txt")));
     }
 
-    void twoOwners() {
+    void twoOwnersAndUploads() {
         Owner alice(store, "alice"), bob(store, "bob");
         alice.widget.send("checkoutDir", south);
         QCOMPARE(bob.widget.send("checkoutDir", south),
                  QStringList({"download ReadOnly " + module, "lock Fail " + south,
                               "download Done " + south}));
-        QVERIFY2(bob.widget.replies[1].text.contains("alice"),
-                 qPrintable(bob.widget.replies[1].text));
-
-        // Bob can neither release nor overwrite what Alice holds.
-        bob.widget.send("unlock", south);
+        // Bob can neither release nor overwrite what Alice holds; unlock answers nothing.
+        QCOMPARE(bob.widget.send("unlock", south), QStringList());
         QCOMPARE(bob.host.lockHolder(south), QString("alice"));
-        const QByteArray stored = readAll(store + '/' + module);
         writeFile(bob.local(module), "bob's edit");
         QCOMPARE(bob.widget.send("syncDirUpload", south), QStringList({"upload Fail " + south}));
-        QVERIFY(bob.widget.replies[0].text.contains("alice"));
-        QCOMPARE(readAll(store + '/' + module), stored);
-
+        QCOMPARE(readAll(store + '/' + module), readAll(sampleStore() + '/' + module));
         alice.widget.send("unlock", south);
         QCOMPARE(bob.widget.send("lock", south), QStringList({"lock Ok " + south}));
         QCOMPARE(alice.host.lockHolder(south), QString("bob"));
-    }
-
-    void uploadsCopyAndDelete() {
-        Owner alice(store, "alice");
+        // Uploads copy what changed and delete what the working copy no longer has.
         alice.widget.send("checkoutDir", north);
-        alice.widget.send("checkoutFile", file);
+        QCOMPARE(alice.widget.send("checkoutFile", file),
+                 QStringList({"download Ok " + file, "lock Ok " + file}));
         writeFile(alice.local(north + "/al_out_0001.cfg"), "changed\r\n");
         QVERIFY(QFile::remove(alice.local(north + "/al_out_0002.cfg")));
         writeFile(alice.local(north + "/al_out_0004.cfg"), "new\r\n");
         QVERIFY(QFile::remove(alice.local(file)));
-
         QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Done " + north}));
         QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Done " + file}));
         QCOMPARE(QDir(store + '/' + north).entryList(QDir::Files),
                  QStringList({"al_out_0001.cfg", "al_out_0003.cfg", "al_out_0004.cfg"}));
         QCOMPARE(readAll(store + '/' + north + "/al_out_0001.cfg"), QByteArray("changed\r\n"));
         QVERIFY(!QFileInfo::exists(store + '/' + file));
-    }
-
-    void notificationsNeedNoReply() {
-        Owner alice(store, "alice");
-        QSignalSpy dirty(&alice.host, &StoreHost::dirtyChanged);
-        QSignalSpy navigate(&alice.host, &StoreHost::navigateRequested);
-        alice.widget.send("dirty", QString());
-        alice.widget.send("clean", QString());
-        alice.widget.send("navigate", "Home/Alarms/Processes,P1_RUN");
-        QCOMPARE(dirty, (QList<QVariantList>{{true}, {false}}));
-        QCOMPARE(navigate, (QList<QVariantList>{{"Home/Alarms/Processes,P1_RUN"}}));
-        QVERIFY(alice.widget.replies.isEmpty());
     }
 };
 
