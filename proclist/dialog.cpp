@@ -208,6 +208,11 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
 
 dialog::~dialog() {
     saveListViewColumns(procList, procListKey);
+    // The list is deleted with the form's children, after this part of the object
+    // is gone; what it signals while it empties must not reach this object.
+    for (QObject* sender : std::initializer_list<QObject*>{
+             procList, procList->model(), procList->selectionModel(), procList->header(), delegate})
+        disconnect(sender, nullptr, this, nullptr);
 }
 
 void dialog::refreshLimits() {
