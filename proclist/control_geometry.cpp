@@ -33,6 +33,24 @@ template <typename View> QString widthsOf(const View* view) {
     return value;
 }
 
+// The view's width from the first field, then one column width per field. With a
+// header given, each restored column is switched to manual sizing.
+template <typename View>
+void restoreColumns(View* view, const QString& path, QHeaderView* manualHeader) {
+    const QString value = readControlSetting(path);
+    if (value.isNull())
+        return;
+    const QStringList fields = fieldsOf(value);
+    if (fields.isEmpty())
+        return;
+    view->resize(number(fields[0]), view->height());
+    for (int column = 0; column + 1 < fields.size() && column < view->columnCount(); ++column) {
+        if (manualHeader)
+            manualHeader->setSectionResizeMode(column, QHeaderView::Interactive);
+        view->setColumnWidth(column, number(fields[column + 1]));
+    }
+}
+
 } // namespace
 
 QString readControlSetting(const QString& path) {
@@ -77,19 +95,8 @@ void writeWindowGeometry(const QPoint& pos, const QSize& size, const bool& maxim
 }
 
 void restoreListViewColumns(QTreeWidget* view, const QString& path) {
-    if (!view)
-        return;
-    const QString value = readControlSetting(path);
-    if (value.isNull())
-        return;
-    const QStringList fields = fieldsOf(value);
-    if (fields.isEmpty())
-        return;
-    view->resize(number(fields[0]), view->height());
-    for (int column = 0; column + 1 < fields.size() && column < view->columnCount(); ++column) {
-        view->header()->setSectionResizeMode(column, QHeaderView::Interactive);
-        view->setColumnWidth(column, number(fields[column + 1]));
-    }
+    if (view)
+        restoreColumns(view, path, view->header()); // restored columns are sized by hand
 }
 
 void saveListViewColumns(QTreeWidget* view, const QString& path) {
@@ -98,17 +105,8 @@ void saveListViewColumns(QTreeWidget* view, const QString& path) {
 }
 
 void restoreTableColumns(QTableWidget* table, const QString& path) {
-    if (!table)
-        return;
-    const QString value = readControlSetting(path);
-    if (value.isNull())
-        return;
-    const QStringList fields = fieldsOf(value);
-    if (fields.isEmpty())
-        return;
-    table->resize(number(fields[0]), table->height());
-    for (int column = 0; column + 1 < fields.size() && column < table->columnCount(); ++column)
-        table->setColumnWidth(column, number(fields[column + 1]));
+    if (table)
+        restoreColumns(table, path, nullptr);
 }
 
 void saveTableColumns(QTableWidget* table, const QString& path) {
