@@ -87,6 +87,12 @@ private slots:
         session.settle();
         QCOMPARE(moduleRows(&session.window), northModules);
         QVERIFY(modal.seen.isEmpty());
+        // Choosing a module locks its device description; then every action is open.
+        session.window.findChild<QTreeWidget*>("fileList")->topLevelItem(0)->setSelected(true);
+        session.settle();
+        QCOMPARE(session.host.lockHolder("config/devicetypes/north_Pumps.xml"), QString("tester"));
+        for (const char* name : {"new", "duplicate", "delete", "rename"})
+            QVERIFY2(editor->findChild<QAction*>(name)->isEnabled(), name);
         // A second owner, in the other reply mode, is told of the locks and works read-only.
         Session second(loader, store.path(), "second", !queued);
         second.window.openEntry();
@@ -98,6 +104,12 @@ private slots:
             QVERIFY2(box.caption == "Lock" && box.text.contains("tester"), qPrintable(box.text));
         QVERIFY(!second.window.editor()->findChild<QAction*>("new")->isEnabled());
         QCOMPARE(moduleRows(&second.window), northModules); // read-only, but there
+        // It uploads nothing, and closing it releases nothing of the first owner's.
+        const auto commands = second.host.commandLog().size();
+        QMetaObject::invokeMethod(second.window.editor(), "apply");
+        QCOMPARE(second.host.commandLog().size(), commands);
+        second.window.close();
+        QCOMPARE(session.host.lockHolder("config/alarms/north/outputs"), QString("tester"));
 
         // Apply uploads, and the "clean" that follows clears the title's mark.
         QVERIFY(QMetaObject::invokeMethod(editor, "markDirty"));
