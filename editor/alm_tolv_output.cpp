@@ -1,4 +1,5 @@
 #include "editor/alm_tolv_output.h"
+#include "core/store_paths.h"
 
 #include "platform/icon_store.h"
 #include "platform/modal_ui.h"
@@ -21,7 +22,7 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString controlPrefix = QStringLiteral("Home/Alarms/Outputs/Tolv Output/");
+const QString controlPrefix = StorePaths::navigationPath + '/';
 }
 
 alm_tolv_output::alm_tolv_output(const QString& rootDir, const QString& pluginName,
@@ -168,11 +169,11 @@ bool alm_tolv_output::isDirty() {
 }
 
 QString alm_tolv_output::outputsDir() const {
-    return "config/alarms" + QStringLiteral("/") + systemName + "/outputs";
+    return StorePaths::outputsDir(systemName);
 }
 
 QString alm_tolv_output::processDefinitionsPath() const {
-    return "config/alarms" + QStringLiteral("/") + systemName + "/" + "proc_def.cfg";
+    return StorePaths::processDefinitions(systemName);
 }
 
 QString alm_tolv_output::localPath(const QString& storePath) const {

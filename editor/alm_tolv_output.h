@@ -1,7 +1,9 @@
 #pragma once
 
-#include "editor/documents.h"
-#include "modules/output_file.h"
+#include "core/documents.h"
+#include "core/output_file.h"
+#include "core/store_paths.h"
+#include "editor/loaders.h"
 #include "plugin/config_plugin_base.h"
 #include "plugin/plugin_interfaces.h"
 #include "templates/template_list.h"
@@ -24,10 +26,10 @@ class dialog;
 
 // The TOLV output editor: module list dock, tool bar, menu and process list editor,
 // and the host protocol that keeps the working copy in step with the store.
-class TOLV_EXPORT alm_tolv_output : public config_plugin_base,
-                                    public IDomDoc,
-                                    public IGetDocuments,
-                                    public ISendCommand {
+class alm_tolv_output : public config_plugin_base,
+                        public IDomDoc,
+                        public IGetDocuments,
+                        public ISendCommand {
     Q_OBJECT
     Q_INTERFACES(IDomDoc IGetDocuments ISendCommand)
 public:
@@ -110,6 +112,8 @@ private:
     QString processDefinitionsPath() const;
     QString localPath(const QString& storePath) const;
     void traceLockedDevDescFiles() const;
+    // Traces "<caller>. command=<word> file='<file>'" and emits the command.
+    void send(const char* caller, const QString& word, const QString& file = QString());
     void replyDownload(const HostReply& reply);
     void doOk(const HostReply& reply);
     void doDone(const HostReply& reply);
@@ -151,7 +155,7 @@ private:
     cOutputFile* currentModule = nullptr;
     std::vector<std::unique_ptr<cOutputFile>> modules;
     TemplateList templates;
-    int maxSlot = 4096;
+    int maxSlot = StorePaths::defaultMaxSlot;
 
     friend class EditorProbe; // white-box access for the tests
 };

@@ -1,5 +1,6 @@
 // Navigation into the editor, and out of it to the process editor.
 #include "editor/alm_tolv_output.h"
+#include "plugin/host_protocol.h"
 
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
@@ -59,6 +60,5 @@ void alm_tolv_output::EditProcess() {
     if (!current)
         return;
     const QString target = "Home/Alarms/Processes," + current->text(0);
-    qDebug("EditProcess. command=navigate file='%s'", target.toLatin1().constData());
-    emit command("navigate", target);
+    send("EditProcess", HostCommand::navigate, target);
 }

@@ -2,9 +2,11 @@
 // handles each reply.
 #include "editor/alm_tolv_output.h"
 
-#include "platform/ini_profile.h"
+#include "core/ini_profile.h"
+#include "core/store_paths.h"
 #include "platform/modal_ui.h"
 #include "platform/system_chooser.h"
+#include "plugin/host_protocol.h"
 #include "proclist/dialog.h"
 
 #include <QCloseEvent>
@@ -17,10 +19,10 @@
 
 namespace {
 
-const QString alarmsDir = QStringLiteral("config/alarms");
-const QString devTypesFile = QStringLiteral("config/devicetypes.xml");
-const QString instancesFile = QStringLiteral("config/instances.xml");
-const QString devDescDir = QStringLiteral("config/devicetypes");
+using StorePaths::alarmsDir;
+using StorePaths::devDescDir;
+using StorePaths::devTypesFile;
+using StorePaths::instancesFile;
 
 QByteArray latin1(const QString& text) {
     return text.toLatin1();
@@ -39,14 +41,22 @@ bool isModuleFileName(const QString& name) {
 
 } // namespace
 
+void alm_tolv_output::send(const char* caller, const QString& word, const QString& file) {
+    if (file.isNull())
+        qDebug("%s. command=%s", caller, latin1(word).constData());
+    else
+        qDebug("%s. command=%s file='%s'", caller, latin1(word).constData(),
+               latin1(file).constData());
+    emit command(word, file);
+}
+
 void alm_tolv_output::activate(bool active) {
     if (!active) {
         if (currentModule)
             saveFile(currentModule, true, false);
         return;
     }
-    qDebug("activate. command=dir file='%s'", latin1(alarmsDir).constData());
-    emit command("dir", alarmsDir);
+    send("activate", HostCommand::dir, alarmsDir);
 
     const QString chosen = systemChooser->getSystemName();
     if (!chosen.isEmpty())
@@ -57,16 +67,13 @@ void alm_tolv_output::activate(bool active) {
         loaders->addFile(systemLoad);
     }
     if (!devTypesLocked) {
-        qDebug("activate. command=checkoutFile file='%s'", latin1(devTypesFile).constData());
-        emit command("checkoutFile", devTypesFile);
+        send("activate", HostCommand::checkoutFile, devTypesFile);
     }
     if (!instancesLocked) {
-        qDebug("activate. command=checkoutFile file='%s'", latin1(instancesFile).constData());
-        emit command("checkoutFile", instancesFile);
+        send("activate", HostCommand::checkoutFile, instancesFile);
     }
     if (!devTypesSynced) {
-        qDebug("activate. command=syncDirDownload file='%s'", latin1(devDescDir).constData());
-        emit command("syncDirDownload", devDescDir);
+        send("activate", HostCommand::syncDirDownload, devDescDir);
     }
     systemLoad->requestDownload(this);
 }
@@ -80,8 +87,7 @@ void alm_tolv_output::selectSystem(const QString& name) {
 
     const QString definitions = processDefinitionsPath();
     if (!downloadedFiles.contains(definitions)) {
-        qDebug("selectSystem. command=downloadFile file='%s'", latin1(definitions).constData());
-        emit command("downloadFile", definitions);
+        send("selectSystem", HostCommand::downloadFile, definitions);
     } else {
         loadProcesses(localPath(definitions));
     }
@@ -89,8 +95,7 @@ void alm_tolv_output::selectSystem(const QString& name) {
     const QString outputs = outputsDir();
     if (!checkedOutDirs.contains(outputs)) {
         clearModules();
-        qDebug("selectSystem. command=checkoutDir file='%s'", latin1(outputs).constData());
-        emit command("checkoutDir", outputs);
+        send("selectSystem", HostCommand::checkoutDir, outputs);
     } else {
         currentModule = nullptr;
         updateFileList();
@@ -112,8 +117,7 @@ void alm_tolv_output::apply() {
     if (currentModule)
         saveFile(currentModule, true, false);
     for (const QString& dir : lockedDirs) {
-        qDebug("apply. command=syncDirUpload file='%s'", latin1(dir).constData());
-        emit command("syncDirUpload", dir);
+        send("apply", HostCommand::syncDirUpload, dir);
     }
     QStringList files = lockedDevDescFiles;
     if (devTypesLocked)
@@ -121,8 +125,7 @@ void alm_tolv_output::apply() {
     if (instancesLocked)
         files.append(instancesFile);
     for (const QString& file : files) {
-        qDebug("apply. command=uploadFile file='%s'", latin1(file).constData());
-        emit command("uploadFile", file);
+        send("apply", HostCommand::uploadFile, file);
     }
 }
 
@@ -134,8 +137,7 @@ void alm_tolv_output::closeEvent(QCloseEvent* event) {
         held.append(instancesFile);
     held += lockedDevDescFiles;
     for (const QString& path : held) {
-        qDebug("closeEvent. command=unlock file='%s'", latin1(path).constData());
-        emit command("unlock", path);
+        send("closeEvent", HostCommand::unlock, path);
     }
     event->accept();
 }
@@ -145,8 +147,7 @@ void alm_tolv_output::markDirty() {
         currentModule->modified = true;
     if (!dirty) {
         dirty = true;
-        qDebug("markDirty. command=dirty");
-        emit command("dirty", QString());
+        send("markDirty", HostCommand::dirty);
     }
 }
 
@@ -172,18 +173,17 @@ void alm_tolv_output::lockDevDesc(const QString& path) {
         updateActions();
         return;
     }
-    qDebug("lockDevDesc. command=lock file='%s'", latin1(path).constData());
-    emit command("lock", path);
+    send("lockDevDesc", HostCommand::lock, path);
 }
 
 void alm_tolv_output::reply(const HostReply& reply) {
-    if (reply.operation == "download")
+    if (reply.operation == HostOperation::download)
         replyDownload(reply);
-    else if (reply.operation == "lock")
+    else if (reply.operation == HostOperation::lock)
         replyLock(reply);
-    else if (reply.operation == "upload")
+    else if (reply.operation == HostOperation::upload)
         replyUpload(reply);
-    else if (reply.operation == "dir")
+    else if (reply.operation == HostOperation::dir)
         replyDir(reply);
 }
 
@@ -317,8 +317,7 @@ void alm_tolv_output::replyUpload(const HostReply& reply) {
     for (const auto& module : modules)
         module->modified = false;
     dirty = false;
-    qDebug("replyUpload. command=clean");
-    emit command("clean", QString());
+    send("replyUpload", HostCommand::clean);
 }
 
 void alm_tolv_output::addModuleRow(cOutputFile* module, const QString& fileName) {

@@ -1,12 +1,13 @@
 // The loader of the system ini, and the shared-document services of the editor.
+#include "core/store_paths.h"
 #include "editor/alm_tolv_output.h"
 
 #include <QDomDocument>
 #include <new>
 
 alm_tolv_output::FileLoad_TolvSystem::FileLoad_TolvSystem(alm_tolv_output* owner)
-    : FileLoad(QStringLiteral("config/system/tolv_system.ini")),
-      document(new (std::nothrow) Document_TolvSystem), owner(owner) {}
+    : FileLoad(StorePaths::systemIni), document(new (std::nothrow) Document_TolvSystem),
+      owner(owner) {}
 
 alm_tolv_output::FileLoad_TolvSystem::~FileLoad_TolvSystem() {
     delete document;

@@ -1,6 +1,6 @@
 // Filling the process list from the process definitions of the chosen system.
+#include "core/process_definitions.h"
 #include "editor/alm_tolv_output.h"
-#include "modules/process_definitions.h"
 #include "proclist/dialog.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 // The module list: which module the editor shows, and the operations on module
 // files. Loading, saving and the file operations arrive with the module format.
+#include "core/store_paths.h"
 #include "editor/alm_tolv_output.h"
 
 #include "platform/modal_ui.h"
@@ -43,7 +44,8 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
         qDebug("No file found");
     } else {
         loadFile(rootDir + "/" + currentModule->fileName);
-        lockDevDesc("config/devicetypes/" + systemName + "_" + currentModule->name + ".xml");
+        lockDevDesc(
+            StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
     }
     loadingModule = false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugin/plugin_export.h"
+
 #include <QMessageBox>
 #include <QStringList>
 
@@ -14,7 +16,8 @@ class QWidget;
 using ModalHandler = std::function<int(QDialog&)>;
 
 int runModal(QDialog& dialog);
-void setModalHandler(ModalHandler handler); // an empty handler restores exec()
+// Exported: the tests of the loaded plug-in answer its dialogs through it.
+TOLV_EXPORT void setModalHandler(ModalHandler handler); // an empty handler restores exec()
 
 // A message box with the given buttons in order; returns the index of the button
 // chosen, or escapeButton when the box was closed without one.

@@ -1,4 +1,5 @@
 #include "plugin/plugindesc.h"
+#include "core/store_paths.h"
 
 #include "editor/alm_tolv_output.h"
 
@@ -32,7 +33,7 @@ const char* const diskette_xpm[] = {
 } // namespace
 
 QStringList plugindesc::menuPaths(qint32, qint32) {
-    return QStringList{QStringLiteral("Home/Alarms/Outputs/Tolv Output")};
+    return QStringList{StorePaths::navigationPath};
 }
 
 QPixmap plugindesc::icon(qint32) {

@@ -3,7 +3,7 @@
 #include "plugin/config_plugin_base.h"
 
 // Descriptor of the TOLV output plug-in: its menu path, icon and editor.
-class TOLV_EXPORT plugindesc : public config_plugin_desc_base {
+class plugindesc : public config_plugin_desc_base {
 public:
     QStringList menuPaths(qint32 a, qint32 b) override;
     QPixmap icon(qint32 a) override;

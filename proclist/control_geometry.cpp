@@ -1,4 +1,5 @@
 #include "proclist/control_geometry.h"
+#include "core/store_paths.h"
 
 #include <QHeaderView>
 #include <QSettings>
@@ -9,7 +10,7 @@
 
 namespace {
 
-const QString keyRoot = QStringLiteral("KX_ConfigEdit/Controls/");
+const QString& keyRoot = StorePaths::settingsKeyRoot;
 
 // Layouts are shared by every instance of the plug-in and outlive it.
 QSettings controlSettings() {

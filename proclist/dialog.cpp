@@ -1,6 +1,8 @@
 #include "proclist/dialog.h"
+#include "core/store_paths.h"
 
-#include "editor/documents.h"
+#include "core/documents.h"
+#include "core/slot_rules.h"
 #include "platform/icon_store.h"
 #include "platform/modal_ui.h"
 #include "plugin/plugin_interfaces.h"
@@ -8,7 +10,6 @@
 #include "proclist/control_geometry.h"
 #include "proclist/process_item.h"
 #include "proclist/process_list_delegate.h"
-#include "proclist/slot_rules.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,13 +21,12 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QSpinBox>
 #include <QTreeWidget>
-
-#include <optional>
 
 namespace {
 
@@ -177,7 +177,7 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
     addAction(copyAction);
     connect(copyAction, &QAction::triggered, this, &dialog::copyData);
 
-    infodriverNumber->setRange(0, 999);
+    infodriverNumber->setRange(0, StorePaths::defaultMaxInfodriver);
     // Qt 3's valueChanged(const QString&) came with every change of the value.
     connect(infodriverNumber, &QSpinBox::valueChanged, this,
             [this] { itemChanged(infodriverNumber->text()); });
@@ -534,36 +534,46 @@ void dialog::pasteData() {
     if (!isClipboardTextPastable(text))
         return;
     const QVector<ClipboardRow> lines = parseClipboardText(text);
+
+    // First decide which lines to paste, asking about foreign groups; nothing is
+    // written while a question is open, because the list may be reloaded then.
+    QPointer<dialog> self(this);
+    QVector<const ClipboardRow*> accepted;
     bool ignoreGroups = false;
-    bool pasted = false;
-    std::optional<BulkChange> bulk(std::in_place, procList, BulkChange::CellsOnly);
+    bool cancelled = false;
     for (const ClipboardRow& line : lines) {
-        processItem* row = findProcess(line.name);
+        const processItem* row = findProcess(line.name);
         if (!row || !row->isFree())
             continue; // unknown process or template row: skipped without a message
         if (!ignoreGroups && row->text(ColGroup) != line.group) {
-            bulk.reset(); // the list is shown as it is while the user is asked
             const int answer = askMessageBox(
                 this, QMessageBox::Warning, tr("TOLV Output"),
                 tr("Process ") + line.name + tr(" is not a member\ngroup ") + line.group,
                 {tr("&Ignore Groups"), tr("&Skip"), tr("&Cancel")}, 0, 2);
-            if (answer == 2) {
-                // Rows already pasted keep their slots; they are changes like any other,
-                // or a later module switch would drop them unsaved.
-                if (pasted)
-                    emit itemsChanged();
+            if (!self)
                 return;
+            if (answer == 2) {
+                cancelled = true;
+                break;
             }
-            bulk.emplace(procList, BulkChange::CellsOnly);
             if (answer == 1)
                 continue;
             ignoreGroups = true;
         }
-        row->setText(ColSlot, line.slot);
-        pasted = true;
+        accepted.append(&line);
     }
-    bulk.reset();
-    emit itemsChanged();
+
+    // Then write the slots, each row looked up again by its name.
+    {
+        BulkChange bulk(procList, BulkChange::CellsOnly);
+        for (const ClipboardRow* line : accepted)
+            if (processItem* row = findProcess(line->name); row && row->isFree())
+                row->setText(ColSlot, line->slot);
+    }
+    // Rows pasted before a cancel keep their slots; they are changes like any other,
+    // or a later module switch would drop them unsaved.
+    if (!cancelled || !accepted.isEmpty())
+        emit itemsChanged();
 }
 
 void dialog::copyData() {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/process_definitions.h"
+#include "core/store_paths.h"
 #include "forms/dialog_base.h"
-#include "modules/process_definitions.h"
 
 #include <QHash>
 #include <QSet>
@@ -52,7 +53,7 @@ public:
     void changeAllRows(const std::function<void(QTreeWidgetItem*)>& change);
 
     // Highest valid infodriver slot; valid slots are 1..maxSlot.
-    int maxSlot = 4096;
+    int maxSlot = StorePaths::defaultMaxSlot;
     // True while the list is sorted by a column; false after a manual move.
     bool sortActive = true;
     // The sort order in force when manual ordering began.

@@ -1,6 +1,6 @@
 #include "proclist/process_item.h"
 
-#include "proclist/slot_rules.h"
+#include "core/slot_rules.h"
 
 #include <QBrush>
 #include <QColor>

@@ -3,7 +3,7 @@
 #include "common/test_support.h"
 #include "common/trace_capture.h"
 
-#include "editor/documents.h"
+#include "core/documents.h"
 
 #include <QComboBox>
 #include <QDir>

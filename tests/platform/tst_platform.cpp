@@ -1,19 +1,15 @@
-// The sibling libraries (icons, system selector) and the INI profile reader.
+// The sibling libraries: icons and the system selector.
 
 #include "platform/icon_store.h"
-#include "platform/ini_profile.h"
 #include "platform/system_chooser.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 class tst_platform : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
 
 private slots:
     void icons() {
@@ -39,34 +35,6 @@ private slots:
         QTest::keyClick(combo, Qt::Key_Down); // what a user does
         QCOMPARE(chooser.getSystemName(), QString("North"));
         QCOMPARE(picked, QList<QVariantList>{{"North"}});
-    }
-
-    void profileString_data() {
-        QTest::addColumn<QByteArray>("text");  // null: no file
-        QTest::addColumn<QString>("expected"); // the default is "dflt"
-        const QByteArray key = "[Status]\nDeviceInfodriverId=";
-        QTest::newRow("any case") << QByteArray("[status]\r\nDEVICEINFODRIVERID=7\r\n") << "7";
-        QTest::newRow("first match") << key + QByteArray("1\nDeviceInfodriverId=2") << "1";
-        QTest::newRow("trimmed") << QByteArray(" [ Status ] \n\t DeviceInfodriverId \t= a b \t\r")
-                                 << "a b";
-        QTest::newRow("quotes") << key + QByteArray("\" 12 \"") << " 12 ";
-        QTest::newRow("8-bit bytes kept, even at the ends") << key + QByteArray("\xa0"
-                                                                                "caf\xe9\x85")
-                                                            << QString::fromLatin1("\xa0"
-                                                                                   "caf\xe9\x85");
-        QTest::newRow("255 characters") << key + QByteArray(300, 'x') << QString(255, 'x');
-        QTest::newRow("other section")
-            << QByteArray("[Other]\nDeviceInfodriverId=3\n[Status]") << "dflt";
-        QTest::newRow("key is a prefix") << QByteArray("[Status]\nDeviceInfodriverIdX=3") << "dflt";
-        QTest::newRow("no file") << QByteArray() << "dflt";
-    }
-    void profileString() {
-        QFETCH(QByteArray, text);
-        QFile out(dir.filePath(QTest::currentDataTag()));
-        QVERIFY(text.isNull() || (out.open(QFile::WriteOnly) && out.write(text) == text.size()));
-        out.close();
-        QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", out.fileName()),
-              "expected");
     }
 };
 

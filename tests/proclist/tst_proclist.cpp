@@ -1,12 +1,12 @@
 // The process list editor through its widgets: what they add to the slot rules.
 #include "common/test_support.h"
-#include "editor/documents.h"
+#include "core/documents.h"
+#include "core/slot_rules.h"
 #include "plugin/plugin_interfaces.h"
 #include "proclist/auto_number_dialog.h"
 #include "proclist/control_geometry.h"
 #include "proclist/dialog.h"
 #include "proclist/process_item.h"
-#include "proclist/slot_rules.h"
 
 #include <QtTest>
 #include <QtWidgets>

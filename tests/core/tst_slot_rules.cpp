@@ -1,5 +1,5 @@
 // The rules of the process list without widgets, one table per rule.
-#include "proclist/slot_rules.h"
+#include "core/slot_rules.h"
 #include <QtTest>
 #include <climits>
 

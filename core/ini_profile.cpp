@@ -1,4 +1,4 @@
-#include "platform/ini_profile.h"
+#include "core/ini_profile.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
 // Reader of an alarm system's process definitions.
-#include "modules/process_definitions.h"
+#include "core/process_definitions.h"
 
 QVector<ProcessDefinition> parseProcessDefinitions(const QByteArray& content) {
     QVector<ProcessDefinition> processes;

@@ -1,8 +1,7 @@
-// The system document and the file loader.
+// The system document and its built-in limits.
 
 #include "common/trace_capture.h"
-#include "editor/documents.h"
-#include "plugin/plugin_interfaces.h"
+#include "core/documents.h"
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,24 +34,6 @@ private slots:
         QCOMPARE(trace.contains("Failed to read Device Status ID"), id == -1);
         QCOMPARE(QList<int>({document.maxInfodriver(), document.maxSlot(), document.spareLimit()}),
                  QList<int>({999, 4096, 999}));
-    }
-
-    void fileLoad() {
-        struct : FileLoad {
-            using FileLoad::FileLoad;
-            bool load(const QString&) override { return false; }
-        } loader{"config/system/tolv_system.ini"};
-        QVERIFY(loader.isFile("CONFIG/System/Tolv_System.INI") &&
-                !loader.isFile("system/tolv_system.ini"));
-        struct : ISendCommand {
-            void sendCommand(const QString& w, const QString& f) override { sent << w + ' ' + f; }
-            QStringList sent;
-        } host;
-        loader.requestDownload(&host);
-        loader.requestDownload(&host); // asks again while not loaded
-        loader.setLoaded(true);
-        loader.requestDownload(&host);
-        QCOMPARE(host.sent, QStringList(2, "downloadFile config/system/tolv_system.ini"));
     }
 };
 

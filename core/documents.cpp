@@ -1,7 +1,6 @@
-#include "editor/documents.h"
+#include "core/documents.h"
 
-#include "platform/ini_profile.h"
-#include "plugin/plugin_interfaces.h"
+#include "core/ini_profile.h"
 
 #include <QtDebug>
 
@@ -22,11 +21,6 @@ bool Document_TolvSystem::load() {
     }
     deviceInfodriverId_ = id;
     return true;
-}
-
-void FileLoad::requestDownload(ISendCommand* sender) {
-    if (!loaded && sender)
-        sender->sendCommand(QStringLiteral("downloadFile"), path);
 }
 
 int atoiLike(const QString& text) {

@@ -1,4 +1,4 @@
-#include "proclist/slot_rules.h"
+#include "core/slot_rules.h"
 
 #include <QSet>
 
