@@ -1,0 +1,58 @@
+#pragma once
+
+// Makes a folder refuse new files and renames for the life of the object, so
+// that tests can make a write fail. Permissions stop ordinary users; for root
+// the folder is made immutable instead. blocked() is false where neither works.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+class WriteBlocker {
+public:
+    explicit WriteBlocker(const QString& folder) : path(QFile::encodeName(folder)) {
+        if (geteuid() != 0) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            mode = Permissions;
+            return;
+        }
+        const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            if (ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0)
+                mode = Immutable;
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+    ~WriteBlocker() {
+        if (mode == Permissions) {
+            QFile::setPermissions(QFile::decodeName(path),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        } else if (mode == Immutable) {
+            const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY);
+            int flags = 0;
+            if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            if (fd >= 0)
+                close(fd);
+        }
+    }
+    WriteBlocker(const WriteBlocker&) = delete;
+    WriteBlocker& operator=(const WriteBlocker&) = delete;
+
+    bool blocked() const { return mode != None; }
+
+private:
+    enum Mode { None, Permissions, Immutable };
+    QByteArray path;
+    Mode mode = None;
+};
