@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QSysInfo>
@@ -13,7 +12,10 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStoreHost, "tolv.host")
 
@@ -102,15 +104,26 @@ QStringList localFiles(const QString& folder) {
 
 // Serialises the lock table and uploads between every host on the store, so
 // that checking for a conflicting lock and acting on the answer is one step.
+// The system releases it when its process ends, however it ends.
 class StoreHost::StoreMutex {
 public:
-    explicit StoreMutex(const QString& lockDir) : file(lockDir + "/.mutex") {
-        ok = QDir().mkpath(lockDir) && file.tryLock(10000);
+    explicit StoreMutex(const QString& lockDir) {
+        if (!QDir().mkpath(lockDir))
+            return;
+        fd = ::open(QFile::encodeName(lockDir + "/.mutex").constData(),
+                    O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
     }
+    ~StoreMutex() {
+        if (fd >= 0)
+            ::close(fd); // also unlocks
+    }
+    StoreMutex(const StoreMutex&) = delete;
+    StoreMutex& operator=(const StoreMutex&) = delete;
     bool ok = false;
 
 private:
-    QLockFile file;
+    int fd = -1;
 };
 
 StoreHost::StoreHost(const QString& storeDir, const QString& workDir, const QString& owner,
