@@ -2,10 +2,10 @@
 // against hostile stores: unreadable files and folders, folders where files
 // belong, links out of the store, odd names, stale and foreign locks.
 #include "common/store_copy.h"
+#include "common/tree_snapshot.h"
 #include "host/store_host.h"
 
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -28,24 +28,6 @@ static void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-// Every entry of a tree with its bytes (links as their target), lock files left out.
-static QMap<QString, QByteArray> snapshot(const QString& root) {
-    QMap<QString, QByteArray> entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = path.mid(root.size() + 1);
-        if (relative.startsWith(StoreHost::lockFolder))
-            continue;
-        const QFileInfo info(path);
-        entries[relative] = info.isSymLink() ? "link to " + info.symLinkTarget().toUtf8()
-                            : info.isDir()   ? QByteArray("folder")
-                                             : readAll(path);
-    }
-    return entries;
 }
 
 // Lets everybody into a tree, so that an unprivileged user can work in it.
@@ -200,7 +182,7 @@ private slots:
     void secondOwnerWorksReadOnly() {
         Owner alice(store, "alice"), bob(store, "bob");
         alice.widget.send("checkoutDir", south);
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         QCOMPARE(bob.widget.send("checkoutDir", south),
                  QStringList({"download ReadOnly " + module, "lock Fail " + south,
                               "download Done " + south}));
@@ -209,7 +191,7 @@ private slots:
         QCOMPARE(bob.host.lockHolder(south), QString("alice"));
         writeFile(bob.local(module), "bob's edit");
         QCOMPARE(bob.widget.send("syncDirUpload", south), QStringList({"upload Fail " + south}));
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
         alice.widget.send("unlock", south);
         QCOMPARE(bob.widget.send("lock", south), QStringList({"lock Ok " + south}));
         QCOMPARE(alice.host.lockHolder(south), QString("bob"));
@@ -244,7 +226,7 @@ private slots:
             QVERIFY(QDir().mkpath(alice.local(file)));
         else
             closeUp(store + '/' + file);
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
             QCOMPARE(alice.widget.send("checkoutFile", file),
@@ -253,7 +235,7 @@ private slots:
         }
         QVERIFY2(alice.widget.lastText().contains("no local copy"),
                  qPrintable(alice.widget.lastText()));
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
     }
 
     void folderUploadKeepsFilesNeverReceived_data() {
@@ -269,27 +251,27 @@ private slots:
             QVERIFY(QDir().mkpath(alice.local(lost)));
         else
             closeUp(store + '/' + lost);
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
             QVERIFY(alice.widget.send("checkoutDir", north).contains("download Fail " + lost));
             QCOMPARE(alice.widget.send("syncDirUpload", north),
                      QStringList({"upload Done " + north}));
         }
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
     }
 
     void singleFileUploadNeverOverwritesWhatItDidNotReceive() {
         Owner alice(store, "alice");
         closeUp(store + '/' + file);
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
             alice.widget.send("checkoutFile", file);
             writeFile(alice.local(file), "made afresh by the editor\r\n");
             QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
         }
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
     }
 
     void lockRefusedWhileRelatedPathIsHeld_data() {
@@ -321,12 +303,12 @@ private slots:
                   QCoreApplication::applicationPid());
         writeFile(alice.local(theirs), "alice's edit\r\n");
         writeFile(alice.local(north + "/al_out_0001.cfg"), "alice's edit\r\n");
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
         QCOMPARE(alice.widget.lastText(), theirs + " is locked by bob");
         QVERIFY(QFile::remove(alice.local(theirs))); // nor is it deleted
         QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
     }
 
     void ownerWithoutNameIsRefusedLocks_data() {
@@ -448,11 +430,11 @@ private slots:
         alice.widget.send("checkoutDir", north);
         writeFile(alice.local(folder + "/al_out_0001.cfg"), "written out\r\n");
         writeFile(alice.local(folder + "/al_out_0009.cfg"), "written out\r\n");
-        const auto before = snapshot(store), beforeOutside = snapshot(outside);
+        const auto before = treeSnapshot(store), beforeOutside = treeSnapshot(outside);
         QCOMPARE(alice.widget.send("syncDirUpload", folder),
                  QStringList({"upload Fail " + folder}));
-        QCOMPARE(snapshot(store), before);
-        QCOMPARE(snapshot(outside), beforeOutside);
+        QCOMPARE(treeSnapshot(store), before);
+        QCOMPARE(treeSnapshot(outside), beforeOutside);
     }
 
     void unreadableFolderIsListedAsFail() {
@@ -468,14 +450,14 @@ private slots:
     void unreadableFolderIsNotCheckedOut() {
         Owner alice(store, "alice");
         closeUp(store + '/' + north);
-        const auto before = snapshot(store);
+        const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
             QCOMPARE(alice.widget.send("checkoutDir", north),
                      QStringList({"lock Fail " + north, "download Fail " + north}));
         }
         QCOMPARE(alice.host.lockHolder(north), QString());
-        QCOMPARE(snapshot(store), before);
+        QCOMPARE(treeSnapshot(store), before);
     }
 
     void unsafeNamesAreLeftOutOfListings() {
