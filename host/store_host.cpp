@@ -1,5 +1,7 @@
 #include "host/store_host.h"
 
+#include "plugin/host_protocol.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -264,39 +266,44 @@ void StoreHost::execute(const QString& word, const QString& path) {
     received.append({word, path});
     qCDebug(lcStoreHost, "command %s '%s'", qPrintable(word), qPrintable(path));
 
-    if (word == "dirty" || word == "clean") {
-        emit dirtyChanged(word == "dirty");
-    } else if (word == "navigate") {
+    if (word == HostCommand::dirty || word == HostCommand::clean) {
+        emit dirtyChanged(word == HostCommand::dirty);
+    } else if (word == HostCommand::navigate) {
         emit navigateRequested(path);
     } else if (!isSafeStorePath(path) || !insideStore(storePath(path))) {
         // Answer with the operation the plug-in waits for, so it does not wait forever.
         static const std::map<QString, QString> operationOf = {
-            {"dir", "dir"},           {"downloadFile", "download"},    {"checkoutFile", "lock"},
-            {"checkoutDir", "lock"},  {"syncDirDownload", "download"}, {"lock", "lock"},
-            {"uploadFile", "upload"}, {"syncDirUpload", "upload"}};
+            {HostCommand::dir, HostOperation::dir},
+            {HostCommand::downloadFile, HostOperation::download},
+            {HostCommand::checkoutFile, HostOperation::lock},
+            {HostCommand::checkoutDir, HostOperation::lock},
+            {HostCommand::syncDirDownload, HostOperation::download},
+            {HostCommand::lock, HostOperation::lock},
+            {HostCommand::uploadFile, HostOperation::upload},
+            {HostCommand::syncDirUpload, HostOperation::upload}};
         const auto it = operationOf.find(word);
         if (it != operationOf.end())
             send(HostReply::Fail, it->second, path,
                  QStringLiteral("Refused path outside the store: '%1'").arg(path));
         qCWarning(lcStoreHost, "refused path '%s' of command %s", qPrintable(path),
                   qPrintable(word));
-    } else if (word == "dir") {
+    } else if (word == HostCommand::dir) {
         doDir(path);
-    } else if (word == "downloadFile") {
+    } else if (word == HostCommand::downloadFile) {
         doDownloadFile(path);
-    } else if (word == "checkoutFile") {
+    } else if (word == HostCommand::checkoutFile) {
         doCheckoutFile(path);
-    } else if (word == "checkoutDir") {
+    } else if (word == HostCommand::checkoutDir) {
         doCheckoutDir(path);
-    } else if (word == "syncDirDownload") {
+    } else if (word == HostCommand::syncDirDownload) {
         doSyncDirDownload(path);
-    } else if (word == "lock") {
+    } else if (word == HostCommand::lock) {
         doLock(path);
-    } else if (word == "unlock") {
+    } else if (word == HostCommand::unlock) {
         doUnlock(path);
-    } else if (word == "uploadFile") {
+    } else if (word == HostCommand::uploadFile) {
         doUploadFile(path);
-    } else if (word == "syncDirUpload") {
+    } else if (word == HostCommand::syncDirUpload) {
         doSyncDirUpload(path);
     } else {
         qCWarning(lcStoreHost, "unknown command %s", qPrintable(word));
@@ -352,45 +359,45 @@ int StoreHost::flushReplies() {
 
 void StoreHost::doDir(const QString& path) {
     QString failure;
-    if (injectedFailure("dir", path, &failure)) {
-        send(HostReply::Fail, "dir", path, failure);
+    if (injectedFailure(HostOperation::dir, path, &failure)) {
+        send(HostReply::Fail, HostOperation::dir, path, failure);
         return;
     }
     if (!QFileInfo(storePath(path)).isDir()) {
-        send(HostReply::Fail, "dir", path,
+        send(HostReply::Fail, HostOperation::dir, path,
              QStringLiteral("Folder not found in the store: %1").arg(path));
         return;
     }
     QStringList names;
     if (!storeEntries(path, true, &names, &failure)) {
-        send(HostReply::Fail, "dir", path, failure);
+        send(HostReply::Fail, HostOperation::dir, path, failure);
         return;
     }
-    send(HostReply::Ok, "dir", path, names.join('\n'));
+    send(HostReply::Ok, HostOperation::dir, path, names.join('\n'));
 }
 
 bool StoreHost::downloadOne(const QString& path, qint32 okResult) {
     QString failure;
-    if (injectedFailure("download", path, &failure)) {
-        send(HostReply::Fail, "download", path, failure);
+    if (injectedFailure(HostOperation::download, path, &failure)) {
+        send(HostReply::Fail, HostOperation::download, path, failure);
         return false;
     }
     if (!insideStore(storePath(path))) {
-        send(HostReply::Fail, "download", path,
+        send(HostReply::Fail, HostOperation::download, path,
              QStringLiteral("Refused path outside the store: '%1'").arg(path));
         return false;
     }
     if (!QFileInfo(storePath(path)).isFile()) {
-        send(HostReply::Fail, "download", path,
+        send(HostReply::Fail, HostOperation::download, path,
              QStringLiteral("File not found in the store: %1").arg(path));
         return false;
     }
     if (!copyFile(storePath(path), workPath(path), &failure)) {
-        send(HostReply::Fail, "download", path, failure);
+        send(HostReply::Fail, HostOperation::download, path, failure);
         return false;
     }
     receivedFiles.insert(path);
-    send(okResult, "download", path);
+    send(okResult, HostOperation::download, path);
     return true;
 }
 
@@ -405,9 +412,9 @@ void StoreHost::doCheckoutFile(const QString& path) {
     const LockResult lock = takeLock(path, &detail);
     downloadOne(path, lock == LockResult::Granted ? HostReply::Ok : HostReply::ReadOnly);
     if (lock == LockResult::Granted)
-        send(HostReply::Ok, "lock", path);
+        send(HostReply::Ok, HostOperation::lock, path);
     else
-        send(HostReply::Fail, "lock", path, detail);
+        send(HostReply::Fail, HostOperation::lock, path, detail);
 }
 
 void StoreHost::doCheckoutDir(const QString& dir) {
@@ -415,8 +422,8 @@ void StoreHost::doCheckoutDir(const QString& dir) {
     QStringList names;
     QString failure;
     if (!storeEntries(dir, false, &names, &failure)) {
-        send(HostReply::Fail, "lock", dir, failure);
-        send(HostReply::Fail, "download", dir, failure);
+        send(HostReply::Fail, HostOperation::lock, dir, failure);
+        send(HostReply::Fail, HostOperation::download, dir, failure);
         return;
     }
     QString detail;
@@ -432,30 +439,30 @@ void StoreHost::doCheckoutDir(const QString& dir) {
             QFile::remove(workPath(dir + '/' + name));
 
     if (lock == LockResult::Granted)
-        send(HostReply::Ok, "lock", dir);
+        send(HostReply::Ok, HostOperation::lock, dir);
     else
-        send(HostReply::Fail, "lock", dir, detail);
-    send(HostReply::Done, "download", dir);
+        send(HostReply::Fail, HostOperation::lock, dir, detail);
+    send(HostReply::Done, HostOperation::download, dir);
 }
 
 void StoreHost::doSyncDirDownload(const QString& dir) {
     QStringList names;
     QString failure;
     if (!storeEntries(dir, false, &names, &failure)) {
-        send(HostReply::Fail, "download", dir, failure);
+        send(HostReply::Fail, HostOperation::download, dir, failure);
         return;
     }
     for (const QString& name : names)
         downloadOne(dir + '/' + name, HostReply::Ok);
-    send(HostReply::Done, "download", dir);
+    send(HostReply::Done, HostOperation::download, dir);
 }
 
 void StoreHost::doLock(const QString& path) {
     QString detail;
     if (takeLock(path, &detail) == LockResult::Granted)
-        send(HostReply::Ok, "lock", path);
+        send(HostReply::Ok, HostOperation::lock, path);
     else
-        send(HostReply::Fail, "lock", path, detail);
+        send(HostReply::Fail, HostOperation::lock, path, detail);
 }
 
 void StoreHost::doUnlock(const QString& path) {
@@ -477,31 +484,31 @@ void StoreHost::doUploadFile(const QString& path) {
     QString failure;
     if (!mutex.ok)
         failure = QStringLiteral("The store is busy");
-    if (!failure.isEmpty() || injectedFailure("upload", path, &failure) ||
+    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, path, &failure) ||
         !holdsLock(path, &failure)) {
-        send(HostReply::Fail, "upload", path, failure);
+        send(HostReply::Fail, HostOperation::upload, path, failure);
         return;
     }
     // A file that is not in the working copy (its download failed, or a folder is
     // in its place) is not a request to delete it from the store.
     const QString local = workPath(path);
     if (!QFileInfo(local).isFile()) {
-        send(HostReply::Fail, "upload", path,
+        send(HostReply::Fail, HostOperation::upload, path,
              QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path));
         return;
     }
     // Nor may a store file the working copy never received be overwritten.
     if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path)) {
-        send(HostReply::Fail, "upload", path,
+        send(HostReply::Fail, HostOperation::upload, path,
              QStringLiteral("%1 was never downloaded from the store: not overwritten").arg(path));
         return;
     }
     if (!copyFile(local, storePath(path), &failure)) {
-        send(HostReply::Fail, "upload", path, failure);
+        send(HostReply::Fail, HostOperation::upload, path, failure);
         return;
     }
     receivedFiles.insert(path);
-    send(HostReply::Done, "upload", path);
+    send(HostReply::Done, HostOperation::upload, path);
 }
 
 void StoreHost::doSyncDirUpload(const QString& dir) {
@@ -509,21 +516,21 @@ void StoreHost::doSyncDirUpload(const QString& dir) {
     QString failure;
     if (!mutex.ok)
         failure = QStringLiteral("The store is busy");
-    if (!failure.isEmpty() || injectedFailure("upload", dir, &failure) ||
+    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, dir, &failure) ||
         !holdsLock(dir, &failure)) {
-        send(HostReply::Fail, "upload", dir, failure);
+        send(HostReply::Fail, HostOperation::upload, dir, failure);
         return;
     }
     // A missing working folder means nothing was checked out, not that every
     // file was deleted: refuse rather than empty the store's folder.
     if (!QFileInfo(workPath(dir)).isDir()) {
-        send(HostReply::Fail, "upload", dir,
+        send(HostReply::Fail, HostOperation::upload, dir,
              QStringLiteral("The working copy has no folder %1").arg(dir));
         return;
     }
     QStringList inStore;
     if (!storeEntries(dir, false, &inStore, &failure)) {
-        send(HostReply::Fail, "upload", dir, failure);
+        send(HostReply::Fail, HostOperation::upload, dir, failure);
         return;
     }
 
@@ -532,7 +539,9 @@ void StoreHost::doSyncDirUpload(const QString& dir) {
     std::vector<std::pair<QString, QByteArray>> writes;
     QStringList deletes;
     const QStringList local = localFiles(workPath(dir));
-    const auto refuse = [&](const QString& text) { send(HostReply::Fail, "upload", dir, text); };
+    const auto refuse = [&](const QString& text) {
+        send(HostReply::Fail, HostOperation::upload, dir, text);
+    };
     for (const QString& name : local) {
         const QString path = dir + '/' + name;
         const QByteArray bytes = readBytes(workPath(path), &failure);
@@ -568,7 +577,7 @@ void StoreHost::doSyncDirUpload(const QString& dir) {
             return refuse(QStringLiteral("Cannot remove %1 from the store").arg(path));
         receivedFiles.erase(path);
     }
-    send(HostReply::Done, "upload", dir);
+    send(HostReply::Done, HostOperation::upload, dir);
 }
 
 QString StoreHost::lockFileFor(const QString& path) const {
@@ -667,7 +676,7 @@ bool StoreHost::writeLock(const QString& path, QString* detail) {
 }
 
 StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) {
-    if (injectedFailure("lock", path, detail))
+    if (injectedFailure(HostOperation::lock, path, detail))
         return LockResult::HeldByOther;
     if (!isValidOwner(ownerName)) {
         *detail = QStringLiteral("Refused the owner '%1': an owner needs a name").arg(ownerName);
