@@ -15,6 +15,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -586,16 +587,13 @@ QString StoreHost::lockFileFor(const QString& path) const {
     return store + '/' + lockFolder + '/' + QString::fromLatin1(hash.toHex());
 }
 
-std::vector<StoreHost::LockEntry> StoreHost::readLocks() const {
-    std::vector<LockEntry> entries;
-    const QDir folder(store + '/' + lockFolder);
-    // Names starting with a dot are the mutex's, not locks.
-    for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
-        QFile file(folder.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        LockEntry entry;
-        entry.file = file.fileName();
+std::optional<StoreHost::LockEntry> StoreHost::readLock(const QString& lockFile) {
+    QFile file(lockFile);
+    if (!file.exists())
+        return std::nullopt;
+    LockEntry entry;
+    entry.file = lockFile;
+    if (file.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : file.readAll().split('\n')) {
             const int equals = line.indexOf('=');
             if (equals < 0)
@@ -611,22 +609,26 @@ std::vector<StoreHost::LockEntry> StoreHost::readLocks() const {
             else if (key == "pid")
                 entry.pid = value.toLongLong();
         }
-        // A lock file left empty by an interrupted writer still counts as held.
-        if (entry.owner.isEmpty())
-            entry.owner = QStringLiteral("(unknown owner)");
-        entries.push_back(entry);
     }
+    // A lock file left empty by an interrupted writer, or unreadable, still counts as held.
+    if (entry.owner.isEmpty())
+        entry.owner = QStringLiteral("(unknown owner)");
+    return entry;
+}
+
+std::vector<StoreHost::LockEntry> StoreHost::readLocks() const {
+    std::vector<LockEntry> entries;
+    const QDir folder(store + '/' + lockFolder);
+    // Names starting with a dot (the mutex) are not locks.
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
+        if (const auto entry = readLock(folder.filePath(name)))
+            entries.push_back(*entry);
     return entries;
 }
 
 QString StoreHost::lockHolder(const QString& path) const {
-    const QString name = lockFileFor(path);
-    if (!QFileInfo::exists(name))
-        return QString();
-    for (const LockEntry& entry : readLocks())
-        if (entry.file == name)
-            return entry.owner;
-    return QStringLiteral("(unknown owner)"); // there, but unreadable
+    const auto entry = readLock(lockFileFor(path));
+    return entry ? entry->owner : QString();
 }
 
 bool StoreHost::isStale(const LockEntry& entry) const {
@@ -638,9 +640,11 @@ QString StoreHost::conflictingOwner(const QString& path) {
     for (const LockEntry& entry : readLocks()) {
         if (entry.owner == ownerName)
             continue;
-        const bool related = entry.path == path || path.startsWith(entry.path + '/') ||
-                             entry.path.startsWith(path + '/') ||
-                             entry.path.isEmpty(); // unreadable: assume the worst
+        // A lock file that does not say its path still locks the path of its name.
+        const bool related =
+            entry.file == lockFileFor(path) ||
+            (!entry.path.isEmpty() && (entry.path == path || path.startsWith(entry.path + '/') ||
+                                       entry.path.startsWith(path + '/')));
         if (!related)
             continue;
         if (isStale(entry)) {

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -138,6 +139,7 @@ private:
     // Another owner's lock on this path, on a folder above it or on a path below
     // it; empty when there is none. Stale locks are taken over on the way.
     QString conflictingOwner(const QString& path);
+    static std::optional<LockEntry> readLock(const QString& lockFile);
     std::vector<LockEntry> readLocks() const;
     bool isStale(const LockEntry& entry) const;
     QString lockFileFor(const QString& storePath) const;
