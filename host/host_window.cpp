@@ -3,6 +3,7 @@
 #include "host/plugin_loader.h"
 #include "host/store_host.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,9 +16,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <memory>
 
 namespace {
 constexpr int pathRole = Qt::UserRole + 1;
@@ -258,13 +262,31 @@ bool HostWindow::chooseSystem(const QString& name) {
     return false;
 }
 
+bool HostWindow::settled() const {
+    // Inside a dialog's own event loop the editor is in the middle of a call.
+    return host.pendingReplies() == 0 && !QApplication::activeModalWidget() &&
+           QThread::currentThread()->loopLevel() <= 1;
+}
+
 void HostWindow::whenIdle(std::function<void()> then) {
-    QTimer::singleShot(0, this, [this, then = std::move(then)]() mutable {
-        if (host.pendingReplies() > 0)
-            whenIdle(std::move(then));
-        else
-            then();
-    });
+    // Checked each time the event loop is about to wait for events: no polling.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(QAbstractEventDispatcher::instance(),
+                          &QAbstractEventDispatcher::aboutToBlock, this, [this, connection, then] {
+                              if (!settled())
+                                  return;
+                              disconnect(*connection);
+                              // Run from the event loop itself, not from its wait.
+                              QMetaObject::invokeMethod(
+                                  this,
+                                  [this, then] {
+                                      if (settled())
+                                          then();
+                                      else
+                                          whenIdle(then);
+                                  },
+                                  Qt::QueuedConnection);
+                          });
 }
 
 void HostWindow::updateTitle() {

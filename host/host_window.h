@@ -34,7 +34,8 @@ public:
     bool openEntry();
     // Chooses an alarm system in the plug-in's selector, as a user would.
     bool chooseSystem(const QString& name);
-    // Runs the function once the store host has no replies left to deliver.
+    // Runs the function from the main event loop once the store host has no
+    // replies left to deliver and no dialog is open.
     void whenIdle(std::function<void()> then);
 
     void apply();
@@ -50,6 +51,7 @@ private:
     bool closeEditor();
     void updateTitle();
     void itemActivated(QTreeWidgetItem* item);
+    bool settled() const;
 
     PluginLoader& loader;
     StoreHost& host;

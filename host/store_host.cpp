@@ -1,11 +1,24 @@
 #include "host/store_host.h"
 
+#include "plugin/host_protocol.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSaveFile>
-#include <QUrl>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStoreHost, "tolv.host")
 
@@ -13,15 +26,21 @@ const QString StoreHost::lockFolder = QStringLiteral(".locks");
 
 namespace {
 
-// Copies one file byte for byte; the destination is replaced atomically so a
-// failed copy leaves the old file as it was.
-bool copyFile(const QString& from, const QString& to, QString* error) {
-    QFile source(from);
+QByteArray readBytes(const QString& path, QString* error) {
+    QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(from, source.errorString());
-        return false;
+        *error = QStringLiteral("Cannot read %1: %2").arg(path, source.errorString());
+        return QByteArray();
     }
-    const QByteArray bytes = source.readAll();
+    return source.readAll();
+}
+
+// Writes one file; the destination is replaced atomically so a failed write
+// leaves the old file as it was. An unchanged file is left alone.
+bool writeBytes(const QString& to, const QByteArray& bytes, QString* error) {
+    QFile existing(to);
+    if (QFileInfo(to).isFile() && existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+        return true;
     if (!QDir().mkpath(QFileInfo(to).absolutePath())) {
         *error = QStringLiteral("Cannot create the folder of %1").arg(to);
         return false;
@@ -35,24 +54,109 @@ bool copyFile(const QString& from, const QString& to, QString* error) {
     return true;
 }
 
-// Names of the plain files directly inside a folder, sorted; none when missing.
-QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+bool copyFile(const QString& from, const QString& to, QString* error) {
+    error->clear();
+    const QByteArray bytes = readBytes(from, error);
+    return error->isEmpty() && writeBytes(to, bytes, error);
+}
+
+bool hasControlCharacter(const QString& text) {
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return true;
+    return false;
+}
+
+bool processRuns(qint64 pid) {
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Where a path really leads: links resolved, also a link whose target does not
+// exist yet, and for a path that does not exist, its nearest existing folder.
+// Empty for a loop of links.
+QString resolvedPath(const QString& path, int depth = 0) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    if (depth > 40)
+        return QString();
+    if (info.isSymLink())
+        return resolvedPath(info.symLinkTarget(), depth + 1);
+    const QString parent = info.absolutePath();
+    if (parent == info.absoluteFilePath())
+        return parent;
+    const QString real = resolvedPath(parent, depth + 1);
+    return real.isEmpty() ? QString() : real + '/' + info.fileName();
+}
+
+// Names of the plain files directly inside a working copy folder, sorted.
+QStringList localFiles(const QString& folder) {
+    QStringList names;
+    for (const QString& name :
+         QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        if (StoreHost::isListableName(name))
+            names.append(name);
+        else
+            qCWarning(lcStoreHost, "left the working file '%s' of '%s' out: its name is unsafe",
+                      qPrintable(name), qPrintable(folder));
+    }
+    return names;
 }
 
 } // namespace
 
+// Serialises the lock table and uploads between every host on the store, so
+// that checking for a conflicting lock and acting on the answer is one step.
+// The system releases it when its process ends, however it ends.
+class StoreHost::StoreMutex {
+public:
+    explicit StoreMutex(const QString& lockDir) {
+        if (!QDir().mkpath(lockDir))
+            return;
+        fd = ::open(QFile::encodeName(lockDir + "/.mutex").constData(),
+                    O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+    }
+    ~StoreMutex() {
+        if (fd >= 0)
+            ::close(fd); // also unlocks
+    }
+    StoreMutex(const StoreMutex&) = delete;
+    StoreMutex& operator=(const StoreMutex&) = delete;
+    bool ok = false;
+
+private:
+    int fd = -1;
+};
+
 StoreHost::StoreHost(const QString& storeDir, const QString& workDir, const QString& owner,
                      QObject* parent)
     : QObject(parent), store(QDir(storeDir).absolutePath()), work(QDir(workDir).absolutePath()),
-      ownerName(owner) {}
+      ownerName(owner) {
+    realStore = resolvedPath(store);
+}
 
-StoreHost::~StoreHost() = default;
+StoreHost::~StoreHost() {
+    shutdown();
+}
+
+void StoreHost::shutdown() {
+    if (!stopped)
+        detach();
+    stopped = true;
+    if (takenLocks.empty())
+        return;
+    StoreMutex mutex(store + '/' + lockFolder);
+    for (const QString& path : takenLocks)
+        if (lockHolder(path) == ownerName)
+            QFile::remove(lockFileFor(path));
+    takenLocks.clear();
+}
 
 bool StoreHost::attach(config_plugin_base* w) {
     detach();
     widget = w;
-    if (!w)
+    if (!w || stopped)
         return false;
     // The host knows only the contract base class; the signal is the editor's own.
     return bool(
@@ -86,7 +190,7 @@ bool StoreHost::injectedFailure(const QString& operation, const QString& path,
 }
 
 bool StoreHost::isSafeStorePath(const QString& path) {
-    if (path.isEmpty() || path.startsWith('/') || path.contains('\\') || path.contains(QChar()))
+    if (path.isEmpty() || path.startsWith('/') || path.contains('\\') || hasControlCharacter(path))
         return false;
     const QStringList parts = path.split('/');
     if (parts.first() == lockFolder)
@@ -97,43 +201,110 @@ bool StoreHost::isSafeStorePath(const QString& path) {
     return true;
 }
 
+bool StoreHost::isValidOwner(const QString& owner) {
+    return !owner.trimmed().isEmpty() && !hasControlCharacter(owner);
+}
+
+QString StoreHost::defaultOwner() {
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = QStringLiteral("user");
+    return QStringLiteral("%1@%2:%3")
+        .arg(user, QSysInfo::machineHostName())
+        .arg(QCoreApplication::applicationPid());
+}
+
+bool StoreHost::isListableName(const QString& name) {
+    return !name.isEmpty() && name.trimmed() == name && !hasControlCharacter(name);
+}
+
+bool StoreHost::insideStore(const QString& absolute) const {
+    const QString real = resolvedPath(absolute);
+    return !real.isEmpty() && !realStore.isEmpty() &&
+           (real == realStore || real.startsWith(realStore + '/'));
+}
+
+bool StoreHost::readableFolder(const QString& dir, QString* error) const {
+    // QDir answers an unreadable folder as an empty one: ask the system itself.
+    DIR* handle = ::opendir(QFile::encodeName(storePath(dir)).constData());
+    if (!handle) {
+        *error = QStringLiteral("Cannot read the folder %1: %2")
+                     .arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    ::closedir(handle);
+    return true;
+}
+
+bool StoreHost::storeEntries(const QString& dir, bool folders, QStringList* names,
+                             QString* error) const {
+    names->clear();
+    if (!QFileInfo(storePath(dir)).isDir())
+        return true; // nothing there yet
+    if (!readableFolder(dir, error))
+        return false;
+    // Hidden folders (the lock folder among them) are the store's own business.
+    const QDir::Filters filter = folders ? QDir::Dirs | QDir::NoDotAndDotDot
+                                         : QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden;
+    for (const QString& name : QDir(storePath(dir)).entryList(filter, QDir::Name)) {
+        if (!isListableName(name)) {
+            qCWarning(lcStoreHost, "left '%s' out of the listing of '%s': its name is unsafe",
+                      qPrintable(name), qPrintable(dir));
+        } else if (!insideStore(storePath(dir + '/' + name))) {
+            qCWarning(lcStoreHost,
+                      "left '%s' out of the listing of '%s': it leads out of the store",
+                      qPrintable(name), qPrintable(dir));
+        } else {
+            names->append(name);
+        }
+    }
+    return true;
+}
+
 void StoreHost::execute(const QString& word, const QString& path) {
+    if (stopped)
+        return;
     received.append({word, path});
     qCDebug(lcStoreHost, "command %s '%s'", qPrintable(word), qPrintable(path));
 
-    if (word == "dirty" || word == "clean") {
-        emit dirtyChanged(word == "dirty");
-    } else if (word == "navigate") {
+    if (word == HostCommand::dirty || word == HostCommand::clean) {
+        emit dirtyChanged(word == HostCommand::dirty);
+    } else if (word == HostCommand::navigate) {
         emit navigateRequested(path);
-    } else if (!isSafeStorePath(path)) {
+    } else if (!isSafeStorePath(path) || !insideStore(storePath(path))) {
         // Answer with the operation the plug-in waits for, so it does not wait forever.
         static const std::map<QString, QString> operationOf = {
-            {"dir", "dir"},           {"downloadFile", "download"},    {"checkoutFile", "lock"},
-            {"checkoutDir", "lock"},  {"syncDirDownload", "download"}, {"lock", "lock"},
-            {"uploadFile", "upload"}, {"syncDirUpload", "upload"}};
+            {HostCommand::dir, HostOperation::dir},
+            {HostCommand::downloadFile, HostOperation::download},
+            {HostCommand::checkoutFile, HostOperation::lock},
+            {HostCommand::checkoutDir, HostOperation::lock},
+            {HostCommand::syncDirDownload, HostOperation::download},
+            {HostCommand::lock, HostOperation::lock},
+            {HostCommand::uploadFile, HostOperation::upload},
+            {HostCommand::syncDirUpload, HostOperation::upload}};
         const auto it = operationOf.find(word);
         if (it != operationOf.end())
             send(HostReply::Fail, it->second, path,
                  QStringLiteral("Refused path outside the store: '%1'").arg(path));
         qCWarning(lcStoreHost, "refused path '%s' of command %s", qPrintable(path),
                   qPrintable(word));
-    } else if (word == "dir") {
+    } else if (word == HostCommand::dir) {
         doDir(path);
-    } else if (word == "downloadFile") {
+    } else if (word == HostCommand::downloadFile) {
         doDownloadFile(path);
-    } else if (word == "checkoutFile") {
+    } else if (word == HostCommand::checkoutFile) {
         doCheckoutFile(path);
-    } else if (word == "checkoutDir") {
+    } else if (word == HostCommand::checkoutDir) {
         doCheckoutDir(path);
-    } else if (word == "syncDirDownload") {
+    } else if (word == HostCommand::syncDirDownload) {
         doSyncDirDownload(path);
-    } else if (word == "lock") {
+    } else if (word == HostCommand::lock) {
         doLock(path);
-    } else if (word == "unlock") {
+    } else if (word == HostCommand::unlock) {
         doUnlock(path);
-    } else if (word == "uploadFile") {
+    } else if (word == HostCommand::uploadFile) {
         doUploadFile(path);
-    } else if (word == "syncDirUpload") {
+    } else if (word == HostCommand::syncDirUpload) {
         doSyncDirUpload(path);
     } else {
         qCWarning(lcStoreHost, "unknown command %s", qPrintable(word));
@@ -182,42 +353,52 @@ int StoreHost::flushReplies() {
         deliver(reply);
         ++delivered;
     }
+    if (delivered > 0)
+        emit repliesDelivered();
     return delivered;
 }
 
 void StoreHost::doDir(const QString& path) {
     QString failure;
-    if (injectedFailure("dir", path, &failure)) {
-        send(HostReply::Fail, "dir", path, failure);
+    if (injectedFailure(HostOperation::dir, path, &failure)) {
+        send(HostReply::Fail, HostOperation::dir, path, failure);
         return;
     }
-    const QDir folder(storePath(path));
-    if (!folder.exists()) {
-        send(HostReply::Fail, "dir", path,
+    if (!QFileInfo(storePath(path)).isDir()) {
+        send(HostReply::Fail, HostOperation::dir, path,
              QStringLiteral("Folder not found in the store: %1").arg(path));
         return;
     }
-    // Hidden folders (the lock folder among them) are the store's own business.
-    const QStringList names = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    send(HostReply::Ok, "dir", path, names.join('\n'));
+    QStringList names;
+    if (!storeEntries(path, true, &names, &failure)) {
+        send(HostReply::Fail, HostOperation::dir, path, failure);
+        return;
+    }
+    send(HostReply::Ok, HostOperation::dir, path, names.join('\n'));
 }
 
 bool StoreHost::downloadOne(const QString& path, qint32 okResult) {
     QString failure;
-    if (injectedFailure("download", path, &failure)) {
-        send(HostReply::Fail, "download", path, failure);
+    if (injectedFailure(HostOperation::download, path, &failure)) {
+        send(HostReply::Fail, HostOperation::download, path, failure);
+        return false;
+    }
+    if (!insideStore(storePath(path))) {
+        send(HostReply::Fail, HostOperation::download, path,
+             QStringLiteral("Refused path outside the store: '%1'").arg(path));
         return false;
     }
     if (!QFileInfo(storePath(path)).isFile()) {
-        send(HostReply::Fail, "download", path,
+        send(HostReply::Fail, HostOperation::download, path,
              QStringLiteral("File not found in the store: %1").arg(path));
         return false;
     }
     if (!copyFile(storePath(path), workPath(path), &failure)) {
-        send(HostReply::Fail, "download", path, failure);
+        send(HostReply::Fail, HostOperation::download, path, failure);
         return false;
     }
-    send(okResult, "download", path);
+    receivedFiles.insert(path);
+    send(okResult, HostOperation::download, path);
     return true;
 }
 
@@ -226,55 +407,67 @@ void StoreHost::doDownloadFile(const QString& path) {
 }
 
 void StoreHost::doCheckoutFile(const QString& path) {
-    const QString holder = lockHolder(path);
-    const bool othersLock = !holder.isEmpty() && holder != ownerName;
-    downloadOne(path, othersLock ? HostReply::ReadOnly : HostReply::Ok);
-    doLock(path);
-}
-
-QStringList StoreHost::storeFiles(const QString& dir) const {
-    return filesIn(storePath(dir));
+    // Take the lock first so that the download can say whether it is read-only;
+    // the lock reply still comes after it.
+    QString detail;
+    const LockResult lock = takeLock(path, &detail);
+    downloadOne(path, lock == LockResult::Granted ? HostReply::Ok : HostReply::ReadOnly);
+    if (lock == LockResult::Granted)
+        send(HostReply::Ok, HostOperation::lock, path);
+    else
+        send(HostReply::Fail, HostOperation::lock, path, detail);
 }
 
 void StoreHost::doCheckoutDir(const QString& dir) {
-    // Take the lock first so that the downloads can say whether they are read-only;
-    // the lock reply still comes after them, as the plug-in expects.
+    // An unreadable folder is not an empty one: neither lock it nor report it done.
+    QStringList names;
+    QString failure;
+    if (!storeEntries(dir, false, &names, &failure)) {
+        send(HostReply::Fail, HostOperation::lock, dir, failure);
+        send(HostReply::Fail, HostOperation::download, dir, failure);
+        return;
+    }
     QString detail;
     const LockResult lock = takeLock(dir, &detail);
     const qint32 okResult = lock == LockResult::Granted ? HostReply::Ok : HostReply::ReadOnly;
 
-    const QStringList names = storeFiles(dir);
     for (const QString& name : names)
         downloadOne(dir + '/' + name, okResult);
     // The working copy mirrors the store, except for files this owner has locked
     // and may not have uploaded yet.
-    for (const QString& name : filesIn(workPath(dir)))
+    for (const QString& name : localFiles(workPath(dir)))
         if (!names.contains(name) && lockHolder(dir + '/' + name) != ownerName)
             QFile::remove(workPath(dir + '/' + name));
 
     if (lock == LockResult::Granted)
-        send(HostReply::Ok, "lock", dir);
+        send(HostReply::Ok, HostOperation::lock, dir);
     else
-        send(HostReply::Fail, "lock", dir, detail);
-    send(HostReply::Done, "download", dir);
+        send(HostReply::Fail, HostOperation::lock, dir, detail);
+    send(HostReply::Done, HostOperation::download, dir);
 }
 
 void StoreHost::doSyncDirDownload(const QString& dir) {
-    const QStringList names = storeFiles(dir);
+    QStringList names;
+    QString failure;
+    if (!storeEntries(dir, false, &names, &failure)) {
+        send(HostReply::Fail, HostOperation::download, dir, failure);
+        return;
+    }
     for (const QString& name : names)
         downloadOne(dir + '/' + name, HostReply::Ok);
-    send(HostReply::Done, "download", dir);
+    send(HostReply::Done, HostOperation::download, dir);
 }
 
 void StoreHost::doLock(const QString& path) {
     QString detail;
     if (takeLock(path, &detail) == LockResult::Granted)
-        send(HostReply::Ok, "lock", path);
+        send(HostReply::Ok, HostOperation::lock, path);
     else
-        send(HostReply::Fail, "lock", path, detail);
+        send(HostReply::Fail, HostOperation::lock, path, detail);
 }
 
 void StoreHost::doUnlock(const QString& path) {
+    StoreMutex mutex(store + '/' + lockFolder);
     const QString holder = lockHolder(path);
     if (holder.isEmpty())
         return;
@@ -284,92 +477,232 @@ void StoreHost::doUnlock(const QString& path) {
         return;
     }
     QFile::remove(lockFileFor(path));
+    takenLocks.erase(path);
 }
 
 void StoreHost::doUploadFile(const QString& path) {
+    StoreMutex mutex(store + '/' + lockFolder);
     QString failure;
-    if (injectedFailure("upload", path, &failure) || !holdsLock(path, &failure)) {
-        send(HostReply::Fail, "upload", path, failure);
+    if (!mutex.ok)
+        failure = QStringLiteral("The store is busy");
+    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, path, &failure) ||
+        !holdsLock(path, &failure)) {
+        send(HostReply::Fail, HostOperation::upload, path, failure);
         return;
     }
+    // A file that is not in the working copy (its download failed, or a folder is
+    // in its place) is not a request to delete it from the store.
     const QString local = workPath(path);
-    if (QFileInfo(local).isFile()) {
-        if (!copyFile(local, storePath(path), &failure)) {
-            send(HostReply::Fail, "upload", path, failure);
-            return;
-        }
-    } else if (QFileInfo::exists(storePath(path)) && !QFile::remove(storePath(path))) {
-        send(HostReply::Fail, "upload", path,
-             QStringLiteral("Cannot remove %1 from the store").arg(path));
+    if (!QFileInfo(local).isFile()) {
+        send(HostReply::Fail, HostOperation::upload, path,
+             QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path));
         return;
     }
-    send(HostReply::Done, "upload", path);
+    // Nor may a store file the working copy never received be overwritten.
+    if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path)) {
+        send(HostReply::Fail, HostOperation::upload, path,
+             QStringLiteral("%1 was never downloaded from the store: not overwritten").arg(path));
+        return;
+    }
+    if (!copyFile(local, storePath(path), &failure)) {
+        send(HostReply::Fail, HostOperation::upload, path, failure);
+        return;
+    }
+    receivedFiles.insert(path);
+    send(HostReply::Done, HostOperation::upload, path);
 }
 
 void StoreHost::doSyncDirUpload(const QString& dir) {
+    StoreMutex mutex(store + '/' + lockFolder);
     QString failure;
-    if (injectedFailure("upload", dir, &failure) || !holdsLock(dir, &failure)) {
-        send(HostReply::Fail, "upload", dir, failure);
+    if (!mutex.ok)
+        failure = QStringLiteral("The store is busy");
+    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, dir, &failure) ||
+        !holdsLock(dir, &failure)) {
+        send(HostReply::Fail, HostOperation::upload, dir, failure);
         return;
     }
     // A missing working folder means nothing was checked out, not that every
     // file was deleted: refuse rather than empty the store's folder.
     if (!QFileInfo(workPath(dir)).isDir()) {
-        send(HostReply::Fail, "upload", dir,
+        send(HostReply::Fail, HostOperation::upload, dir,
              QStringLiteral("The working copy has no folder %1").arg(dir));
         return;
     }
-    const QStringList names = filesIn(workPath(dir));
-    for (const QString& name : names) {
-        if (!copyFile(workPath(dir + '/' + name), storePath(dir + '/' + name), &failure)) {
-            send(HostReply::Fail, "upload", dir, failure);
-            return;
-        }
+    QStringList inStore;
+    if (!storeEntries(dir, false, &inStore, &failure)) {
+        send(HostReply::Fail, HostOperation::upload, dir, failure);
+        return;
     }
-    for (const QString& name : storeFiles(dir)) {
-        const QString holder = lockHolder(dir + '/' + name);
-        if (!names.contains(name) && (holder.isEmpty() || holder == ownerName))
-            QFile::remove(storePath(dir + '/' + name));
+
+    // Plan every change first and refuse the whole upload if any part of it is
+    // not allowed, so that a refused upload leaves the store as it was.
+    std::vector<std::pair<QString, QByteArray>> writes;
+    QStringList deletes;
+    const QStringList local = localFiles(workPath(dir));
+    const auto refuse = [&](const QString& text) {
+        send(HostReply::Fail, HostOperation::upload, dir, text);
+    };
+    for (const QString& name : local) {
+        const QString path = dir + '/' + name;
+        const QByteArray bytes = readBytes(workPath(path), &failure);
+        if (!failure.isEmpty())
+            return refuse(failure);
+        if (!insideStore(storePath(path)))
+            return refuse(QStringLiteral("Refused path outside the store: '%1'").arg(path));
+        if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path))
+            return refuse(QStringLiteral("%1 was never downloaded from the store: not overwritten")
+                              .arg(path));
+        if (!holdsLock(path, &failure))
+            return refuse(failure);
+        writes.emplace_back(path, bytes);
     }
-    send(HostReply::Done, "upload", dir);
+    // Only files that this working copy received and the user then removed are
+    // deleted; a file it never had (a failed download) stays.
+    for (const QString& name : inStore) {
+        const QString path = dir + '/' + name;
+        if (local.contains(name) || !receivedFiles.count(path))
+            continue;
+        if (!holdsLock(path, &failure))
+            return refuse(failure);
+        deletes.append(path);
+    }
+
+    for (const auto& [path, bytes] : writes) {
+        if (!writeBytes(storePath(path), bytes, &failure))
+            return refuse(failure);
+        receivedFiles.insert(path);
+    }
+    for (const QString& path : deletes) {
+        if (!QFile::remove(storePath(path)))
+            return refuse(QStringLiteral("Cannot remove %1 from the store").arg(path));
+        receivedFiles.erase(path);
+    }
+    send(HostReply::Done, HostOperation::upload, dir);
 }
 
 QString StoreHost::lockFileFor(const QString& path) const {
-    return store + '/' + lockFolder + '/' + QString::fromLatin1(QUrl::toPercentEncoding(path));
+    // A hash keeps the name short whatever the path's length; the path is inside.
+    const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256);
+    return store + '/' + lockFolder + '/' + QString::fromLatin1(hash.toHex());
+}
+
+std::optional<StoreHost::LockEntry> StoreHost::readLock(const QString& lockFile) {
+    QFile file(lockFile);
+    if (!file.exists())
+        return std::nullopt;
+    LockEntry entry;
+    entry.file = lockFile;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const int equals = line.indexOf('=');
+            if (equals < 0)
+                continue;
+            const QByteArray key = line.left(equals);
+            const QString value = QString::fromUtf8(line.mid(equals + 1));
+            if (key == "path")
+                entry.path = value;
+            else if (key == "owner")
+                entry.owner = value;
+            else if (key == "machine")
+                entry.machine = value;
+            else if (key == "pid")
+                entry.pid = value.toLongLong();
+        }
+    }
+    // A lock file left empty by an interrupted writer, or unreadable, still counts as held.
+    if (entry.owner.isEmpty())
+        entry.owner = QStringLiteral("(unknown owner)");
+    return entry;
+}
+
+std::vector<StoreHost::LockEntry> StoreHost::readLocks() const {
+    std::vector<LockEntry> entries;
+    const QDir folder(store + '/' + lockFolder);
+    // Names starting with a dot (the mutex) are not locks.
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
+        if (const auto entry = readLock(folder.filePath(name)))
+            entries.push_back(*entry);
+    return entries;
 }
 
 QString StoreHost::lockHolder(const QString& path) const {
+    const auto entry = readLock(lockFileFor(path));
+    return entry ? entry->owner : QString();
+}
+
+bool StoreHost::isStale(const LockEntry& entry) const {
+    // Only a process on this machine can be seen to be gone.
+    return entry.pid > 0 && entry.machine == QSysInfo::machineHostName() && !processRuns(entry.pid);
+}
+
+QString StoreHost::conflictingOwner(const QString& path) {
+    for (const LockEntry& entry : readLocks()) {
+        if (entry.owner == ownerName)
+            continue;
+        // A lock file that does not say its path still locks the path of its name.
+        const bool related =
+            entry.file == lockFileFor(path) ||
+            (!entry.path.isEmpty() && (entry.path == path || path.startsWith(entry.path + '/') ||
+                                       entry.path.startsWith(path + '/')));
+        if (!related)
+            continue;
+        if (isStale(entry)) {
+            qCWarning(lcStoreHost,
+                      "taking over the lock of '%s' held by %s: its process %lld on this "
+                      "machine no longer runs",
+                      qPrintable(entry.path), qPrintable(entry.owner), entry.pid);
+            QFile::remove(entry.file);
+            continue;
+        }
+        return entry.owner;
+    }
+    return QString();
+}
+
+bool StoreHost::writeLock(const QString& path, QString* detail) {
     QFile file(lockFileFor(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const QString holder = QString::fromUtf8(file.readAll()).trimmed();
-    // A lock file left empty by an interrupted writer still counts as held.
-    return holder.isEmpty() ? QStringLiteral("(unknown owner)") : holder;
+    // Created exclusively, so that of two writers only one succeeds.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *detail = QStringLiteral("Cannot lock %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    const QString text = QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\n")
+                             .arg(path, ownerName, QSysInfo::machineHostName())
+                             .arg(QCoreApplication::applicationPid());
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        *detail = QStringLiteral("Cannot lock %1: %2").arg(path, file.errorString());
+        file.remove();
+        return false;
+    }
+    return true;
 }
 
 StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) {
-    if (injectedFailure("lock", path, detail))
+    if (injectedFailure(HostOperation::lock, path, detail))
         return LockResult::HeldByOther;
-    if (!QDir().mkpath(store + '/' + lockFolder)) {
-        *detail = QStringLiteral("Cannot create the lock folder of the store");
+    if (!isValidOwner(ownerName)) {
+        *detail = QStringLiteral("Refused the owner '%1': an owner needs a name").arg(ownerName);
         return LockResult::Error;
     }
-    // Creating the file exclusively makes taking a lock atomic between processes.
-    QFile file(lockFileFor(path));
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        file.write(ownerName.toUtf8() + '\n');
-        file.close();
-        return LockResult::Granted;
+    const QString folder = store + '/' + lockFolder;
+    StoreMutex mutex(folder);
+    if (!mutex.ok || !insideStore(folder)) {
+        *detail = QStringLiteral("Cannot use the lock folder of the store");
+        return LockResult::Error;
     }
-    const QString holder = lockHolder(path);
-    if (holder == ownerName)
-        return LockResult::Granted;
+    const QString holder = conflictingOwner(path);
     if (!holder.isEmpty()) {
         *detail = QStringLiteral("Locked by %1").arg(holder);
         return LockResult::HeldByOther;
     }
-    *detail = QStringLiteral("Cannot lock %1: %2").arg(path, file.errorString());
-    return LockResult::Error;
+    if (lockHolder(path) == ownerName)
+        return LockResult::Granted;
+    if (!writeLock(path, detail))
+        return LockResult::Error;
+    takenLocks.insert(path);
+    return LockResult::Granted;
 }
 
 bool StoreHost::holdsLock(const QString& path, QString* refusal) const {
@@ -384,8 +717,11 @@ bool StoreHost::holdsLock(const QString& path, QString* refusal) const {
     QString folder = path;
     while (folder.contains('/')) {
         folder.truncate(folder.lastIndexOf('/'));
-        if (lockHolder(folder) == ownerName)
+        const QString above = lockHolder(folder);
+        if (above == ownerName)
             return true;
+        if (!above.isEmpty())
+            break;
     }
     *refusal = QStringLiteral("%1 is not locked by %2").arg(path, ownerName);
     return false;

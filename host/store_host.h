@@ -9,14 +9,22 @@
 
 #include <deque>
 #include <map>
+#include <optional>
+#include <set>
 #include <utility>
+#include <vector>
 
 // Executes a plug-in's commands against a configuration store kept as a folder,
 // keeping the plug-in's working copy (its rootDir) in step, and answers each
 // command with the replies the plug-in expects, in their order.
 //
-// Locks are files in the store (.locks/<escaped path>) that name their owner, so
-// two hosts on one store exclude each other, also across processes.
+// Locks are files in the store (.locks/<hash of the path>) that name their path,
+// owner, machine and process, so two hosts on one store exclude each other, also
+// across processes. A lock on a folder covers everything below it: a lock is
+// refused while another owner holds the path, a folder above it or a path below.
+//
+// The store is never changed by a failure: a file that could not be downloaded
+// is never deleted by an upload, and no path leads out of the store's real folder.
 class StoreHost : public QObject {
     Q_OBJECT
 public:
@@ -33,8 +41,11 @@ public:
         }
     };
 
+    // The owner names this session in the locks; it must pass isValidOwner(),
+    // otherwise every lock is refused.
     StoreHost(const QString& storeDir, const QString& workDir, const QString& owner,
               QObject* parent = nullptr);
+    // Releases the locks this host took and still holds.
     ~StoreHost() override;
 
     QString storeDir() const { return store; }
@@ -47,6 +58,10 @@ public:
     // the widget's reply(). The widget need only declare command(QString,QString).
     bool attach(config_plugin_base* widget);
     void detach();
+
+    // Releases this host's locks and stops answering: for a session that ends
+    // without the editor closing in order (an interrupted run).
+    void shutdown();
 
     // Makes every reply of the given operation ("dir", "download", "lock" or
     // "upload") for this store path fail with the text, until cleared. An empty
@@ -61,14 +76,24 @@ public:
 
     QList<Command> commandLog() const { return received; }
 
-    // Who holds the lock on a store path; empty when nobody does.
+    // Who holds the lock on a store path, exactly as written; empty when nobody does.
     QString lockHolder(const QString& storePath) const;
 
     // Folder of the lock files inside the store; never listed or synchronised.
     static const QString lockFolder;
 
-    // A store path that is relative, uses "/" and stays inside its root.
+    // A store path that is relative, uses "/", stays inside its root and has no
+    // control characters.
     static bool isSafeStorePath(const QString& path);
+    // An owner that can be written into a lock file and told apart from others:
+    // not empty, not only blanks, no control characters.
+    static bool isValidOwner(const QString& owner);
+    // The owner of a session by default: user@host:process id, distinct for
+    // every session of one user.
+    static QString defaultOwner();
+    // A file or folder name that a listing can carry: no control characters
+    // (a line break would split it) and no blanks at either end.
+    static bool isListableName(const QString& name);
 
 public slots:
     void execute(const QString& word, const QString& path);
@@ -76,9 +101,19 @@ public slots:
 signals:
     void dirtyChanged(bool dirty);
     void navigateRequested(const QString& target);
+    // The queue of replies is empty again after a delivery.
+    void repliesDelivered();
 
 private:
     enum class LockResult { Granted, HeldByOther, Error };
+    struct LockEntry {
+        QString file; // the lock file
+        QString path; // the store path it locks
+        QString owner;
+        QString machine;
+        qint64 pid = 0;
+    };
+    class StoreMutex;
 
     void send(qint32 result, const QString& operation, const QString& file,
               const QString& text = QString());
@@ -99,20 +134,38 @@ private:
     // Copies one store file into the working copy and sends its download reply.
     bool downloadOne(const QString& path, qint32 okResult);
     LockResult takeLock(const QString& path, QString* detail);
+    // Whether this owner may change the store path; otherwise says why not.
     bool holdsLock(const QString& path, QString* refusal) const;
-    QStringList storeFiles(const QString& dir) const;
+    // Another owner's lock on this path, on a folder above it or on a path below
+    // it; empty when there is none. Stale locks are taken over on the way.
+    QString conflictingOwner(const QString& path);
+    static std::optional<LockEntry> readLock(const QString& lockFile);
+    std::vector<LockEntry> readLocks() const;
+    bool isStale(const LockEntry& entry) const;
     QString lockFileFor(const QString& storePath) const;
+    bool writeLock(const QString& path, QString* detail);
+
+    // Names listable in a store folder, links leading out of the store left out;
+    // fails with the reason when the folder exists but cannot be read.
+    bool storeEntries(const QString& dir, bool folders, QStringList* names, QString* error) const;
+    // Whether an absolute path, its links resolved, stays inside the store.
+    bool insideStore(const QString& absolute) const;
+    bool readableFolder(const QString& dir, QString* error) const;
 
     QString storePath(const QString& path) const { return store + '/' + path; }
     QString workPath(const QString& path) const { return work + '/' + path; }
 
     QString store;
+    QString realStore; // the store folder with its links resolved
     QString work;
     QString ownerName;
     ReplyMode replyMode = ReplyMode::Immediate;
     QPointer<config_plugin_base> widget;
     std::deque<HostReply> queue;
     bool flushScheduled = false;
+    bool stopped = false;
     std::map<std::pair<QString, QString>, QString> failures;
     QList<Command> received;
+    std::set<QString> receivedFiles; // store files this working copy got from the store
+    std::set<QString> takenLocks;    // store paths this host locked
 };
