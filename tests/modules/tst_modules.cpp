@@ -25,6 +25,27 @@ QByteArray module(const QString& name, const QByteArray& rest = "[Process]\r\n")
 
 } // namespace
 
+// The editor on a copy of the sample store through the store host, with the
+// south module Conveyors selected.
+struct Hosted {
+    explicit Hosted(const QString& work)
+        : host((copyTree(sampleStore(), store.path()), store.path()), work, "tester"),
+          plugin(work, "alm_tolv_output", ""), view(plugin) {
+        host.attach(&plugin);
+        plugin.activate(true);
+        view.selectSystem("south");
+        view.fileList()->setCurrentItem(view.fileList()->topLevelItem(0));
+    }
+    QByteArray stored(const QString& name) const {
+        QFile file(store.filePath("config/alarms/south/outputs/" + name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QTemporaryDir store;
+    StoreHost host;
+    alm_tolv_output plugin;
+    EditorProbe view;
+};
+
 class tst_modules : public QObject {
     Q_OBJECT
     ScopedSettings settings;
@@ -385,35 +406,35 @@ private slots:
     }
 
     void editedSlotReachesTheStoreByteForByte() {
-        QTemporaryDir store;
-        QVERIFY(copyTree(sampleStore(), store.path()));
-        StoreHost host(store.path(), root->path(), "tester");
-        alm_tolv_output plugin(root->path(), "alm_tolv_output", "");
-        EditorProbe view(plugin);
-        QVERIFY(host.attach(&plugin));
-        plugin.activate(true);
-        view.selectSystem("south");
-        view.fileList()->setCurrentItem(view.fileList()->topLevelItem(0));
-        QCOMPARE(view.currentModule()->name, QString("Conveyors"));
-        QVERIFY(view.processEditor()->isEnabled());
-        QTreeWidget* procs = view.processEditor()->procList;
-        QTreeWidgetItem* row = view.processEditor()->findProcess("C1_RUN");
+        Hosted hosted(root->path());
+        QTreeWidget* procs = hosted.view.processEditor()->procList;
         procs->show();
-        procs->editItem(row, 4);
+        procs->editItem(hosted.view.processEditor()->findProcess("C1_RUN"), 4);
         auto* line = procs->findChild<QLineEdit*>();
         QVERIFY(line);
         line->setText("17");
         QTest::keyClick(line, Qt::Key_Return);
-        QTRY_VERIFY(view.currentModule()->modified);
-        plugin.apply();
-        QFile stored(store.filePath("config/alarms/south/outputs/al_out_0001.cfg"));
+        QTRY_VERIFY(hosted.view.currentModule()->modified);
+        hosted.plugin.apply();
+        const QByteArray bytes = hosted.stored("al_out_0001.cfg");
         QFile golden(QStringLiteral(TOLV_TEST_DATA "/conveyors_edited.cfg"));
-        QVERIFY(stored.open(QIODevice::ReadOnly) && golden.open(QIODevice::ReadOnly));
-        const QByteArray bytes = stored.readAll();
+        QVERIFY(golden.open(QIODevice::ReadOnly));
         const QByteArray expected = golden.readAll();
         QCOMPARE(bytes.split('\n'), expected.split('\n')); // names the first differing line
         QCOMPARE(bytes, expected);
-        QVERIFY(!plugin.isDirty());
+        QVERIFY(!hosted.plugin.isDirty());
+    }
+
+    void newAndDeletedModulesReachTheStoreOnApply() {
+        Hosted hosted(root->path());
+        hosted.plugin.menuDuplicateFile();
+        hosted.plugin.apply();
+        QVERIFY(hosted.stored("al_out_0002.cfg")
+                    .startsWith("[System]\r\nName=Copy 1 of Conveyors\r\n"));
+        hosted.plugin.menuDeleteFile();
+        hosted.plugin.apply();
+        QCOMPARE(hosted.stored("al_out_0002.cfg"), QByteArray("<missing>"));
+        QVERIFY(hosted.stored("al_out_0001.cfg").startsWith("[System]\r\nName=Conveyors\r\n"));
     }
 };
 
