@@ -356,8 +356,13 @@ void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
         row->setText(0, text);
     }
     processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + text + "</h1>");
-    changeDevType(StorePaths::moduleTypeId(systemName, oldName),
-                  StorePaths::moduleTypeId(systemName, text));
+    const QString newTypeId = StorePaths::moduleTypeId(systemName, text);
+    // No device file was ever written for a name unfit for a path: there is
+    // nothing to rename, and no path is built from it.
+    if (isPathSafeName(oldName))
+        changeDevType(StorePaths::moduleTypeId(systemName, oldName), newTypeId);
+    else
+        lockDevDesc(StorePaths::devDescFile(newTypeId));
     markDirty();
 }
 

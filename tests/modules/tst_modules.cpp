@@ -375,15 +375,21 @@ private slots:
         QCOMPARE(probe->modules().size(), size_t(2));
     }
 
-    void nameFromAFileUnfitForAPathIsNeverLocked() {
+    void nameFromAFileUnfitForAPathMakesNoPath() {
         write(outputs + "/al_out_0003.cfg", module("../../../escape"));
         open();
         CommandLog log(*editor);
         select("../../../escape");
-        QCOMPARE(log.lines, QStringList());
+        QCOMPARE(log.lines, QStringList()); // no lock for it
         editor->markDirty();
         editor->apply(); // the module file is still saved
         QVERIFY(read(outputs + "/al_out_0003.cfg").contains("AlmSystem=north"));
+        // Renamed to a fit name, its device description is asked for under that name.
+        QTreeWidgetItem* row = probe->fileList()->topLevelItem(2);
+        row->setText(0, "Safe");
+        editor->renameModule(row, 0, "Safe");
+        QVERIFY(log.lines.contains("lock config/devicetypes/north_Safe.xml"));
+        QCOMPARE(log.lines.filter("escape"), QStringList());
     }
 
     void everyByteSurvivesALoadAndASave() {
