@@ -344,17 +344,6 @@ private slots:
         QCOMPARE(read(outputs + "/al_out_0001.cfg"), (pumpsNow.isEmpty() ? "<missing>" : pumpsNow));
     }
 
-    void rescanOfManyModulesIsOnePass() {
-        for (int n = 1; n <= 500; ++n)
-            write(outputs + QString::asprintf("/al_out_%04d.cfg", n), module(QString::number(n)));
-        open();
-        QElapsedTimer timer;
-        timer.start();
-        probe->selectSystem("north"); // again: the list is rebuilt from the folder
-        QCOMPARE(probe->fileList()->topLevelItemCount(), 500);
-        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
-    }
-
     void deleteRemovesTheFileAndTheRow() {
         open();
         select("Pumps");
