@@ -1,4 +1,5 @@
 #include "core/ini_profile.h"
+#include "core/text_codec.h"
 
 #include <QFile>
 
@@ -6,8 +7,8 @@ namespace {
 
 constexpr int maxProfileValue = 255; // a 256-byte buffer with its terminating zero
 
-// Only ASCII blanks count: QString::trimmed() would also strip U+0085 and U+00A0,
-// which are the ordinary bytes 0x85 and 0xA0 of an 8-bit file read as Latin-1.
+// Only ASCII blanks count: QString::trimmed() would also strip U+00A0, which is
+// the ordinary byte 0xA0 of an 8-bit file.
 QString trimmedBlanks(const QString& text) {
     auto blank = [](QChar c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     int begin = 0;
@@ -38,8 +39,9 @@ QString getPrivateProfileString(const QString& section, const QString& key,
 
     bool inSection = false;
     while (!file.atEnd()) {
-        // Latin-1 keeps every byte value of the 8-bit file.
-        const QString line = trimmedBlanks(QString::fromLatin1(file.readLine()));
+        // The one 8-bit mapping of the runtime's files: the Name of a module file
+        // reads the same here as in the module reader.
+        const QString line = trimmedBlanks(fromEightBit(file.readLine()));
         if (line.startsWith('[')) {
             const int close = line.indexOf(']');
             const QString name = trimmedBlanks(line.mid(1, close < 0 ? -1 : close - 1));

@@ -1,5 +1,6 @@
 // Reader of an alarm system's process definitions.
 #include "core/process_definitions.h"
+#include "core/text_codec.h"
 
 QVector<ProcessDefinition> parseProcessDefinitions(const QByteArray& content) {
     QVector<ProcessDefinition> processes;
@@ -9,15 +10,9 @@ QVector<ProcessDefinition> parseProcessDefinitions(const QByteArray& content) {
         if (!name.isEmpty())
             processes.append({name, group});
     };
-    qsizetype start = 0;
-    while (start < content.size()) {
-        qsizetype end = content.indexOf('\n', start);
-        if (end < 0)
-            end = content.size();
-        // Latin-1 keeps every byte of the 8-bit file.
-        const QString line =
-            QString::fromLatin1(content.constData() + start, end - start).trimmed();
-        start = end + 1;
+    // The one 8-bit mapping of the runtime's files, so that a name read here
+    // equals the same bytes in a module file.
+    for (const QString& line : eightBitLines(content)) {
         if (line.startsWith('[') && line.endsWith(']')) {
             flush();
             name = line.mid(1, line.size() - 2);

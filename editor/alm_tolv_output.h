@@ -9,6 +9,7 @@
 #include "templates/template_list.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QPointer>
 #include <QStringList>
 
@@ -76,6 +77,18 @@ public:
     bool saveFile(cOutputFile* module, bool requireLock, bool duplicate);
     bool loadFile(const QString& path);
     void updateFileList();
+    void newFile(const QString& name);
+    void nextFileName(QString& name, QString& path);
+    void copyName(QString& name);
+
+    // The templates of the module shown, and the device files written with it.
+    void loadTemplates(const QStringList& templateLines, const QMap<QString, QString>& instances);
+    void saveTemplates(cOutputFile* module, bool duplicate, QString& templateText,
+                       QString& instanceText);
+    void writeDevDescFile(cOutputFile* module, bool requireLock);
+    bool writeDeviceTypesFile(cOutputFile* module);
+    bool writeInstances();
+    void changeDevType(const QString& oldTypeId, const QString& newTypeId);
 
 signals:
     void command(QString command, QString file);
@@ -121,6 +134,10 @@ private:
     void replyUpload(const HostReply& reply);
     void replyDir(const HostReply& reply);
     void addModuleRow(cOutputFile* module, const QString& fileName);
+    // A row of the module list belongs to the record of its Config File.
+    cOutputFile* moduleOfRow(const QTreeWidgetItem* row) const;
+    QTreeWidgetItem* rowOf(const cOutputFile* module) const;
+    void applyRename(cOutputFile* module, const QString& text);
     void clearModules();
 
     std::unique_ptr<Loaders> loaders;

@@ -3,6 +3,7 @@
 #include "editor/alm_tolv_output.h"
 
 #include "core/ini_profile.h"
+#include "core/module_file.h"
 #include "core/store_paths.h"
 #include "platform/modal_ui.h"
 #include "platform/system_chooser.h"
@@ -12,7 +13,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -31,12 +31,6 @@ QByteArray latin1(const QString& text) {
 void appendOnce(QStringList& list, const QString& entry) {
     if (!list.contains(entry))
         list.append(entry);
-}
-
-// Module files: "al_out_", four digits, any one character, "cfg".
-bool isModuleFileName(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^al_out_\\d{4}.cfg$"));
-    return pattern.match(name).hasMatch();
 }
 
 } // namespace

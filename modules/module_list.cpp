@@ -1,23 +1,138 @@
-// The module list: which module the editor shows, and the operations on module
-// files. Loading, saving and the file operations arrive with the module format.
+// The module list: which modules the outputs folder holds, which one the editor
+// shows, and the operations on module files (new, duplicate, rename, delete).
+#include "core/atomic_file.h"
+#include "core/ini_profile.h"
+#include "core/module_file.h"
 #include "core/store_paths.h"
 #include "editor/alm_tolv_output.h"
 
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QLabel>
+#include <QSet>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 #include <algorithm>
 
-bool alm_tolv_output::saveFile(cOutputFile* module, bool, bool) {
-    return module != nullptr;
+namespace {
+
+QByteArray latin1(const QString& text) {
+    return text.toLatin1();
 }
-bool alm_tolv_output::loadFile(const QString&) {
-    return false;
+
+const QString renameCaption = QStringLiteral("cTOLV Output Editor");
+
+} // namespace
+
+cOutputFile* alm_tolv_output::moduleOfRow(const QTreeWidgetItem* row) const {
+    if (!row)
+        return nullptr;
+    const QString fileName = outputsDir() + '/' + row->text(1);
+    for (const auto& module : modules)
+        if (module->fileName == fileName)
+            return module.get();
+    return nullptr;
 }
-void alm_tolv_output::updateFileList() {}
+
+QTreeWidgetItem* alm_tolv_output::rowOf(const cOutputFile* module) const {
+    if (!module)
+        return nullptr;
+    const QString prefix = outputsDir() + '/';
+    for (int i = 0; i < fileList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = fileList->topLevelItem(i);
+        if (prefix + row->text(1) == module->fileName)
+            return row;
+    }
+    return nullptr;
+}
+
+void alm_tolv_output::updateFileList() {
+    qDebug("alm_tolv_output::updateFileList()");
+    const QString outputs = outputsDir();
+    const QString prefix = outputs + '/';
+    const QStringList listing =
+        QDir(localPath(outputs)).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QSet<QString> present(listing.begin(), listing.end());
+
+    // One look-up table per pass, so that 500 modules cost 500 steps, not 500 * 500.
+    QHash<QString, QTreeWidgetItem*> rowByFile;
+    for (int i = fileList->topLevelItemCount() - 1; i >= 0; --i) // the first row wins
+        rowByFile.insert(prefix + fileList->topLevelItem(i)->text(1), fileList->topLevelItem(i));
+    const cOutputFile* shown = currentModule;
+    QSignalBlocker quiet(fileList); // the rescan is not a user's selection
+
+    auto dropRow = [&](const cOutputFile* module) { delete rowByFile.take(module->fileName); };
+    // Records whose file has gone; the module shown is dropped without saving.
+    for (auto it = modules.begin(); it != modules.end();) {
+        QString rest = (*it)->fileName;
+        rest.remove(prefix, Qt::CaseInsensitive);
+        if (present.contains(rest)) {
+            ++it;
+            continue;
+        }
+        if (it->get() == currentModule)
+            currentModule = nullptr;
+        dropRow(it->get());
+        it = modules.erase(it);
+    }
+
+    QHash<QString, cOutputFile*> moduleByFile;
+    for (const auto& module : modules)
+        if (!moduleByFile.contains(module->fileName))
+            moduleByFile.insert(module->fileName, module.get());
+
+    for (const QString& entry : listing) {
+        if (!isModuleFileName(entry))
+            continue;
+        const QString relative = prefix + entry;
+        const QString full = localPath(relative);
+        const QDateTime changed = QFileInfo(full).lastModified();
+        cOutputFile* module = moduleByFile.value(relative);
+        if (module && module->lastModified == changed)
+            continue;
+        const QString configTool = getPrivateProfileString("System", "ConfigTool", "", full);
+        const QString name = getPrivateProfileString("System", "Name", "", full);
+        if (!module) {
+            if (configTool != pluginName)
+                continue; // another tool's file
+            modules.push_back(std::make_unique<cOutputFile>(name, configTool, relative));
+            modules.back()->lastModified = changed;
+            addModuleRow(modules.back().get(), entry);
+            continue;
+        }
+        // Changed on disk: what the file now says counts, and the editor's edits of
+        // it are no longer pending.
+        module->name = name;
+        module->configTool = configTool;
+        if (configTool == pluginName) {
+            module->modified = false;
+            module->lastModified = changed;
+            if (QTreeWidgetItem* row = rowByFile.value(relative))
+                row->setText(0, name);
+            else
+                addModuleRow(module, entry);
+            if (module == currentModule)
+                if (QTreeWidgetItem* row = rowOf(module))
+                    row->setSelected(true);
+            continue;
+        }
+        // The file now belongs to another tool.
+        if (module == currentModule)
+            currentModule = nullptr;
+        dropRow(module);
+        modules.erase(std::find_if(modules.begin(), modules.end(),
+                                   [&](const auto& m) { return m.get() == module; }));
+        moduleByFile.remove(relative);
+    }
+    if (currentModule != shown)
+        updateActions();
+}
 
 void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
     if (!row) {
@@ -43,36 +158,236 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
     if (!currentModule) {
         qDebug("No file found");
     } else {
-        loadFile(rootDir + "/" + currentModule->fileName);
-        lockDevDesc(
-            StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
+        loadFile(localPath(currentModule->fileName));
+        // A name read from a file that would make a path outside the device
+        // description folder is not locked (and no device file is written for it).
+        if (isPathSafeName(currentModule->name))
+            lockDevDesc(
+                StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
+        else
+            qDebug("%s", latin1("selectFile. no device description for the name '" +
+                                currentModule->name + "'")
+                             .constData());
     }
     loadingModule = false;
 }
 
-void alm_tolv_output::menuNewFile() {}
-void alm_tolv_output::menuDuplicateFile() {}
+void alm_tolv_output::nextFileName(QString& name, QString& path) {
+    for (int n = 1;; ++n) {
+        name = QString::asprintf("al_out_%04d.cfg", n);
+        path = outputsDir() + '/' + name;
+        if (!QFileInfo::exists(localPath(path)))
+            return;
+    }
+}
+
+void alm_tolv_output::copyName(QString& name) {
+    const QString original = currentModule ? currentModule->name : QString();
+    QSet<QString> taken;
+    for (const auto& module : modules)
+        taken.insert(module->name);
+    for (int n = 1;; ++n) {
+        name = QStringLiteral("Copy %1 of %2").arg(QString::number(n), original);
+        if (!taken.contains(name))
+            return;
+    }
+}
+
+void alm_tolv_output::menuNewFile() {
+    if (currentModule)
+        saveFile(currentModule, true, false);
+    newFile(QString());
+}
+
+void alm_tolv_output::newFile(const QString&) {
+    QString name;
+    QString path;
+    nextFileName(name, path);
+    modules.push_back(std::make_unique<cOutputFile>(name, pluginName, path));
+    cOutputFile* module = modules.back().get();
+    module->modified = true;
+
+    // The new module is written empty: what the editor shows is another module.
+    ModuleFileData empty;
+    empty.name = name;
+    empty.configTool = pluginName;
+    empty.systemName = systemName;
+    empty.driver = QStringLiteral("0");
+    QString error;
+    const bool written = replaceFileAtomically(localPath(path), formatModuleFile(empty), &error);
+    if (written)
+        module->lastModified = QFileInfo(localPath(path)).lastModified();
+    else
+        qDebug("%s", latin1("alm_tolv_output::newFile - Failed to write file '" + localPath(path) +
+                            "' - '" + error + "'")
+                         .constData());
+
+    addModuleRow(module, name);
+    QPointer<alm_tolv_output> self(this);
+    fileList->setCurrentItem(rowOf(module)); // loads it through selectFile
+    if (!self)
+        return;
+    // selectFile may have shown a box, in which the list may have changed.
+    const auto it = std::find_if(modules.begin(), modules.end(),
+                                 [&](const auto& m) { return m->fileName == path; });
+    if (it == modules.end())
+        return;
+    if (QTreeWidgetItem* row = rowOf(it->get()))
+        fileList->editItem(row, 0);
+    // Also when the file could not be written and so not loaded.
+    templates.clear();
+    dbModule = false;
+    processEditor->infodriverNumber->setValue(0);
+    processEditor->clearAllSlots();
+    markDirty();
+    if (!written)
+        showMessageBox(this, QMessageBox::Warning, "Alarm output",
+                       "Failed to open file - " + error);
+}
+
+void alm_tolv_output::menuDuplicateFile() {
+    if (!currentModule) {
+        qDebug("alm_tolv_output::menuDuplicateFile. No file to duplicate.");
+        return;
+    }
+    qDebug("%s",
+           latin1("alm_tolv_output::menuDuplicateFile '" + currentModule->name + "'").constData());
+    QPointer<alm_tolv_output> self(this);
+    saveFile(currentModule, true, false);
+    if (!self || !currentModule)
+        return; // gone while a message box was open
+
+    QString name;
+    QString path;
+    QString display;
+    nextFileName(name, path);
+    copyName(display);
+    qDebug("%s", latin1("alm_tolv_output::menuDuplicateFile. name '" + name + "', full name '" +
+                        path + "', module name '" + display + "'")
+                     .constData());
+    modules.push_back(std::make_unique<cOutputFile>(display, pluginName, path));
+    cOutputFile* copy = modules.back().get();
+    copy->modified = true;
+    qDebug("alm_tolv_output::menuDuplicateFile. changeDevType.");
+    saveFile(copy, false, true);
+    if (!self)
+        return;
+    const auto it = std::find_if(modules.begin(), modules.end(),
+                                 [&](const auto& m) { return m->fileName == path; });
+    if (it == modules.end())
+        return;
+    qDebug("alm_tolv_output::menuDuplicateFile. new lvi.");
+    addModuleRow(it->get(), name);
+    fileList->setCurrentItem(rowOf(it->get()));
+    if (!self)
+        return;
+    markDirty();
+}
+
 void alm_tolv_output::menuRename() {
     if (QTreeWidgetItem* row = fileList->currentItem())
         fileList->editItem(row, 0);
 }
-void alm_tolv_output::menuDeleteFile() {}
+
 void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QString& text) {
-    if (column != 0 || !currentModule || !row)
+    if (column != 0 || !row)
         return;
-    const bool taken = std::any_of(modules.begin(), modules.end(), [&](const auto& module) {
-        return module.get() != currentModule && module->name == text;
-    });
-    if (taken) {
-        showMessageBox(this, QMessageBox::Critical, "cTOLV Output Editor",
-                       "New name already exists.");
-        fileList->editItem(row, 0);
+    // The module of the edited row, whichever module is shown by now: an edit
+    // committed by a click on another row is handled after that row was selected.
+    cOutputFile* module = moduleOfRow(row);
+    if (!module)
+        return;
+    const QString fileName = module->fileName;
+    auto putBackName = [this](QTreeWidgetItem* edited, const cOutputFile* owner) {
         QSignalBlocker quiet(fileList);
-        row->setText(0, currentModule->name);
+        edited->setText(0, owner->name);
+    };
+
+    const bool taken = std::any_of(modules.begin(), modules.end(), [&](const auto& other) {
+        return other.get() != module && other->name == text;
+    });
+    if (taken || !isPathSafeName(text)) {
+        const bool shown = module == currentModule;
+        putBackName(row, module);
+        QPointer<alm_tolv_output> self(this);
+        showMessageBox(this, QMessageBox::Critical, renameCaption,
+                       taken ? QStringLiteral("New name already exists.")
+                             : QStringLiteral("A module name cannot contain \"/\", \"\\\" or "
+                                              "control characters."));
+        if (!self || !shown)
+            return;
+        // The list may have changed while the box was open.
+        const auto it = std::find_if(modules.begin(), modules.end(),
+                                     [&](const auto& m) { return m->fileName == fileName; });
+        if (it != modules.end() && it->get() == currentModule)
+            if (QTreeWidgetItem* again = rowOf(it->get()))
+                fileList->editItem(again, 0);
         return;
     }
-    currentModule->name = text;
+    if (module == currentModule) {
+        applyRename(module, text);
+        return;
+    }
+
+    // Show the renamed module again, so that its device types are renamed with its
+    // own templates, then return to the row that the user chose; leaving it saves
+    // the module under its new name.
+    const QString chosen = currentModule ? currentModule->fileName : QString();
+    putBackName(row, module);
+    QPointer<alm_tolv_output> self(this);
+    fileList->setCurrentItem(row);
+    if (!self || !currentModule || currentModule->fileName != fileName)
+        return;
+    applyRename(currentModule, text);
+    if (chosen.isEmpty())
+        return;
+    const auto it = std::find_if(modules.begin(), modules.end(),
+                                 [&](const auto& m) { return m->fileName == chosen; });
+    if (it != modules.end())
+        if (QTreeWidgetItem* back = rowOf(it->get()))
+            fileList->setCurrentItem(back);
+}
+
+void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
+    const QString oldName = module->name;
+    module->name = text;
+    if (QTreeWidgetItem* row = rowOf(module)) {
+        QSignalBlocker quiet(fileList);
+        row->setText(0, text);
+    }
     processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + text + "</h1>");
-    // The module's device types follow its name once the device type files exist.
+    const QString newTypeId = StorePaths::moduleTypeId(systemName, text);
+    // No device file was ever written for a name unfit for a path: there is
+    // nothing to rename, and no path is built from it.
+    if (isPathSafeName(oldName))
+        changeDevType(StorePaths::moduleTypeId(systemName, oldName), newTypeId);
+    else
+        lockDevDesc(StorePaths::devDescFile(newTypeId));
     markDirty();
+}
+
+void alm_tolv_output::menuDeleteFile() {
+    if (!currentModule)
+        return;
+    const QString path = localPath(currentModule->fileName);
+    QFile file(path);
+    if (!file.remove())
+        qDebug("%s",
+               latin1("deleteFile. Failed to remove '" + path + "' - '" + file.errorString() + "'")
+                   .constData());
+    markDirty();
+    const auto it = std::find_if(modules.begin(), modules.end(),
+                                 [&](const auto& m) { return m.get() == currentModule; });
+    if (it == modules.end()) {
+        qDebug("Failed to remove the file from list");
+        return;
+    }
+    QTreeWidgetItem* row = rowOf(currentModule);
+    currentModule = nullptr;
+    {
+        QSignalBlocker quiet(fileList); // the process list keeps the deleted module's rows
+        delete row;
+    }
+    modules.erase(it);
+    updateActions();
 }

@@ -31,6 +31,8 @@ public:
     void setCurrentModule(cOutputFile* module) { e.currentModule = module; }
     std::vector<std::unique_ptr<cOutputFile>>& modules() { return e.modules; }
     QTreeWidget* fileList() const { return e.fileList; }
+    TemplateList& templates() { return e.templates; }
+    bool dbModule() const { return e.dbModule; }
     dialog* processEditor() const { return e.processEditor; }
     QMenu* popupMenu() const { return e.popupMenu; }
     QAction* action(const char* name) const { return e.findChild<QAction*>(name); }

@@ -21,8 +21,7 @@ private slots:
         QTest::newRow("quotes") << key + QByteArray("\" 12 \"") << " 12 ";
         QTest::newRow("8-bit bytes kept, even at the ends") << key + QByteArray("\xa0"
                                                                                 "caf\xe9\x85")
-                                                            << QString::fromLatin1("\xa0"
-                                                                                   "caf\xe9\x85");
+                                                            << QString::fromUtf8("\u00a0café…");
         QTest::newRow("255 characters") << key + QByteArray(300, 'x') << QString(255, 'x');
         QTest::newRow("other section")
             << QByteArray("[Other]\nDeviceInfodriverId=3\n[Status]") << "dflt";

@@ -1,0 +1,68 @@
+#pragma once
+
+// The output module file: which infodriver a module drives, which process has
+// which slot, and the templates that filled the slots. 8-bit text, CR LF line
+// ends when written, LF or CR LF when read:
+//
+//   [System]            Name=, ConfigTool=, Module=alm_tolv_op[db], AlmSystem=
+//   [TOLV_CONFIG]       Driver=
+//   [Templates]         (only with templates) one line per template
+//   [Instances]         (only with templates) one line per template
+//   [Process]           (always) process=slot, one line per process with a valid slot
+
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+// What a module file says. Keys that the file does not hold stay unset, so that
+// the editor keeps what it showed before; where a key comes twice the later
+// line wins.
+struct ModuleFileContent {
+    std::optional<QString> name;       // "Name" of [System]
+    std::optional<bool> dbModule;      // "Module" of [System] ends in "db"
+    std::optional<int> driver;         // "Driver" of [TOLV_CONFIG], 0 when not a number
+    QStringList templateLines;         // the lines of [Templates] as stripped, empty ones too
+    QMap<QString, QString> instances;  // [Instances]: template name -> instance text
+    QHash<QString, QString> processes; // [Process]: process name -> slot text
+};
+
+// Reads the file's bytes. Section headers match exactly ("[ System ]" and
+// "[system]" are unknown sections, whose lines are skipped). A key line is split
+// at every "=" with empty pieces dropped: "P=3=4" is P -> 3, "=5" is 5 -> "".
+ModuleFileContent parseModuleFile(const QByteArray& bytes);
+
+// One row of the process list, in display order.
+struct ModuleProcess {
+    QString name;
+    QString slot; // the Infodriver Slot text as shown
+};
+
+// What a module file is written from.
+struct ModuleFileData {
+    QString name;
+    QString configTool;
+    QString systemName;
+    bool dbModule = false;
+    QString driver; // the infodriver number as shown
+    bool withTemplates = false;
+    QString templateText; // the "[Templates]" lines, each ended by "\n"
+    QString instanceText; // the "[Instances]" lines, each ended by "\n"
+    QVector<ModuleProcess> processes;
+    int maxSlot = 4096; // rows whose slot text is not 1..maxSlot are left out
+};
+
+// The bytes of the file: CR LF after every line, slot texts exactly as given.
+QByteArray formatModuleFile(const ModuleFileData& data);
+
+// A name that may become part of a file name (a module's or a template's device
+// type): no "/", no "\" and no control character, so that a path built from it
+// never leaves its folder.
+bool isPathSafeName(const QString& name);
+
+// The file names of module files: "al_out_", four digits, any one character, "cfg".
+bool isModuleFileName(const QString& fileName);

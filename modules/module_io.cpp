@@ -1,0 +1,133 @@
+// Loading a module file into the editor and saving the editor's working copy of
+// the current module into its file.
+#include "core/atomic_file.h"
+#include "core/module_file.h"
+#include "core/slot_rules.h"
+#include "editor/alm_tolv_output.h"
+#include "platform/modal_ui.h"
+#include "proclist/dialog.h"
+#include "proclist/process_item.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace {
+
+QByteArray latin1(const QString& text) {
+    return text.toLatin1();
+}
+
+} // namespace
+
+bool alm_tolv_output::loadFile(const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    if (!QFileInfo(path).isFile()) {
+        qDebug("%s", latin1("File not valid - " + path).constData());
+        return false;
+    }
+    QTreeWidget* procList = processEditor->procList;
+    procList->setUpdatesEnabled(false);
+
+    ModuleFileContent content; // a file that cannot be opened loads as an empty module
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        content = parseModuleFile(file.readAll());
+        file.close();
+    }
+    if (content.name)
+        processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + *content.name + "</h1>");
+    if (content.dbModule)
+        dbModule = *content.dbModule;
+    if (content.driver)
+        processEditor->infodriverNumber->setValue(*content.driver);
+
+    // One pass over the rows, each looking its process up in the file's map.
+    const int limit = maxSlot;
+    processEditor->changeAllRows([&](QTreeWidgetItem* row) {
+        const QString slot = content.processes.value(row->text(ColProcess));
+        row->setText(ColSlot, isValidSlotText(slot, limit) ? slot : QString());
+        row->setFlags(row->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        row->setText(ColDevType, QString());
+        row->setText(ColInstance, QString());
+    });
+    loadTemplates(content.templateLines, content.instances);
+    processEditor->checkForDuplicates();
+
+    procList->setUpdatesEnabled(true);
+    procList->viewport()->update();
+    const qint64 elapsed = timer.elapsed();
+    qDebug("Load File took %d (%d)", int(elapsed / 1000), int(elapsed));
+    return true;
+}
+
+bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool duplicate) {
+    if (!module) {
+        qDebug("alm_tolv_output::saveFile. no file.");
+        return false;
+    }
+    if (module->fileName.isEmpty()) {
+        qDebug("alm_tolv_output::saveFile. no file name.");
+        return false;
+    }
+    qDebug("%s", latin1("alm_tolv_output::saveFile " + module->fileName).constData());
+    if (!module->modified)
+        return true;
+
+    const QString path = localPath(module->fileName);
+    ModuleFileData data;
+    data.name = module->name;
+    data.configTool = pluginName;
+    data.systemName = systemName;
+    data.dbModule = dbModule;
+    data.driver = QString::number(processEditor->infodriverNumber->value());
+    data.maxSlot = maxSlot;
+    if (!templates.isEmpty()) {
+        data.withTemplates = true;
+        saveTemplates(module, duplicate, data.templateText, data.instanceText);
+    }
+    // The rows in display order, one pass.
+    const QTreeWidget* procList = processEditor->procList;
+    const int rows = procList->topLevelItemCount();
+    data.processes.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        const QTreeWidgetItem* row = procList->topLevelItem(i);
+        const QString slot = row->text(ColSlot);
+        if (!slot.isEmpty())
+            data.processes.append({row->text(ColProcess), slot});
+    }
+
+    // The stored file is replaced only by a complete new one, and a module whose
+    // file could not be written stays modified, so that the next save tries again.
+    QString error;
+    const bool written = replaceFileAtomically(path, formatModuleFile(data), &error);
+    if (written) {
+        module->modified = false;
+        module->lastModified = QFileInfo(path).lastModified();
+    } else {
+        qDebug("%s", latin1("alm_tolv_output::saveFile - Failed to write file '" + path + "' - '" +
+                            error + "'")
+                         .constData());
+    }
+
+    // A name read from a file may not be fit for a path: no device file is
+    // written for it.
+    if (isPathSafeName(module->name)) {
+        writeDevDescFile(module, requireLock);
+        writeDeviceTypesFile(module);
+        writeInstances();
+    } else {
+        qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +
+                            module->name + "'")
+                         .constData());
+    }
+    // Last: the message box runs an event loop in which the module may go.
+    if (!written)
+        showMessageBox(this, QMessageBox::Warning, "Alarm output",
+                       "Failed to open file - " + error);
+    return true;
+}

@@ -1,0 +1,89 @@
+// The module file: its reader and writer over bytes.
+#include "core/module_file.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray readData(const QString& name) {
+    QFile file(QStringLiteral(TOLV_TEST_DATA "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything the reader found, as one text.
+QString summary(const ModuleFileContent& c) {
+    QStringList processes;
+    for (auto it = c.processes.begin(); it != c.processes.end(); ++it)
+        processes << it.key() + '=' + it.value();
+    processes.sort();
+    QStringList instances;
+    for (auto it = c.instances.begin(); it != c.instances.end(); ++it)
+        instances << it.key() + '=' + it.value();
+    return QString("name %1|db %2|driver %3|process %4|templates %5|instances %6")
+        .arg(c.name ? *c.name : "-")
+        .arg(c.dbModule ? (*c.dbModule ? "yes" : "no") : "-")
+        .arg(c.driver ? QString::number(*c.driver) : "-")
+        .arg(processes.join(','), c.templateLines.join(','), instances.join(','));
+}
+
+} // namespace
+
+class tst_module_file : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writesTheFifteenLineExample() {
+        ModuleFileData data;
+        data.name = "Boiler house";
+        data.configTool = "alm_tolv_output";
+        data.systemName = "north";
+        data.driver = "12";
+        data.withTemplates = true;
+        data.templateText = "pump=0,10,'P1'\n";
+        data.instanceText = "pump=P1,P2,\n";
+        // Rows without a valid slot are left out.
+        data.processes = {{"B1_FLAME", ""}, {"P1_RUN", "1"},     {"P1_TRIP", "2"}, {"P2_AUTO", "0"},
+                          {"P2_RUN", "11"}, {"P2_FAIL", "4097"}, {"P3_RUN", "x"}};
+        const QByteArray written = formatModuleFile(data);
+        const QByteArray expected = readData("boiler_house.cfg");
+        QCOMPARE(written.split('\n'), expected.split('\n')); // names the first differing line
+        QCOMPARE(written, expected);
+    }
+
+    void readsWhatTheFileSays_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QString nothing = "name -|db -|driver -|process |templates |instances ";
+        QTest::newRow("the example") << readData("boiler_house.cfg")
+                                     << "name Boiler house|db no|driver 12|process "
+                                        "P1_RUN=1,P1_TRIP=2,P2_RUN=11|templates "
+                                        "pump=0,10,'P1'|instances pump=P1,P2,";
+        QTest::newRow("later line wins, LF ends")
+            << QByteArray("[Process]\nP=1\nP=2\n[System]\nName=a\nName=b\n")
+            << "name b|db -|driver -|process P=2|templates |instances ";
+        QTest::newRow("split at every =") << QByteArray("[Process]\r\nP=3=4\r\n=5\r\nQ==6\r\n")
+                                          << "name -|db -|driver -|process 5=,P=3,Q=6|templates "
+                                             "|instances ";
+        QTest::newRow("headers match exactly")
+            << QByteArray("[system]\nName=a\n[ System ]\nName=b\n[TOLV_CONFIG]x\nDriver=4\n")
+            << nothing;
+        QTest::newRow("db module, blanks stripped")
+            << QByteArray("  [System] \r\n\tModule=alm_tolv_opdb \r\n[TOLV_CONFIG]\nDriver=x\n")
+            << "name -|db yes|driver 0|process |templates |instances ";
+        QTest::newRow("other module value")
+            << QByteArray("[System]\nModule=alm_tolv_op\n")
+            << "name -|db no|driver -|process |templates |instances ";
+        QTest::newRow("template lines as they stand")
+            << QByteArray("[Templates]\na=1,2,'x=y'\n\n[Instances]\na=P1,\n[Other]\nb=2\n")
+            << "name -|db -|driver -|process |templates a=1,2,'x=y',|instances a=P1,";
+        QTest::newRow("lines before any section") << QByteArray("Name=x\nP=1\n") << nothing;
+    }
+    void readsWhatTheFileSays() {
+        QFETCH(QByteArray, bytes);
+        QTEST(summary(parseModuleFile(bytes)), "expected");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_module_file)
+#include "tst_module_file.moc"

@@ -1,0 +1,437 @@
+// The module list and the module file as the editor loads and saves it.
+#include "common/editor_probe.h"
+#include "common/store_copy.h"
+#include "common/test_support.h"
+#include "common/write_blocker.h"
+#include "host/store_host.h"
+#include "proclist/process_item.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString outputs = "config/alarms/north/outputs";
+const QByteArray pumps = "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\nModule=alm_tolv_opdb\r\n"
+                         "[TOLV_CONFIG]\r\nDriver=12\r\n[Process]\r\nP1=1\r\nP2=007\r\nNOPE=3\r\n";
+const QByteArray boilers = "[System]\r\nName=Boilers\r\nConfigTool=tolv\r\n[Process]\r\nP3=5\r\n";
+
+QByteArray module(const QString& name, const QByteArray& rest = "[Process]\r\n") {
+    return "[System]\r\nName=" + name.toUtf8() + "\r\nConfigTool=tolv\r\n" + rest;
+}
+
+} // namespace
+
+// The editor on a copy of the sample store through the store host, with the
+// south module Conveyors selected.
+struct Hosted {
+    explicit Hosted(const QString& work)
+        : host((copyTree(sampleStore(), store.path()), store.path()), work, "tester"),
+          plugin(work, "alm_tolv_output", ""), view(plugin) {
+        host.attach(&plugin);
+        plugin.activate(true);
+        view.selectSystem("south");
+        view.fileList()->setCurrentItem(view.fileList()->topLevelItem(0));
+    }
+    QByteArray stored(const QString& name) const {
+        QFile file(store.filePath("config/alarms/south/outputs/" + name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QTemporaryDir store;
+    StoreHost host;
+    alm_tolv_output plugin;
+    EditorProbe view;
+};
+
+class tst_modules : public QObject {
+    Q_OBJECT
+    ScopedSettings settings;
+    std::unique_ptr<QTemporaryDir> root;
+    std::unique_ptr<alm_tolv_output> editor;
+    std::unique_ptr<EditorProbe> probe;
+
+    void write(const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(root->filePath(path)).path());
+        QFile file(root->filePath(path));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    QByteArray read(const QString& path) {
+        QFile file(root->filePath(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    // An editor on system "north", its folder checked out and locked, as the host
+    // would leave it.
+    void open(const QByteArray& processes = "[P1]\n[P2]\n[P3]\nGroup=G\n[P4]\n") {
+        write("config/alarms/north/proc_def.cfg", processes);
+        editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
+        probe = std::make_unique<EditorProbe>(*editor);
+        probe->selectSystem("north");
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        probe->reply(HostReply::Done, "download", outputs);
+        for (const char* locked : {"config/devicetypes.xml", "config/instances.xml"})
+            probe->reply(HostReply::Ok, "lock", locked);
+        probe->reply(HostReply::Ok, "lock", outputs);
+        editor->updateFileList();
+    }
+    QStringList rows() const {
+        QStringList names;
+        for (int i = 0; i < probe->fileList()->topLevelItemCount(); ++i)
+            names << probe->fileList()->topLevelItem(i)->text(0) + '|' +
+                         probe->fileList()->topLevelItem(i)->text(1);
+        return names;
+    }
+    void select(const QString& name) {
+        const auto found = probe->fileList()->findItems(name, Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        probe->fileList()->setCurrentItem(found.first());
+        QCOMPARE(probe->currentModule()->name, name);
+    }
+    QTreeWidgetItem* process(const QString& name) {
+        return probe->processEditor()->findProcess(name);
+    }
+    QString current() const { return probe->currentModule() ? probe->currentModule()->name : "-"; }
+
+private slots:
+    void init() {
+        root = std::make_unique<QTemporaryDir>();
+        write(outputs + "/al_out_0001.cfg", pumps);
+        write(outputs + "/al_out_0002.cfg", boilers);
+    }
+    void cleanup() {
+        probe.reset();
+        editor.reset();
+    }
+
+    void loadingShowsTheSlotsOfTheFile_data() {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("shown");
+        for (const char* kept : {"007", "4096", " 5"})
+            QTest::newRow(kept) << kept << kept;
+        for (const char* dropped : {"0", "-3", "4097", "abc"})
+            QTest::newRow(dropped) << dropped << "";
+    }
+    void loadingShowsTheSlotsOfTheFile() {
+        QFETCH(QString, slot);
+        write(outputs + "/al_out_0003.cfg", module("Odd", "[Process]\r\nP4=" + slot.toUtf8()));
+        open();
+        select("Pumps");
+        QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
+        select("Odd");
+        QTEST(process("P4")->text(4), "shown");
+        QCOMPARE(process("P1")->text(4), QString());
+        // Keys the file lacks keep what the previous module set.
+        QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
+        QVERIFY(probe->dbModule());
+        QCOMPARE(probe->processEditor()->topLabel->text(),
+                 QString("<h1>Alarms TOLV Output - Odd</h1>"));
+    }
+
+    void savingWritesTheRowsShownInTheirOrder() {
+        open();
+        select("Pumps");
+        QTreeWidget* list = probe->processEditor()->procList;
+        list->sortByColumn(0, Qt::DescendingOrder);
+        process("P3")->setText(4, "+9");
+        editor->saveFile(probe->currentModule(), true, false);
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps); // not modified: nothing written
+        editor->markDirty();
+        editor->saveFile(probe->currentModule(), true, false);
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"),
+                 QByteArray("[System]\r\nName=Pumps\r\nConfigTool=tolv\r\nModule=alm_tolv_opdb\r\n"
+                            "AlmSystem=north\r\n[TOLV_CONFIG]\r\nDriver=12\r\n[Process]\r\n"
+                            "P3=+9\r\nP2=007\r\nP1=1\r\n"));
+        QVERIFY(!probe->currentModule()->modified);
+    }
+
+    void failedWriteKeepsTheModuleModifiedAndTheStoredFile() {
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "4");
+        editor->markDirty();
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            editor->apply();
+        }
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("Alarm output"));
+        QVERIFY2(modal.seen[0].text.startsWith("Failed to open file - "),
+                 qPrintable(modal.seen[0].text));
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps);
+        QVERIFY(probe->currentModule()->modified);
+        editor->apply(); // tries again
+        QVERIFY(read(outputs + "/al_out_0001.cfg").endsWith("P4=4\r\n"));
+        QVERIFY(!probe->currentModule()->modified);
+    }
+
+    void largeModuleLoadsAndSavesInOnePass() {
+        QByteArray processes;
+        QByteArray slotLines = "[Process]\r\n";
+        for (int i = 0; i < 100000; ++i) {
+            processes += "[P" + QByteArray::number(i) + "]\r\nGroup=G\r\n";
+            if (i % 24 == 0 && i / 24 < 4096)
+                slotLines +=
+                    "P" + QByteArray::number(i) + '=' + QByteArray::number(i / 24 + 1) + "\r\n";
+        }
+        write(outputs + "/al_out_0003.cfg", module("Big", slotLines));
+        open(processes);
+        QElapsedTimer timer;
+        timer.start();
+        select("Big");
+        editor->markDirty();
+        editor->apply();
+        qInfo("load and save: %lld ms", timer.elapsed());
+        QVERIFY(timer.elapsed() < 20000);
+        QCOMPARE(process("P98280")->text(4), QString("4096"));
+        QCOMPARE(read(outputs + "/al_out_0003.cfg").count("\r\nP"), 4096);
+    }
+
+    void newModulesTakeTheLowestFreeNumber_data() {
+        QTest::addColumn<QList<int>>("present");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("gap") << QList<int>{1, 3} << "al_out_0002.cfg";
+        QTest::newRow("after the last") << QList<int>{1, 2} << "al_out_0003.cfg";
+        QList<int> full;
+        for (int n = 1; n <= 9999; ++n)
+            full << n;
+        QTest::newRow("five digits") << full << "al_out_10000.cfg";
+    }
+    void newModulesTakeTheLowestFreeNumber() {
+        QFETCH(QList<int>, present);
+        QDir(root->filePath(outputs)).removeRecursively();
+        QDir().mkpath(root->filePath(outputs));
+        for (int n : present)
+            QFile(root->filePath(outputs + QString::asprintf("/al_out_%04d.cfg", n)))
+                .open(QIODevice::WriteOnly);
+        open();
+        QString name;
+        QString path;
+        editor->nextFileName(name, path);
+        QTEST(name, "expected");
+        QCOMPARE(path, outputs + "/" + name);
+    }
+
+    void newModuleIsWrittenEmpty() {
+        write("config/devicetypes.xml", "<devicetypes>\r\n</devicetypes>\r\n");
+        open();
+        select("Pumps");
+        auto pump = std::make_unique<devTemplate>();
+        pump->name = "pump";
+        probe->templates().insert(std::move(pump)); // as if Pumps had a template
+        editor->menuNewFile();
+        QCOMPARE(current(), QString("al_out_0003.cfg"));
+        QVERIFY(probe->currentModule()->modified);
+        QCOMPARE(read(outputs + "/al_out_0003.cfg"),
+                 QByteArray("[System]\r\nName=al_out_0003.cfg\r\nConfigTool=tolv\r\n"
+                            "Module=alm_tolv_op\r\nAlmSystem=north\r\n[TOLV_CONFIG]\r\n"
+                            "Driver=0\r\n[Process]\r\n"));
+        QVERIFY(probe->templates().isEmpty());
+        QCOMPARE(process("P1")->text(4), QString());
+        QCOMPARE(probe->processEditor()->infodriverNumber->value(), 0);
+        QVERIFY(probe->fileList()->findChild<QLineEdit*>()); // naming it at once
+        QCOMPARE(read("config/devicetypes.xml"), QByteArray("<devicetypes>\r\n</devicetypes>\r\n"));
+    }
+
+    void duplicatesAreNamedAsCopiesAndShown() {
+        open();
+        select("Pumps");
+        QStringList names;
+        for (const char* from : {"Pumps", "Pumps", "Copy 1 of Pumps"}) {
+            select(from);
+            editor->menuDuplicateFile();
+            names << current();
+        }
+        QCOMPARE(names,
+                 QStringList({"Copy 1 of Pumps", "Copy 2 of Pumps", "Copy 1 of Copy 1 of Pumps"}));
+        QVERIFY(probe->currentModule()->modified);
+        QCOMPARE(process("P2")->text(4), QString("007"));
+        QVERIFY(read(outputs + "/al_out_0003.cfg").endsWith("[Process]\r\nP1=1\r\nP2=007\r\n"));
+        QCOMPARE(rows().last(), QString("Copy 1 of Copy 1 of Pumps|al_out_0005.cfg"));
+    }
+
+    void renameRules_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message"); // empty: accepted
+        QTest::newRow("own name") << "Pumps"
+                                  << "";
+        QTest::newRow("other letter case") << "boilers"
+                                           << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("another module's") << "Boilers"
+                                          << "New name already exists.";
+        const QString unfit = "A module name cannot contain \"/\", \"\\\" or control characters.";
+        QTest::newRow("slash") << "../../x" << unfit;
+        QTest::newRow("backslash") << "a\\b" << unfit;
+        QTest::newRow("line feed") << "a\nb" << unfit;
+    }
+    void renameRules() {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        open();
+        select("Pumps");
+        ModalScript modal;
+        QTreeWidgetItem* row = probe->fileList()->topLevelItem(0);
+        row->setText(0, text); // as the in-place edit leaves it
+        editor->renameModule(row, 0, text);
+        const QString name = message.isEmpty() ? text : "Pumps";
+        QCOMPARE(probe->currentModule()->name, name);
+        QCOMPARE(row->text(0), name);
+        QCOMPARE(modal.seen.value(0).text, message);
+        QCOMPARE(modal.seen.value(0).caption, message.isEmpty() ? "" : "cTOLV Output Editor");
+    }
+
+    void renameCommittedByAClickOnAnotherRowRenamesTheEditedModule() {
+        open();
+        select("Pumps");
+        QTreeWidget* list = probe->fileList();
+        editor->dockWindows()[0]->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor->dockWindows()[0]));
+        editor->menuRename();
+        auto* line = list->findChild<QLineEdit*>();
+        QVERIFY(line);
+        line->setText("Renamed");
+        const QRect other = list->visualItemRect(list->topLevelItem(1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, other.center());
+        QTRY_COMPARE(rows(), QStringList({"Renamed|al_out_0001.cfg", "Boilers|al_out_0002.cfg"}));
+        QTRY_COMPARE(current(), QString("Boilers"));
+        QTRY_COMPARE(probe->modules()[0]->name, QString("Renamed"));
+        QVERIFY(read(outputs + "/al_out_0001.cfg").startsWith("[System]\r\nName=Renamed\r\n"));
+    }
+
+    void rescanFollowsTheFolder_data() {
+        QTest::addColumn<QByteArray>("pumpsNow"); // empty: the file was removed
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("shown");
+        const QString boilersRow = "Boilers|al_out_0002.cfg";
+        QTest::newRow("changed") << module("Pumps 2")
+                                 << QStringList{"Pumps 2|al_out_0001.cfg", boilersRow} << "Pumps 2";
+        QTest::newRow("removed") << QByteArray() << QStringList{boilersRow} << "-";
+        QTest::newRow("taken by another tool")
+            << QByteArray("[System]\nName=Pumps\nConfigTool=other\n") << QStringList{boilersRow}
+            << "-";
+    }
+    void rescanFollowsTheFolder() {
+        QFETCH(QByteArray, pumpsNow);
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "4");
+        editor->markDirty();
+        write(outputs + "/al_out_0009.cfg", module("New"));
+        write(outputs + "/al_out_0001xcfg", module("Odd name"));
+        write(outputs + "/al_out_10000.cfg", module("Five digits"));
+        write(outputs + "/al_out_0008.cfg", "[System]\nName=Theirs\nConfigTool=other\n");
+        if (pumpsNow.isEmpty())
+            QFile::remove(root->filePath(outputs + "/al_out_0001.cfg"));
+        else
+            write(outputs + "/al_out_0001.cfg", pumpsNow);
+        QFile(root->filePath(outputs + "/al_out_0001.cfg"))
+            .setFileTime(QDateTime::currentDateTime().addSecs(5),
+                         QFileDevice::FileModificationTime);
+        editor->updateFileList();
+        QFETCH(QStringList, expected);
+        QCOMPARE(rows(),
+                 expected + QStringList({"Odd name|al_out_0001xcfg", "New|al_out_0009.cfg"}));
+        QTEST(current(), "shown");
+        if (probe->currentModule())
+            QVERIFY(!probe->currentModule()->modified); // the file's state counts now
+        QCOMPARE(process("P4")->text(4), QString("4")); // not reloaded, not saved
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), (pumpsNow.isEmpty() ? "<missing>" : pumpsNow));
+    }
+
+    void deleteRemovesTheFileAndTheRow() {
+        open();
+        select("Pumps");
+        editor->menuDeleteFile();
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), QByteArray("<missing>"));
+        QCOMPARE(rows(), QStringList{"Boilers|al_out_0002.cfg"});
+        QCOMPARE(current(), QString("-"));
+        QVERIFY(editor->isDirty());
+        QCOMPARE(process("P2")->text(4), QString("007")); // shown until another is chosen
+    }
+
+    void returningToACheckedOutSystemListsItsModules() {
+        open();
+        probe->selectSystem("south");
+        QVERIFY(rows().isEmpty());
+        probe->selectSystem("north");
+        QCOMPARE(rows(), QStringList({"Pumps|al_out_0001.cfg", "Boilers|al_out_0002.cfg"}));
+        QCOMPARE(probe->modules().size(), size_t(2));
+    }
+
+    void nameFromAFileUnfitForAPathMakesNoPath() {
+        write(outputs + "/al_out_0003.cfg", module("../../../escape"));
+        open();
+        CommandLog log(*editor);
+        select("../../../escape");
+        QCOMPARE(log.lines, QStringList()); // no lock for it
+        editor->markDirty();
+        editor->apply(); // the module file is still saved
+        QVERIFY(read(outputs + "/al_out_0003.cfg").contains("AlmSystem=north"));
+        // Renamed to a fit name, its device description is asked for under that name.
+        QTreeWidgetItem* row = probe->fileList()->topLevelItem(2);
+        row->setText(0, "Safe");
+        editor->renameModule(row, 0, "Safe");
+        QVERIFY(log.lines.contains("lock config/devicetypes/north_Safe.xml"));
+        QCOMPARE(log.lines.filter("escape"), QStringList());
+    }
+
+    void everyByteSurvivesALoadAndASave() {
+        QByteArray bytes = "\xa0";
+        for (int i = 0; i < 256; ++i)
+            if (i != '\n' && i != '\r' && i != '=')
+                bytes += char(i);
+        bytes += '\xa0';
+        const QByteArray file = "[System]\r\nName=" + bytes +
+                                "\r\nConfigTool=tolv\r\nModule=alm_tolv_op\r\n"
+                                "AlmSystem=north\r\n[TOLV_CONFIG]\r\nDriver=1\r\n[Process]\r\n" +
+                                bytes + "=3\r\n";
+        write(outputs + "/al_out_0003.cfg", file);
+        open("[" + bytes + "]\r\n");
+        probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(2));
+        QCOMPARE(probe->processEditor()->procList->topLevelItem(0)->text(4), QString("3"));
+        editor->markDirty();
+        editor->apply();
+        QCOMPARE(read(outputs + "/al_out_0003.cfg"), file);
+    }
+
+    void editedSlotReachesTheStoreByteForByte() {
+        Hosted hosted(root->path());
+        QTreeWidget* procs = hosted.view.processEditor()->procList;
+        procs->show();
+        procs->editItem(hosted.view.processEditor()->findProcess("C1_RUN"), 4);
+        auto* line = procs->findChild<QLineEdit*>();
+        QVERIFY(line);
+        line->setText("17");
+        QTest::keyClick(line, Qt::Key_Return);
+        QTRY_VERIFY(hosted.view.currentModule()->modified);
+        hosted.plugin.apply();
+        const QByteArray bytes = hosted.stored("al_out_0001.cfg");
+        QFile golden(QStringLiteral(TOLV_TEST_DATA "/conveyors_edited.cfg"));
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        const QByteArray expected = golden.readAll();
+        QCOMPARE(bytes.split('\n'), expected.split('\n')); // names the first differing line
+        QCOMPARE(bytes, expected);
+        QVERIFY(!hosted.plugin.isDirty());
+    }
+
+    void newAndDeletedModulesReachTheStoreOnApply() {
+        Hosted hosted(root->path());
+        hosted.plugin.menuDuplicateFile();
+        hosted.plugin.apply();
+        QVERIFY(hosted.stored("al_out_0002.cfg")
+                    .startsWith("[System]\r\nName=Copy 1 of Conveyors\r\n"));
+        hosted.plugin.menuDeleteFile();
+        hosted.plugin.apply();
+        QCOMPARE(hosted.stored("al_out_0002.cfg"), QByteArray("<missing>"));
+        QVERIFY(hosted.stored("al_out_0001.cfg").startsWith("[System]\r\nName=Conveyors\r\n"));
+    }
+};
+
+QTEST_MAIN(tst_modules)
+#include "tst_modules.moc"
