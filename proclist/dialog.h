@@ -96,6 +96,14 @@ signals:
 private:
     class BulkChange;
 
+    // The constructor's parts.
+    void setUpList();
+    void setUpButtons();
+    void setUpShortcuts();
+    void trackRows();
+
+    // Moves the current row one place up (-1) or down (+1).
+    void moveProc(int step);
     void beginManualOrder();
     void restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current);
     QList<QTreeWidgetItem*> selectedFreeRows() const;
