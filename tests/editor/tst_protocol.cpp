@@ -63,15 +63,16 @@ private slots:
         QCOMPARE(doc->deviceInfodriverId(), 7);
         QCOMPARE(f.probe.maxSlot(), 4096);
         QCOMPARE(f.probe.processEditor()->infodriverNumber->maximum(), 999);
+    }
 
-        // Without the key the ini does not count as loaded and is asked for again.
-        Fixture g(systemIni, "[Status]\r\nOther=1\r\n");
-        g.editor.activate(true);
-        g.probe.reply(HostReply::Ok, "download", systemIni);
-        QVERIFY(g.traces.contains("Failed to read Device Status ID"));
-        g.log.take();
-        g.editor.activate(true);
-        QVERIFY(g.log.lines.contains("downloadFile " + systemIni));
+    void systemIniWithoutTheKeyIsAskedForAgain() {
+        Fixture f(systemIni, "[Status]\r\nOther=1\r\n");
+        f.editor.activate(true);
+        f.probe.reply(HostReply::Ok, "download", systemIni);
+        QVERIFY(f.traces.contains("Failed to read Device Status ID"));
+        f.log.take();
+        f.editor.activate(true);
+        QVERIFY(f.log.lines.contains("downloadFile " + systemIni));
     }
 
     void selectingASystemFetchesItsFiles() {

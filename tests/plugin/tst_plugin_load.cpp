@@ -22,12 +22,18 @@ static QStringList moduleRows(QWidget* root) {
     return rows;
 }
 
+static StoreHost::ReplyMode otherMode(StoreHost::ReplyMode mode) {
+    return mode == StoreHost::ReplyMode::Queued ? StoreHost::ReplyMode::Immediate
+                                                : StoreHost::ReplyMode::Queued;
+}
+
 // One host on a store: its working copy, executor and window.
 struct Session {
-    Session(PluginLoader& loader, const QString& store, const QString& owner, bool queued)
+    Session(PluginLoader& loader, const QString& store, const QString& owner,
+            StoreHost::ReplyMode mode)
         : host(store, work.path(), owner),
           window(loader, host, {work.path(), pluginName, QString()}) {
-        host.setReplyMode(StoreHost::ReplyMode(queued)); // Immediate, Queued
+        host.setReplyMode(mode);
     }
     void settle() {
         host.flushReplies();
@@ -66,16 +72,16 @@ private slots:
     }
 
     void fullRun_data() {
-        QTest::addColumn<bool>("queued");
-        QTest::newRow("immediate") << false;
-        QTest::newRow("queued") << true;
+        QTest::addColumn<StoreHost::ReplyMode>("mode");
+        QTest::newRow("immediate") << StoreHost::ReplyMode::Immediate;
+        QTest::newRow("queued") << StoreHost::ReplyMode::Queued;
     }
     void fullRun() {
-        QFETCH(bool, queued);
+        QFETCH(StoreHost::ReplyMode, mode);
         QTemporaryDir store;
         QVERIFY(copyTree(sampleStore(), store.path()));
         ModalScript modal;
-        Session session(loader, store.path(), "tester", queued);
+        Session session(loader, store.path(), "tester", mode);
         session.window.show();
         QVERIFY(session.window.openEntry());
         QPointer<config_plugin_base> editor = session.window.editor();
@@ -94,7 +100,7 @@ private slots:
         for (const char* name : {"new", "duplicate", "delete", "rename"})
             QVERIFY2(editor->findChild<QAction*>(name)->isEnabled(), name);
         // A second owner, in the other reply mode, is told of the locks and works read-only.
-        Session second(loader, store.path(), "second", !queued);
+        Session second(loader, store.path(), "second", otherMode(mode));
         second.window.openEntry();
         second.settle();
         QVERIFY(second.window.chooseSystem("north"));
