@@ -430,6 +430,19 @@ private slots:
         QVERIFY(editor->paste->isEnabled());
     }
 
+    void ownCopyPastesBackUnchanged() {
+        auto editor = makeEditor("P1::3 P2:G P3 P4:G:4");
+        editor->procList->selectAll();
+        editor->copyData();
+        QVERIFY(editor->paste->isEnabled()); // the first row has no group
+        for (const char* name : {"P1", "P2", "P3", "P4"})
+            editor->findProcess(name)->setText(ColSlot, "9");
+        ModalScript script;
+        editor->pasteData();
+        QCOMPARE(column(*editor, ColSlot), QString("3,,,4"));
+        QCOMPARE(script.seen.size(), 0); // an empty group is the row's own group
+    }
+
     void pasteSkipsUnknownNamesAndTemplateRows() {
         auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
         ModalScript script;
