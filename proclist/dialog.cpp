@@ -366,10 +366,13 @@ void dialog::clearSlots() {
         if (isFreeRow(procList->topLevelItem(i)))
             ++freeRows;
     const int templateRows = total - freeRows;
+    QPointer<dialog> self(this);
     const int answer =
         askMessageBox(this, QMessageBox::Warning, tr("Alarms TOLV Outputs"),
                       clearQuestionText(total, templateRows, freeRows),
                       {tr("&All"), tr("&Non template assigned"), tr("&Cancel")}, 0, 2);
+    if (!self || !isEnabled())
+        return;
     if (answer == 0)
         clearAllSlots();
     else if (answer == 1)
@@ -473,58 +476,72 @@ void dialog::itemChanged(const QString&) {
 }
 
 void dialog::autoNumber() {
-    {
-        autoNumberDialog box(this);
-        const bool byGroup = sortActive && procList->isSortingEnabled() &&
-                             procList->header()->sortIndicatorSection() == ColGroup;
-        if (!byGroup) {
-            box.spinOffset->setEnabled(false);
-            lastOffset = 0;
-        }
-        box.spinBase->setMaximum(maxSlot);
-        box.spinOffset->setMaximum(maxSlot);
-        box.spinBase->setValue(lastBase);
-        box.spinOffset->setValue(lastOffset);
+    QPointer<dialog> self(this);
+    QPointer<autoNumberDialog> box = new autoNumberDialog(dialogParent(this));
+    const bool byGroup = sortActive && procList->isSortingEnabled() &&
+                         procList->header()->sortIndicatorSection() == ColGroup;
+    if (!byGroup) {
+        box->spinOffset->setEnabled(false);
+        lastOffset = 0;
+    }
+    box->spinBase->setMaximum(maxSlot);
+    box->spinOffset->setMaximum(maxSlot);
+    box->spinBase->setValue(lastBase);
+    box->spinOffset->setValue(lastOffset);
+    const QVector<AutoNumberRow> shown = autoNumberRows();
+    if (std::count_if(shown.begin(), shown.end(),
+                      [](const AutoNumberRow& row) { return row.selected; }) > 1)
+        box->radioSelected->setChecked(true);
+    box->comboGroup->addItems(autoNumberGroups(shown));
+    if (QTreeWidgetItem* current = procList->currentItem()) {
+        const int index = box->comboGroup->findText(current->text(ColGroup),
+                                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index >= 0)
+            box->comboGroup->setCurrentIndex(index);
+    }
 
-        const int count = procList->topLevelItemCount();
-        const QList<QTreeWidgetItem*> selection = selectedFreeRows();
-        const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
-        QVector<AutoNumberRow> rows(count);
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* item = procList->topLevelItem(i);
-            rows[i].selectable = isFreeRow(item);
-            rows[i].selected = selected.contains(item);
-            rows[i].group = item->text(ColGroup);
+    const bool accepted = runModal(*box) == QDialog::Accepted;
+    if (!self || !box) { // the editor or its window went away meanwhile
+        delete box;
+        return;
+    }
+    AutoNumberOptions options;
+    if (accepted) {
+        options.group = box->comboGroup->currentText();
+        lastBase = box->spinBase->value();
+        lastOffset = box->spinOffset->value();
+        options.base = lastBase;
+        options.offset = lastOffset;
+        options.choice = box->selectGroup->checkedId();
+    }
+    delete box; // gone before the check
+    // The list may have been reloaded or re-ordered while the dialog was open, and
+    // the editor made read-only: the plan is made from the rows as they are now.
+    if (accepted && isEnabled()) {
+        const QVector<int> numbers = planAutoNumber(autoNumberRows(), options);
+        {
+            BulkChange bulk(procList, BulkChange::CellsOnly);
+            for (int i = 0; i < numbers.size(); ++i)
+                if (numbers[i] >= 0)
+                    procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
         }
-        if (selected.size() > 1)
-            box.radioSelected->setChecked(true);
-        box.comboGroup->addItems(autoNumberGroups(rows));
-        if (QTreeWidgetItem* current = procList->currentItem()) {
-            const int index = box.comboGroup->findText(current->text(ColGroup),
-                                                       Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (index >= 0)
-                box.comboGroup->setCurrentIndex(index);
-        }
-
-        if (runModal(box) == QDialog::Accepted) {
-            AutoNumberOptions options;
-            options.group = box.comboGroup->currentText();
-            lastBase = box.spinBase->value();
-            lastOffset = box.spinOffset->value();
-            options.base = lastBase;
-            options.offset = lastOffset;
-            options.choice = box.selectGroup->checkedId();
-            const QVector<int> numbers = planAutoNumber(rows, options);
-            {
-                BulkChange bulk(procList, BulkChange::CellsOnly);
-                for (int i = 0; i < count; ++i)
-                    if (numbers[i] >= 0)
-                        procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
-            }
-            emit itemsChanged();
-        }
-    } // the dialog is gone before the check
+        emit itemsChanged();
+    }
     checkForDuplicates();
+}
+
+QVector<AutoNumberRow> dialog::autoNumberRows() const {
+    const int count = procList->topLevelItemCount();
+    const QList<QTreeWidgetItem*> selection = selectedFreeRows();
+    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    QVector<AutoNumberRow> rows(count);
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = procList->topLevelItem(i);
+        rows[i].selectable = isFreeRow(item);
+        rows[i].selected = selected.contains(item);
+        rows[i].group = item->text(ColGroup);
+    }
+    return rows;
 }
 
 void dialog::clipboardDataChange() {
@@ -565,7 +582,10 @@ void dialog::pasteData() {
         accepted.append(&line);
     }
 
-    // Then write the slots, each row looked up again by its name.
+    // Then write the slots, each row looked up again by its name; a paste into an
+    // editor made read-only meanwhile no longer applies.
+    if (!isEnabled())
+        return;
     {
         BulkChange bulk(procList, BulkChange::CellsOnly);
         for (const ClipboardRow* line : accepted)
@@ -619,9 +639,18 @@ void dialog::slotChange(QTreeWidgetItem* item, int column, const QString& text) 
         checkForDuplicates();
         emit itemsChanged();
     } else {
+        const QString name = item->text(ColProcess);
+        const quint64 removals = rowRemovals;
+        QPointer<dialog> self(this);
         showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
                        tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
-        procList->editItem(item, ColSlot); // the user corrects the entry
+        if (!self || !isEnabled())
+            return;
+        // The list may have been reloaded while the box was open: then the row
+        // of that name is corrected, if there still is a free one.
+        QTreeWidgetItem* row = removals == rowRemovals ? item : findProcess(name);
+        if (row && isFreeRow(row))
+            procList->editItem(row, ColSlot); // the user corrects the entry
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/process_definitions.h"
+#include "core/slot_rules.h"
 #include "core/store_paths.h"
 #include "forms/dialog_base.h"
 
@@ -107,6 +108,8 @@ private:
     void beginManualOrder();
     void restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current);
     QList<QTreeWidgetItem*> selectedFreeRows() const;
+    // The rows as auto-numbering sees them, in display order.
+    QVector<AutoNumberRow> autoNumberRows() const;
     void rebuildIndex() const;
 
     IGetDocuments* documents;

@@ -83,6 +83,14 @@ static Shown autoNumber(dialog& editor, int choice, int base, int offset, bool a
 const QString duplicates = "<h1>Warning</h1>\nThere are duplicates.";
 const QString tenRows = "P0:G:1 P1:G:2 P2:G:3 P3:G:4 P4:G:5 P5:G:6 P6:G:7 #P7:G:8 #P8:G:9 #P9:G:10";
 
+// Clicks the dialog's button with this text.
+static void clickButton(QDialog& box, const QString& text) {
+    for (QAbstractButton* button : box.findChildren<QAbstractButton*>())
+        if (button->text() == text)
+            return button->click();
+    QFAIL(qPrintable("no button " + text));
+}
+
 // Types a slot into the row's in-place edit and commits it with Return.
 static void typeSlot(dialog& editor, const QString& name, const QString& text) {
     editor.procList->editItem(editor.findProcess(name), ColSlot);
@@ -299,6 +307,35 @@ private slots:
         QCOMPARE(changed.count(), 0);
     }
 
+    void invalidSlotWarningReopensTheEditOnTheReloadedRow() {
+        auto editor = makeEditor("D:G E:G");
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor->setProcesses({{"E", "G"}, {"A", "G"}});
+            return 0;
+        });
+        typeSlot(*editor, "E", "abc");
+        QTRY_COMPARE(script.seen.size(), 1);
+        QTRY_VERIFY(openEditor(*editor));
+        openEditor(*editor)->setText("5");
+        QTest::keyClick(openEditor(*editor), Qt::Key_Return);
+        QTRY_COMPARE(editor->findProcess("E")->text(ColSlot), QString("5"));
+        QCOMPARE(editor->findProcess("A")->text(ColSlot), QString());
+    }
+
+    void invalidSlotWarningSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("E:G");
+        QPointer<dialog> watch = editor.get();
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor.reset();
+            return 0;
+        });
+        typeSlot(*watch, "E", "abc");
+        QTRY_VERIFY(!watch);
+        QCOMPARE(script.seen.size(), 1);
+    }
+
     void autoNumberGroups_data() {
         QTest::addColumn<int>("choice"); // -1: the proposed one
         QTest::addColumn<int>("offset");
@@ -350,6 +387,61 @@ private slots:
         QCOMPARE(column(*editor, ColProcess), QString("A,B,C,D,E"));
         QCOMPARE(column(*editor, ColSlot), QString("1,1,2,2,11"));
         QCOMPARE(editor->statusLabel->text(), duplicates); // template slots are checked too
+    }
+
+    void autoNumberPlansTheShortenedListAfterTheDialog() {
+        auto editor = makeEditor("A B C D E");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"B", "G"}, {"A", "G"}}); // reloaded meanwhile
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColProcess), QString("A,B"));
+        QCOMPARE(column(*editor, ColSlot), QString("1,2"));
+    }
+
+    void autoNumberSkipsRowsThatBecameTemplateRowsMeanwhile() {
+        auto editor = makeEditor("A B C");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"A", "G"}, {"B", "G"}, {"C", "G"}});
+            processItem* a = editor->findProcess("A"); // now claimed by a template
+            a->setText(ColSlot, "7");
+            a->setFlags(a->flags() & ~Qt::ItemIsSelectable);
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColSlot), QString("7,1,2"));
+    }
+
+    void autoNumberIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("A B");
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColSlot), QString(","));
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void autoNumberSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("A B");
+        QPointer<dialog> watch = editor.get();
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            box.accept();
+            editor.reset();
+            return int(QDialog::Accepted);
+        });
+        watch->autoNumber();
+        QVERIFY(!watch);
     }
 
     void clearQuestion_data() {
@@ -419,6 +511,63 @@ private slots:
         QCOMPARE(script.seen[0].buttons.join(','), QString("&Ignore Groups,&Skip,&Cancel"));
         QCOMPARE(column(*editor, ColSlot), expected);
         QCOMPARE(changed.count(), 1);
+    }
+
+    void pasteAfterAReloadWritesTheRowsFoundByName() {
+        auto editor = makeEditor("P1:G P2:G");
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"P2", "G"}, {"P0", "G"}, {"P1", "G"}});
+            clickButton(box, "&Ignore Groups");
+            return 0;
+        });
+        editor->pasteData();
+        QCOMPARE(script.seen.size(), 1);
+        QCOMPARE(column(*editor, ColProcess), QString("P0,P1,P2"));
+        QCOMPARE(column(*editor, ColSlot), QString(",7,8"));
+    }
+
+    void pasteIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("P1:G P2:G");
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            clickButton(box, "&Ignore Groups");
+            return 0;
+        });
+        editor->pasteData();
+        QCOMPARE(column(*editor, ColSlot), QString(","));
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void pasteSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("P1:G P2:G");
+        QPointer<dialog> watch = editor.get();
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor.reset();
+            return 0;
+        });
+        watch->pasteData();
+        QVERIFY(!watch);
+    }
+
+    void clearQuestionIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("A:G:1 B:G:2");
+        editor->procList->clearSelection();
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            clickButton(box, "&All");
+            return 0;
+        });
+        editor->clearSlots();
+        QCOMPARE(script.seen.size(), 1);
+        QCOMPARE(column(*editor, ColSlot), QString("1,2"));
     }
 
     void copyTakesTheSelectedRowsInDisplayOrder() {
