@@ -3,7 +3,10 @@
 #include "common/test_support.h"
 
 #include "platform/system_chooser.h"
+#include "proclist/process_item.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -230,7 +234,8 @@ private slots:
             QTest::keyClick(line, Qt::Key_Return);
         };
         cOutputFile* pumps = probe.modules()[0].get();
-        probe.setCurrentModule(pumps);
+        list->setCurrentItem(list->topLevelItem(0)); // selecting the module loads it
+        log.take();
 
         rename(0, "Fans"); // another module's name
         QTRY_COMPARE(modal.seen.size(), 1);
@@ -248,7 +253,6 @@ private slots:
                  QString("<h1>Alarms TOLV Output - fans</h1>"));
         QCOMPARE(log.lines, QStringList("dirty"));
         QCOMPARE(modal.seen.size(), 1);
-        probe.setCurrentModule(nullptr);
     }
 
     void changingTheInfodriverNumberMarksTheModuleModified() {
@@ -262,6 +266,44 @@ private slots:
         QVERIFY(probe.currentModule()->modified);
         QVERIFY(editor->isDirty());
         QVERIFY(log.lines.contains("dirty"));
+    }
+
+    void pasteQuestionStaysAnswerableWhenAReplyDisablesTheEditor() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        for (const char* path : {"config/alarms/north/outputs", "config/devicetypes.xml",
+                                 "config/instances.xml", "config/devicetypes/north_Pumps.xml"})
+            probe.reply(HostReply::Ok, "lock", path);
+        probe.fileList()->topLevelItem(0)->setSelected(true);
+        dialog* procs = probe.processEditor();
+        QVERIFY(procs->isEnabled());
+        QApplication::clipboard()->setText("P1\tH\t7");
+        bool answerable = false;
+        ModalScript modal;
+        modal.answer([&](QDialog& box) {
+            // The device description's lock is lost while the question is open.
+            probe.reply(HostReply::Fail, "lock", "config/devicetypes/north_Pumps.xml", "held");
+            answerable = box.isEnabled();
+            return 0; // &Ignore Groups
+        });
+        procs->pasteData();
+        QVERIFY(!procs->isEnabled());
+        QVERIFY(answerable);
+        QCOMPARE(modal.seen.size(), 2); // the question, and the lock's message
+        QCOMPARE(procs->findProcess("P1")->text(4), QString()); // read-only now: not pasted
+    }
+
+    void lockMessageSurvivesTheEditorBeingDeleted() {
+        auto editor = checkedOutEditor();
+        QPointer<alm_tolv_output> watch = editor.get();
+        ModalScript modal;
+        modal.answer([&](QDialog&) {
+            editor.reset(); // a host that closes the editor meanwhile
+            return 0;
+        });
+        EditorProbe(*watch).reply(HostReply::Fail, "lock", outputs, "held");
+        QVERIFY(!watch);
+        QCOMPARE(modal.seen.size(), 1);
     }
 
     void survivesTheHostDeletingItsDocksFirst() {
