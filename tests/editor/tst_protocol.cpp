@@ -289,18 +289,25 @@ private slots:
         f.probe.selectSystem("north");
         f.probe.reply(HostReply::Ok, "lock", outputs);
         f.probe.selectSystem("south");
-        f.log.take();
-        // The host answers south's lock from within the upload's emission.
+        f.probe.reply(HostReply::Ok, "lock", south);
+        // While the first upload is emitted the user switches systems and the host grants
+        // their locks: more than the list has room for.
         bool answered = false;
         QObject::connect(&f.editor, &alm_tolv_output::command, [&](const QString& word) {
-            if (word == "syncDirUpload" && !answered) {
-                answered = true;
-                f.probe.reply(HostReply::Ok, "lock", south);
+            if (word != "syncDirUpload" || answered)
+                return;
+            answered = true;
+            for (int i = 0; i < 40; ++i) {
+                const QString system = QString("s%1").arg(i);
+                f.probe.selectSystem(system);
+                f.probe.reply(HostReply::Ok, "lock", "config/alarms/" + system + "/outputs");
             }
         });
+        f.log.take();
         f.editor.apply();
-        QCOMPARE(f.log.take(), QStringList("syncDirUpload " + outputs));
-        QCOMPARE(f.probe.lockedDirs(), QStringList({outputs, south}));
+        QCOMPARE(f.log.take().filter("syncDirUpload"),
+                 QStringList({"syncDirUpload " + outputs, "syncDirUpload " + south}));
+        QCOMPARE(f.probe.lockedDirs().size(), 42);
     }
 
     void lateLockOfAFormerSystemIsReleasedOnClose() {
