@@ -176,29 +176,29 @@ QVector<QStringList> clipboardLines(const QString& text) {
             line.chop(1); // CR LF from a spreadsheet: the CR is not part of the last field
         if (line.isEmpty())
             continue;
-        lines.append(line.split(QLatin1Char('\t'), Qt::SkipEmptyParts));
+        // Fields by position: an empty group or slot keeps its place.
+        lines.append(line.split(QLatin1Char('\t')));
     }
     return lines;
 }
+
+namespace {
+bool isUsableClipboardLine(const QStringList& fields) {
+    return fields.size() >= 3 && !fields[0].isEmpty();
+}
+} // namespace
 
 QVector<ClipboardRow> parseClipboardText(const QString& text) {
     QVector<ClipboardRow> rows;
     const QVector<QStringList> lines = clipboardLines(text);
     rows.reserve(lines.size());
     for (const QStringList& fields : lines)
-        if (fields.size() >= 3)
+        if (isUsableClipboardLine(fields))
             rows.append({fields[0], fields[1], fields[2]});
     return rows;
 }
 
 bool isClipboardTextPastable(const QString& text) {
-    const QStringList raw = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (QString line : raw) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        return line.split(QLatin1Char('\t'), Qt::SkipEmptyParts).size() >= 3;
-    }
-    return false;
+    const QVector<QStringList> lines = clipboardLines(text);
+    return !lines.isEmpty() && isUsableClipboardLine(lines.first());
 }

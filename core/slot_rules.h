@@ -83,14 +83,17 @@ struct ClipboardRow {
 // Name, tab, group, tab, slot; lines joined by "\n", none after the last.
 QString formatClipboardText(const QVector<ClipboardRow>& rows);
 
-// The non-empty lines of a clipboard text split into their non-empty fields.
-// One carriage return at the end of each line is dropped first, so text from a
-// spreadsheet with CR LF line ends pastes the same as text with LF.
+// The non-empty lines of a clipboard text split at tabs into their fields by
+// position: empty fields keep their place, so that a row without a group or
+// without a slot reads back as it was copied. One carriage return at the end of
+// each line is dropped first, so text from a spreadsheet with CR LF line ends
+// pastes the same as text with LF.
 QVector<QStringList> clipboardLines(const QString& text);
 
-// The usable lines (at least three fields) as rows, in order; further fields are
+// The usable lines (at least three fields and a non-empty name) as rows, in
+// order: name, group and slot from the first three fields; further fields are
 // ignored and nothing is trimmed.
 QVector<ClipboardRow> parseClipboardText(const QString& text);
 
-// True when the first non-empty line has at least three non-empty fields.
+// True when the first non-empty line is usable.
 bool isClipboardTextPastable(const QString& text);

@@ -138,6 +138,7 @@ private:
     cOutputFile* moduleOfRow(const QTreeWidgetItem* row) const;
     QTreeWidgetItem* rowOf(const cOutputFile* module) const;
     void applyRename(cOutputFile* module, const QString& text);
+    static bool isOutputsDir(const QString& path);
     void clearModules();
 
     std::unique_ptr<Loaders> loaders;
@@ -157,7 +158,14 @@ private:
     QStringList checkedOutDirs;
     QStringList lockedDirs;
     bool processesLoaded = false;
+    QString processesPath; // the file of the last load; another file is always read
     QDateTime processesModified;
+    // The uploads of the last Apply still unanswered (a path once per upload),
+    // whether one of them failed, and whether anything changed since it began:
+    // only a fully successful Apply of unchanged work makes the editor clean.
+    QStringList pendingUploads;
+    bool uploadFailed = false;
+    bool changedSinceApply = false;
     CSystemChooser* systemChooser = nullptr;
     bool dbModule = false;
     QPointer<QDockWidget> fileDock;

@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -110,14 +111,20 @@ void alm_tolv_output::clearModules() {
 void alm_tolv_output::apply() {
     if (currentModule)
         saveFile(currentModule, true, false);
-    for (const QString& dir : lockedDirs) {
-        send("apply", HostCommand::syncDirUpload, dir);
-    }
+    // Copies: a reply delivered while a command is emitted may add a lock.
+    const QStringList dirs = lockedDirs;
     QStringList files = lockedDevDescFiles;
     if (devTypesLocked)
         files.append(devTypesFile);
     if (instancesLocked)
         files.append(instancesFile);
+    // Counted before the first emission: the host may answer from within it.
+    pendingUploads += dirs + files;
+    uploadFailed = false;
+    changedSinceApply = false;
+    for (const QString& dir : dirs) {
+        send("apply", HostCommand::syncDirUpload, dir);
+    }
     for (const QString& file : files) {
         send("apply", HostCommand::uploadFile, file);
     }
@@ -137,8 +144,11 @@ void alm_tolv_output::closeEvent(QCloseEvent* event) {
 }
 
 void alm_tolv_output::markDirty() {
-    if (currentModule && !loadingModule)
+    if (loadingModule)
+        return; // what a module brings with it when it loads is no change
+    if (currentModule)
         currentModule->modified = true;
+    changedSinceApply = true;
     if (!dirty) {
         dirty = true;
         send("markDirty", HostCommand::dirty);
@@ -277,18 +287,30 @@ void alm_tolv_output::doDone(const HostReply& reply) {
     }
 }
 
+bool alm_tolv_output::isOutputsDir(const QString& path) {
+    if (!path.startsWith(alarmsDir + '/'))
+        return false;
+    const QString system = path.mid(alarmsDir.size() + 1).section('/', 0, 0);
+    return !system.isEmpty() && path == StorePaths::outputsDir(system);
+}
+
 void alm_tolv_output::replyLock(const HostReply& reply) {
-    const QString& file = reply.file;
+    const QString file = reply.file; // the host's record may go with the editor
     const bool devDescPath = file.startsWith(devDescDir, Qt::CaseInsensitive);
     if (reply.result == HostReply::Fail) {
         qDebug("replyLock. Fail. '%s'", latin1(file).constData());
+        QPointer<alm_tolv_output> self(this);
         showMessageBox(this, QMessageBox::Information, "Lock",
                        "Lock: " + file + " - " + reply.text + "\nFile will be available read only");
+        if (!self)
+            return;
         if (devDescPath)
             devDescLocked = false;
     } else {
         qDebug("replyLock. Else %d. '%s'", reply.result, latin1(file).constData());
-        if (file == outputsDir()) {
+        // The lock of an outputs folder is held whichever system is selected by
+        // the time it arrives, so it is recorded to be released on close.
+        if (file == outputsDir() || isOutputsDir(file)) {
             appendOnce(lockedDirs, file);
         } else if (file == devTypesFile) {
             devTypesLocked = true;
@@ -305,9 +327,25 @@ void alm_tolv_output::replyLock(const HostReply& reply) {
 }
 
 void alm_tolv_output::replyUpload(const HostReply& reply) {
-    if (reply.result != HostReply::Done)
+    if (reply.result != HostReply::Done && reply.result != HostReply::Fail)
         return;
+    const QString file = reply.file;
+    // Each reply answers one upload of an Apply; others are not this editor's.
+    if (!pendingUploads.removeOne(file)) {
+        qDebug("replyUpload. not asked for. '%s'", latin1(file).constData());
+        return;
+    }
+    if (reply.result == HostReply::Fail) {
+        qDebug("replyUpload. Fail. '%s'", latin1(file).constData());
+        uploadFailed = true; // stays dirty, so that Apply can be tried again
+        showMessageBox(this, QMessageBox::Warning, "Error",
+                       "Upload: " + file + " - " + reply.text +
+                           "\nThe changes are not in the store yet; apply them again.");
+        return;
+    }
     qDebug("replyUpload. Done. ");
+    if (!pendingUploads.isEmpty() || uploadFailed || changedSinceApply)
+        return; // clean only once all of the Apply is in the store unchanged
     for (const auto& module : modules)
         module->modified = false;
     dirty = false;

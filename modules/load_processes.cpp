@@ -16,7 +16,9 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
         return false;
     }
     const QDateTime modified = info.lastModified();
-    if (processesLoaded && modified == processesModified)
+    // Another system's file may carry the same time (a copied store, whole-second
+    // file times): only the same file unchanged is not read again.
+    if (processesLoaded && path == processesPath && modified == processesModified)
         return true;
 
     QVector<ProcessDefinition> processes;
@@ -29,6 +31,7 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
         processNames.append(process.name);
     processEditor->setProcesses(processes);
 
+    processesPath = path;
     processesModified = modified;
     processesLoaded = true;
     const qint64 elapsed = timer.elapsed();

@@ -19,8 +19,12 @@ int runModal(QDialog& dialog);
 // Exported: the tests of the loaded plug-in answer its dialogs through it.
 TOLV_EXPORT void setModalHandler(ModalHandler handler); // an empty handler restores exec()
 
-// A message box with the given buttons in order; returns the index of the button
-// chosen, or escapeButton when the box was closed without one.
+// The parent for a dialog opened from a widget: the widget's window, so that the
+// dialog stays answerable when the widget is disabled while it is open.
+QWidget* dialogParent(QWidget* widget);
+
+// A message box with the given buttons in order, parented to dialogParent(parent); returns the
+// index of the button chosen, or escapeButton when the box was closed without one.
 int askMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                   const QString& text, const QStringList& buttons, int defaultButton = 0,
                   int escapeButton = 0);

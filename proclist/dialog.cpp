@@ -39,6 +39,13 @@ bool isFreeRow(const QTreeWidgetItem* item) {
     return (f & Qt::ItemIsSelectable) && (f & Qt::ItemIsEnabled);
 }
 
+// Empties the slot and the template columns of one row.
+void clearSlotCells(QTreeWidgetItem* item) {
+    item->setText(ColSlot, QString());
+    item->setText(ColDevType, QString());
+    item->setText(ColInstance, QString());
+}
+
 QIcon iconFromStore(const char* name) {
     const char* const* xpm = fnIconStore(name);
     return xpm ? QIcon(QPixmap(xpm)) : QIcon();
@@ -95,10 +102,16 @@ private:
 dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::WindowFlags flags)
     : dialogBase(parent, name, flags), documents(documents) {
     sortActive = true;
-    navToProc->setEnabled(false);
+    setUpList();
+    setUpButtons();
+    setUpShortcuts();
+    trackRows();
+    clipboardDataChange();
+}
 
-    // The list: last column takes the rest, extended selection, focus across the
-    // row, sorted by column 0 ascending like Qt 3's QListView.
+void dialog::setUpList() {
+    // Last column takes the rest, extended selection, focus across the row,
+    // sorted by column 0 ascending like Qt 3's QListView.
     procList->setRootIsDecorated(false);
     procList->setAllColumnsShowFocus(true);
     procList->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -121,19 +134,6 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
         if (!fittingColumns && section < ColSlot)
             autoColumnWidths = false;
     });
-
-    QPalette palette = statusLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(Qt::red));
-    statusLabel->setPalette(palette);
-    statusLabel->setText(QString());
-
-    upButton->setIcon(iconFromStore("up"));
-    downButton->setIcon(iconFromStore("down"));
-    upButton->setEnabled(false);
-    downButton->setEnabled(false);
-
-    connect(upButton, &QPushButton::clicked, this, &dialog::moveProcUp);
-    connect(downButton, &QPushButton::clicked, this, &dialog::moveProcDown);
     connect(procList->header(), &QHeaderView::sectionClicked, this, &dialog::reSort);
     // A committed edit is handled once the editor has closed, so that the warning
     // box of slotChange can reopen it (Qt 3 emitted itemRenamed after the rename).
@@ -159,11 +159,36 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
                 changeSelection();
             });
     connect(procList, &QTreeWidget::itemSelectionChanged, this, &dialog::changeSelection);
+}
+
+void dialog::setUpButtons() {
+    navToProc->setEnabled(false);
+    QPalette palette = statusLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(Qt::red));
+    statusLabel->setPalette(palette);
+    statusLabel->setText(QString());
+
+    upButton->setIcon(iconFromStore("up"));
+    downButton->setIcon(iconFromStore("down"));
+    upButton->setEnabled(false);
+    downButton->setEnabled(false);
+
+    connect(upButton, &QPushButton::clicked, this, &dialog::moveProcUp);
+    connect(downButton, &QPushButton::clicked, this, &dialog::moveProcDown);
     connect(autoNum, &QPushButton::clicked, this, &dialog::autoNumber);
     connect(copy, &QPushButton::clicked, this, &dialog::copyData);
     connect(paste, &QPushButton::clicked, this, &dialog::pasteData);
     connect(clearSlotsButton, &QPushButton::clicked, this, &dialog::clearSlots);
 
+    infodriverNumber->setRange(0, StorePaths::defaultMaxInfodriver);
+    // Qt 3's valueChanged(const QString&) came with every change of the value.
+    connect(infodriverNumber, &QSpinBox::valueChanged, this,
+            [this] { itemChanged(infodriverNumber->text()); });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &dialog::clipboardDataChange);
+}
+
+void dialog::setUpShortcuts() {
     pasteAction = new QAction(iconFromStore("paste"), tr("&Paste"), this);
     pasteAction->setObjectName(QStringLiteral("paste"));
     pasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -176,14 +201,9 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
     copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(copyAction);
     connect(copyAction, &QAction::triggered, this, &dialog::copyData);
+}
 
-    infodriverNumber->setRange(0, StorePaths::defaultMaxInfodriver);
-    // Qt 3's valueChanged(const QString&) came with every change of the value.
-    connect(infodriverNumber, &QSpinBox::valueChanged, this,
-            [this] { itemChanged(infodriverNumber->text()); });
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &dialog::clipboardDataChange);
-
+void dialog::trackRows() {
     // The name index follows every change of the rows.
     QAbstractItemModel* model = procList->model();
     auto invalidate = [this] { indexValid = false; };
@@ -202,8 +222,6 @@ dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::
                     (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
                     indexValid = false;
             });
-
-    clipboardDataChange();
 }
 
 dialog::~dialog() {
@@ -303,9 +321,7 @@ void dialog::dummy() {}
 
 void dialog::clearAllSlots() {
     changeAllRows([](QTreeWidgetItem* item) { // template rows become free rows
-        item->setText(ColSlot, QString());
-        item->setText(ColDevType, QString());
-        item->setText(ColInstance, QString());
+        clearSlotCells(item);
         if (!isFreeRow(item))
             item->setFlags(item->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     });
@@ -350,10 +366,13 @@ void dialog::clearSlots() {
         if (isFreeRow(procList->topLevelItem(i)))
             ++freeRows;
     const int templateRows = total - freeRows;
+    QPointer<dialog> self(this);
     const int answer =
         askMessageBox(this, QMessageBox::Warning, tr("Alarms TOLV Outputs"),
                       clearQuestionText(total, templateRows, freeRows),
                       {tr("&All"), tr("&Non template assigned"), tr("&Cancel")}, 0, 2);
+    if (!self || !isEnabled())
+        return;
     if (answer == 0)
         clearAllSlots();
     else if (answer == 1)
@@ -366,11 +385,8 @@ void dialog::clearSelectableSlots() {
         const int count = procList->topLevelItemCount();
         for (int i = 0; i < count; ++i) {
             QTreeWidgetItem* item = procList->topLevelItem(i);
-            if (!isFreeRow(item))
-                continue;
-            item->setText(ColSlot, QString());
-            item->setText(ColDevType, QString());
-            item->setText(ColInstance, QString());
+            if (isFreeRow(item))
+                clearSlotCells(item);
         }
     }
     checkForDuplicates();
@@ -381,11 +397,8 @@ void dialog::clearSelectedSlots() {
     {
         const QList<QTreeWidgetItem*> rows = selectedFreeRows();
         BulkChange bulk(procList, BulkChange::CellsOnly);
-        for (QTreeWidgetItem* item : rows) {
-            item->setText(ColSlot, QString());
-            item->setText(ColDevType, QString());
-            item->setText(ColInstance, QString());
-        }
+        for (QTreeWidgetItem* item : rows)
+            clearSlotCells(item);
     }
     checkForDuplicates();
     emit itemsChanged();
@@ -428,36 +441,28 @@ void dialog::beginManualOrder() {
 }
 
 void dialog::moveProcUp() {
-    QTreeWidgetItem* current = procList->currentItem();
-    if (!current)
-        return;
-    const int row = procList->indexOfTopLevelItem(current);
-    if (row <= 0)
-        return;
-    beginManualOrder();
-    // Moving the neighbour keeps the current row current and selected.
-    QTreeWidgetItem* above = procList->topLevelItem(row - 1);
-    const bool aboveSelected = above->isSelected();
-    procList->takeTopLevelItem(row - 1);
-    procList->insertTopLevelItem(row, above);
-    above->setSelected(aboveSelected);
-    procList->scrollToItem(current);
-    changeSelection();
+    moveProc(-1);
 }
 
 void dialog::moveProcDown() {
+    moveProc(+1);
+}
+
+void dialog::moveProc(int step) {
     QTreeWidgetItem* current = procList->currentItem();
     if (!current)
         return;
     const int row = procList->indexOfTopLevelItem(current);
-    if (row < 0 || row >= procList->topLevelItemCount() - 1)
+    const int neighbourRow = row + step;
+    if (row < 0 || neighbourRow < 0 || neighbourRow >= procList->topLevelItemCount())
         return;
     beginManualOrder();
-    QTreeWidgetItem* below = procList->topLevelItem(row + 1);
-    const bool belowSelected = below->isSelected();
-    procList->takeTopLevelItem(row + 1);
-    procList->insertTopLevelItem(row, below);
-    below->setSelected(belowSelected);
+    // Moving the neighbour to the other side keeps the current row current and selected.
+    QTreeWidgetItem* neighbour = procList->topLevelItem(neighbourRow);
+    const bool neighbourSelected = neighbour->isSelected();
+    procList->takeTopLevelItem(neighbourRow);
+    procList->insertTopLevelItem(row, neighbour);
+    neighbour->setSelected(neighbourSelected);
     procList->scrollToItem(current);
     changeSelection();
 }
@@ -471,58 +476,72 @@ void dialog::itemChanged(const QString&) {
 }
 
 void dialog::autoNumber() {
-    {
-        autoNumberDialog box(this);
-        const bool byGroup = sortActive && procList->isSortingEnabled() &&
-                             procList->header()->sortIndicatorSection() == ColGroup;
-        if (!byGroup) {
-            box.spinOffset->setEnabled(false);
-            lastOffset = 0;
-        }
-        box.spinBase->setMaximum(maxSlot);
-        box.spinOffset->setMaximum(maxSlot);
-        box.spinBase->setValue(lastBase);
-        box.spinOffset->setValue(lastOffset);
+    QPointer<dialog> self(this);
+    QPointer<autoNumberDialog> box = new autoNumberDialog(dialogParent(this));
+    const bool byGroup = sortActive && procList->isSortingEnabled() &&
+                         procList->header()->sortIndicatorSection() == ColGroup;
+    if (!byGroup) {
+        box->spinOffset->setEnabled(false);
+        lastOffset = 0;
+    }
+    box->spinBase->setMaximum(maxSlot);
+    box->spinOffset->setMaximum(maxSlot);
+    box->spinBase->setValue(lastBase);
+    box->spinOffset->setValue(lastOffset);
+    const QVector<AutoNumberRow> shown = autoNumberRows();
+    if (std::count_if(shown.begin(), shown.end(),
+                      [](const AutoNumberRow& row) { return row.selected; }) > 1)
+        box->radioSelected->setChecked(true);
+    box->comboGroup->addItems(autoNumberGroups(shown));
+    if (QTreeWidgetItem* current = procList->currentItem()) {
+        const int index = box->comboGroup->findText(current->text(ColGroup),
+                                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index >= 0)
+            box->comboGroup->setCurrentIndex(index);
+    }
 
-        const int count = procList->topLevelItemCount();
-        const QList<QTreeWidgetItem*> selection = selectedFreeRows();
-        const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
-        QVector<AutoNumberRow> rows(count);
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* item = procList->topLevelItem(i);
-            rows[i].selectable = isFreeRow(item);
-            rows[i].selected = selected.contains(item);
-            rows[i].group = item->text(ColGroup);
+    const bool accepted = runModal(*box) == QDialog::Accepted;
+    if (!self || !box) { // the editor or its window went away meanwhile
+        delete box;
+        return;
+    }
+    AutoNumberOptions options;
+    if (accepted) {
+        options.group = box->comboGroup->currentText();
+        lastBase = box->spinBase->value();
+        lastOffset = box->spinOffset->value();
+        options.base = lastBase;
+        options.offset = lastOffset;
+        options.choice = box->selectGroup->checkedId();
+    }
+    delete box; // gone before the check
+    // The list may have been reloaded or re-ordered while the dialog was open, and
+    // the editor made read-only: the plan is made from the rows as they are now.
+    if (accepted && isEnabled()) {
+        const QVector<int> numbers = planAutoNumber(autoNumberRows(), options);
+        {
+            BulkChange bulk(procList, BulkChange::CellsOnly);
+            for (int i = 0; i < numbers.size(); ++i)
+                if (numbers[i] >= 0)
+                    procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
         }
-        if (selected.size() > 1)
-            box.radioSelected->setChecked(true);
-        box.comboGroup->addItems(autoNumberGroups(rows));
-        if (QTreeWidgetItem* current = procList->currentItem()) {
-            const int index = box.comboGroup->findText(current->text(ColGroup),
-                                                       Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (index >= 0)
-                box.comboGroup->setCurrentIndex(index);
-        }
-
-        if (runModal(box) == QDialog::Accepted) {
-            AutoNumberOptions options;
-            options.group = box.comboGroup->currentText();
-            lastBase = box.spinBase->value();
-            lastOffset = box.spinOffset->value();
-            options.base = lastBase;
-            options.offset = lastOffset;
-            options.choice = box.selectGroup->checkedId();
-            const QVector<int> numbers = planAutoNumber(rows, options);
-            {
-                BulkChange bulk(procList, BulkChange::CellsOnly);
-                for (int i = 0; i < count; ++i)
-                    if (numbers[i] >= 0)
-                        procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
-            }
-            emit itemsChanged();
-        }
-    } // the dialog is gone before the check
+        emit itemsChanged();
+    }
     checkForDuplicates();
+}
+
+QVector<AutoNumberRow> dialog::autoNumberRows() const {
+    const int count = procList->topLevelItemCount();
+    const QList<QTreeWidgetItem*> selection = selectedFreeRows();
+    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    QVector<AutoNumberRow> rows(count);
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = procList->topLevelItem(i);
+        rows[i].selectable = isFreeRow(item);
+        rows[i].selected = selected.contains(item);
+        rows[i].group = item->text(ColGroup);
+    }
+    return rows;
 }
 
 void dialog::clipboardDataChange() {
@@ -563,7 +582,10 @@ void dialog::pasteData() {
         accepted.append(&line);
     }
 
-    // Then write the slots, each row looked up again by its name.
+    // Then write the slots, each row looked up again by its name; a paste into an
+    // editor made read-only meanwhile no longer applies.
+    if (!isEnabled())
+        return;
     {
         BulkChange bulk(procList, BulkChange::CellsOnly);
         for (const ClipboardRow* line : accepted)
@@ -617,9 +639,18 @@ void dialog::slotChange(QTreeWidgetItem* item, int column, const QString& text) 
         checkForDuplicates();
         emit itemsChanged();
     } else {
+        const QString name = item->text(ColProcess);
+        const quint64 removals = rowRemovals;
+        QPointer<dialog> self(this);
         showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
                        tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
-        procList->editItem(item, ColSlot); // the user corrects the entry
+        if (!self || !isEnabled())
+            return;
+        // The list may have been reloaded while the box was open: then the row
+        // of that name is corrected, if there still is a free one.
+        QTreeWidgetItem* row = removals == rowRemovals ? item : findProcess(name);
+        if (row && isFreeRow(row))
+            procList->editItem(row, ColSlot); // the user corrects the entry
     }
 }
 

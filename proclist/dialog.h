@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/process_definitions.h"
+#include "core/slot_rules.h"
 #include "core/store_paths.h"
 #include "forms/dialog_base.h"
 
@@ -96,9 +97,19 @@ signals:
 private:
     class BulkChange;
 
+    // The constructor's parts.
+    void setUpList();
+    void setUpButtons();
+    void setUpShortcuts();
+    void trackRows();
+
+    // Moves the current row one place up (-1) or down (+1).
+    void moveProc(int step);
     void beginManualOrder();
     void restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current);
     QList<QTreeWidgetItem*> selectedFreeRows() const;
+    // The rows as auto-numbering sees them, in display order.
+    QVector<AutoNumberRow> autoNumberRows() const;
     void rebuildIndex() const;
 
     IGetDocuments* documents;

@@ -81,9 +81,15 @@ private slots:
         QTest::addColumn<bool>("pastable"); // decided by the first non-empty line
         QTest::newRow("plain text") << "\n\nhello world" << QStringList{} << false;
         QTest::newRow("empty lines, extra fields, no trimming")
-            << "\n\nA\t\tG A\t 5 \tx\n\nB\tH\t6\n"
+            << "\n\nA\tG A\t 5 \tx\n\nB\tH\t6\n"
             << QStringList{"A|G A| 5 ", "B|H|6"} << true;
         QTest::newRow("one CR per line") << "P1\tG\t3\r\r\n" << QStringList{"P1|G|3\r"} << true;
+        QTest::newRow("empty group and slot keep their places")
+            << "P1\t\t3\nP2\tG\t\nP3\t\t" << QStringList{"P1||3", "P2|G|", "P3||"} << true;
+        QTest::newRow("a further field is not the slot")
+            << "P1\t\t5\tX" << QStringList{"P1||5"} << true;
+        QTest::newRow("two fields") << "P1\t3\nP2\tG\t4" << QStringList{"P2|G|4"} << false;
+        QTest::newRow("no name") << "\tG\t3\nP2\tG\t4" << QStringList{"P2|G|4"} << false;
     }
     void clipboard() {
         QFETCH(QString, text);

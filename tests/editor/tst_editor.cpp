@@ -3,12 +3,18 @@
 #include "common/test_support.h"
 
 #include "platform/system_chooser.h"
+#include "proclist/process_item.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,27 +22,35 @@
 
 namespace {
 const QString outputs = "config/alarms/north/outputs";
-}
+const QString definitions = "config/alarms/north/proc_def.cfg";
+} // namespace
 
 class tst_editor : public QObject {
     Q_OBJECT
     ScopedSettings settings;
     QTemporaryDir root;
 
+    void writeFile(const QString& storePath, const QByteArray& content) {
+        const QString path = root.path() + "/" + storePath;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    }
+
     // An editor on system "north" whose outputs folder is checked out and holds
-    // the modules "Pumps" and "Fans"; process rows P1, P2, P3.
+    // the modules "Pumps" and "Fans"; process rows P1, P2, P3. Everything arrives
+    // as the host's download replies.
     std::unique_ptr<alm_tolv_output> checkedOutEditor() {
+        writeFile(definitions, "[P1]\r\nGroup=G\r\n[P2]\r\nGroup=G\r\n[P3]\r\nGroup=H\r\n");
+        writeFile(outputs + "/al_out_0001.cfg", "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\n");
+        writeFile(outputs + "/al_out_0002.cfg", "[System]\r\nName=Fans\r\nConfigTool=tolv\r\n");
         auto editor = std::make_unique<alm_tolv_output>(root.path(), "tolv", "");
         EditorProbe probe(*editor);
         probe.selectSystem("north");
+        probe.reply(HostReply::Ok, "download", definitions);
+        probe.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
+        probe.reply(HostReply::Ok, "download", outputs + "/al_out_0002.cfg");
         probe.reply(HostReply::Done, "download", outputs);
-        for (const char* name : {"Pumps", "Fans"}) {
-            probe.modules().push_back(
-                std::make_unique<cOutputFile>(name, "tolv", outputs + "/al_out_0001.cfg"));
-            auto* row = new QTreeWidgetItem(probe.fileList(), {name, "al_out_0001.cfg"});
-            row->setFlags(row->flags() | Qt::ItemIsEditable);
-        }
-        probe.processEditor()->setProcesses({{"P1", "G"}, {"P2", "G"}, {"P3", "H"}});
         return editor;
     }
 
@@ -84,29 +98,32 @@ private slots:
         alm_tolv_output editor(root.path(), "tolv", "");
         EditorProbe probe(editor);
         ModalScript modal;
-        auto enabled = [&] {
-            QString state;
+        auto enabled = [&] { // the enabled actions, and the process editor as "editor"
+            QStringList names;
             for (const char* name : {"new", "duplicate", "delete", "rename"})
-                state += probe.action(name)->isEnabled() ? '1' : '0';
-            return state + (probe.processEditor()->isEnabled() ? '1' : '0');
+                if (probe.action(name)->isEnabled())
+                    names << name;
+            if (probe.processEditor()->isEnabled())
+                names << "editor";
+            return names.join(',');
         };
         probe.selectSystem("north");
         probe.reply(HostReply::Ok, "lock", outputs);
         probe.reply(HostReply::Ok, "lock", "config/devicetypes.xml");
-        QCOMPARE(enabled(), QString("00000")); // instances still missing
+        QCOMPARE(enabled(), QString()); // instances still missing
         probe.reply(HostReply::ReadOnly, "lock", "config/instances.xml");
-        QCOMPARE(enabled(), QString("10000"));
+        QCOMPARE(enabled(), QString("new"));
 
         cOutputFile module("Pumps", "tolv", outputs + "/al_out_0001.cfg");
         probe.setCurrentModule(&module);
         editor.updateActions();
-        QCOMPARE(enabled(), QString("11000"));
+        QCOMPARE(enabled(), QString("new,duplicate"));
         probe.reply(HostReply::Done, "lock", "config/devicetypes/north_Pumps.xml");
-        QCOMPARE(enabled(), QString("11111"));
+        QCOMPARE(enabled(), QString("new,duplicate,delete,rename,editor"));
 
         // A refused lock of a device description file takes editing away again.
         probe.reply(HostReply::Fail, "lock", "config/devicetypes/north_Fans.xml", "held");
-        QCOMPARE(enabled(), QString("11000"));
+        QCOMPARE(enabled(), QString("new,duplicate"));
         probe.setCurrentModule(nullptr);
         editor.updateActions();
     }
@@ -155,8 +172,8 @@ private slots:
         editor.navigate("", "Fans;P3");
         editor.navigate("", "Pumps"); // a later navigation replaces the held one
         QVERIFY(probe.navigatePending());
-        probe.modules().push_back(std::make_unique<cOutputFile>("Pumps", "tolv", outputs + "/a"));
-        new QTreeWidgetItem(probe.fileList(), {"Pumps", "al_out_0001.cfg"});
+        writeFile(outputs + "/al_out_0001.cfg", "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\n");
+        probe.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
         QVERIFY(probe.fileList()->selectedItems().isEmpty());
 
         probe.reply(HostReply::Done, "download", outputs);
@@ -217,7 +234,8 @@ private slots:
             QTest::keyClick(line, Qt::Key_Return);
         };
         cOutputFile* pumps = probe.modules()[0].get();
-        probe.setCurrentModule(pumps);
+        list->setCurrentItem(list->topLevelItem(0)); // selecting the module loads it
+        log.take();
 
         rename(0, "Fans"); // another module's name
         QTRY_COMPARE(modal.seen.size(), 1);
@@ -235,7 +253,57 @@ private slots:
                  QString("<h1>Alarms TOLV Output - fans</h1>"));
         QCOMPARE(log.lines, QStringList("dirty"));
         QCOMPARE(modal.seen.size(), 1);
-        probe.setCurrentModule(nullptr);
+    }
+
+    void changingTheInfodriverNumberMarksTheModuleModified() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        CommandLog log(*editor);
+        probe.fileList()->topLevelItem(0)->setSelected(true);
+        QCOMPARE(probe.currentModule()->name, QString("Pumps"));
+        QVERIFY(!probe.currentModule()->modified);
+        probe.processEditor()->infodriverNumber->setValue(12);
+        QVERIFY(probe.currentModule()->modified);
+        QVERIFY(editor->isDirty());
+        QVERIFY(log.lines.contains("dirty"));
+    }
+
+    void pasteQuestionStaysAnswerableWhenAReplyDisablesTheEditor() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        for (const char* path : {"config/alarms/north/outputs", "config/devicetypes.xml",
+                                 "config/instances.xml", "config/devicetypes/north_Pumps.xml"})
+            probe.reply(HostReply::Ok, "lock", path);
+        probe.fileList()->topLevelItem(0)->setSelected(true);
+        dialog* procs = probe.processEditor();
+        QVERIFY(procs->isEnabled());
+        QApplication::clipboard()->setText("P1\tH\t7");
+        bool answerable = false;
+        ModalScript modal;
+        modal.answer([&](QDialog& box) {
+            // The device description's lock is lost while the question is open.
+            probe.reply(HostReply::Fail, "lock", "config/devicetypes/north_Pumps.xml", "held");
+            answerable = box.isEnabled();
+            return 0; // &Ignore Groups
+        });
+        procs->pasteData();
+        QVERIFY(!procs->isEnabled());
+        QVERIFY(answerable);
+        QCOMPARE(modal.seen.size(), 2); // the question, and the lock's message
+        QCOMPARE(procs->findProcess("P1")->text(4), QString()); // read-only now: not pasted
+    }
+
+    void lockMessageSurvivesTheEditorBeingDeleted() {
+        auto editor = checkedOutEditor();
+        QPointer<alm_tolv_output> watch = editor.get();
+        ModalScript modal;
+        modal.answer([&](QDialog&) {
+            editor.reset(); // a host that closes the editor meanwhile
+            return 0;
+        });
+        EditorProbe(*watch).reply(HostReply::Fail, "lock", outputs, "held");
+        QVERIFY(!watch);
+        QCOMPARE(modal.seen.size(), 1);
     }
 
     void survivesTheHostDeletingItsDocksFirst() {

@@ -30,6 +30,24 @@ struct Fixture {
         if (out.open(QIODevice::WriteOnly))
             out.write(content);
     }
+    // System "north" with the module "Pumps" selected, as the host's replies bring them.
+    void selectModule() {
+        write(outputs + "/al_out_0001.cfg", "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\n");
+        probe.selectSystem("north");
+        probe.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
+        probe.reply(HostReply::Done, "download", outputs);
+        probe.fileList()->topLevelItem(0)->setSelected(true);
+    }
+    // The module selected and edited, with its outputs folder and the instances
+    // file locked: Apply uploads those two.
+    void editedModuleWithLocks() {
+        selectModule();
+        probe.reply(HostReply::Ok, "lock", outputs);
+        probe.reply(HostReply::Ok, "lock", "config/instances.xml");
+        editor.markDirty();
+        log.take();
+    }
+
     QTemporaryDir root;
     alm_tolv_output editor{root.path(), "tolv", ""};
     EditorProbe probe{editor};
@@ -63,15 +81,16 @@ private slots:
         QCOMPARE(doc->deviceInfodriverId(), 7);
         QCOMPARE(f.probe.maxSlot(), 4096);
         QCOMPARE(f.probe.processEditor()->infodriverNumber->maximum(), 999);
+    }
 
-        // Without the key the ini does not count as loaded and is asked for again.
-        Fixture g(systemIni, "[Status]\r\nOther=1\r\n");
-        g.editor.activate(true);
-        g.probe.reply(HostReply::Ok, "download", systemIni);
-        QVERIFY(g.traces.contains("Failed to read Device Status ID"));
-        g.log.take();
-        g.editor.activate(true);
-        QVERIFY(g.log.lines.contains("downloadFile " + systemIni));
+    void systemIniWithoutTheKeyIsAskedForAgain() {
+        Fixture f(systemIni, "[Status]\r\nOther=1\r\n");
+        f.editor.activate(true);
+        f.probe.reply(HostReply::Ok, "download", systemIni);
+        QVERIFY(f.traces.contains("Failed to read Device Status ID"));
+        f.log.take();
+        f.editor.activate(true);
+        QVERIFY(f.log.lines.contains("downloadFile " + systemIni));
     }
 
     void selectingASystemFetchesItsFiles() {
@@ -188,24 +207,117 @@ private slots:
                                             "unlock config/devicetypes/north_A.xml"}));
     }
 
-    void dirtyAndCleanReachTheHost() {
+    void editsBeforeAModuleIsLoadedSendNoDirty() {
         Fixture f;
-        auto& module = f.probe.modules().emplace_back(
-            std::make_unique<cOutputFile>("A", "tolv", outputs + "/x"));
-        f.probe.setCurrentModule(module.get());
-        f.editor.markDirty(); // still loading: the module is not marked, the host is told
-        f.editor.markDirty();
-        QVERIFY(!module->modified);
-        QVERIFY(f.editor.isDirty());
-        QCOMPARE(f.log.take(), QStringList("dirty"));
+        f.probe.processEditor()->infodriverNumber->setValue(3);
+        QVERIFY(f.log.lines.isEmpty());
+        QVERIFY(!f.editor.isDirty());
+    }
 
-        f.probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
+    void editsSendDirtyOnceAndMarkTheModule() {
+        Fixture f;
+        f.selectModule();
+        QVERIFY(!f.log.take().contains("dirty")); // loading the module is no edit
+        f.editor.markDirty();
+        f.editor.markDirty();
+        QCOMPARE(f.log.take(), QStringList("dirty"));
+        QVERIFY(f.probe.currentModule()->modified);
         QVERIFY(f.editor.isDirty());
+    }
+
+    void cleanOnceEveryUploadOfTheApplyIsDone() {
+        Fixture f;
+        f.editedModuleWithLocks();
+        f.editor.apply();
+        f.log.take();
+        f.probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
+        f.probe.reply(HostReply::Done, "upload", outputs);
+        QVERIFY(f.log.take().isEmpty());
+        QVERIFY(f.editor.isDirty());
+        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
+        QCOMPARE(f.log.take(), QStringList("clean"));
+        QVERIFY(!f.editor.isDirty());
+        QVERIFY(!f.probe.currentModule()->modified);
+    }
+
+    void failedUploadWarnsAndKeepsTheEditorDirty() {
+        Fixture f;
+        f.editedModuleWithLocks();
+        f.editor.apply();
+        f.probe.reply(HostReply::Fail, "upload", outputs, "disk full");
+        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
+        QVERIFY(!f.log.take().contains("clean"));
+        QVERIFY(f.editor.isDirty());
+        QCOMPARE(f.modal.seen.size(), 1);
+        QCOMPARE(f.modal.seen[0].caption, QString("Error"));
+        QCOMPARE(f.modal.seen[0].icon, QMessageBox::Warning);
+        QVERIFY(f.modal.seen[0].text.contains("disk full"));
+        QVERIFY(f.modal.seen[0].text.contains(outputs));
+        QVERIFY(f.traces.contains("replyUpload. Fail. '" + outputs + "'"));
+
+        f.editor.apply(); // tried again, and this time it works
         f.probe.reply(HostReply::Done, "upload", outputs);
         f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QCOMPARE(f.log.take(), QStringList({"clean", "clean"}));
+        QVERIFY(f.log.take().contains("clean"));
         QVERIFY(!f.editor.isDirty());
-        f.probe.setCurrentModule(nullptr);
+    }
+
+    void editDuringTheUploadsKeepsTheEditorDirty() {
+        Fixture f;
+        f.editedModuleWithLocks();
+        f.editor.apply();
+        f.probe.reply(HostReply::Done, "upload", outputs);
+        f.editor.markDirty(); // an edit while the replies are on their way
+        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
+        QVERIFY(!f.log.take().contains("clean"));
+        QVERIFY(f.editor.isDirty());
+        QVERIFY(f.probe.currentModule()->modified);
+    }
+
+    void uploadReplyWithoutAnApplyIsIgnored() {
+        Fixture f;
+        f.editedModuleWithLocks();
+        f.probe.reply(HostReply::Done, "upload", outputs);
+        QVERIFY(f.log.take().isEmpty());
+        QVERIFY(f.editor.isDirty());
+    }
+
+    void applyUploadsTheFoldersLockedWhenItBegan() {
+        Fixture f;
+        const QString south = "config/alarms/south/outputs";
+        f.probe.selectSystem("north");
+        f.probe.reply(HostReply::Ok, "lock", outputs);
+        f.probe.selectSystem("south");
+        f.probe.reply(HostReply::Ok, "lock", south);
+        // While the first upload is emitted the user switches systems and the host grants
+        // their locks: more than the list has room for.
+        bool answered = false;
+        QObject::connect(&f.editor, &alm_tolv_output::command, [&](const QString& word) {
+            if (word != "syncDirUpload" || answered)
+                return;
+            answered = true;
+            for (int i = 0; i < 40; ++i) {
+                const QString system = QString("s%1").arg(i);
+                f.probe.selectSystem(system);
+                f.probe.reply(HostReply::Ok, "lock", "config/alarms/" + system + "/outputs");
+            }
+        });
+        f.log.take();
+        f.editor.apply();
+        QCOMPARE(f.log.take().filter("syncDirUpload"),
+                 QStringList({"syncDirUpload " + outputs, "syncDirUpload " + south}));
+        QCOMPARE(f.probe.lockedDirs().size(), 42);
+    }
+
+    void lateLockOfAFormerSystemIsReleasedOnClose() {
+        Fixture f;
+        f.probe.selectSystem("north");
+        f.probe.selectSystem("south"); // before north's lock arrives
+        f.probe.reply(HostReply::Ok, "lock", outputs);
+        QVERIFY(!f.probe.action("new")->isEnabled()); // south is not locked
+        f.log.take();
+        f.editor.close();
+        QCOMPARE(f.log.take(), QStringList("unlock " + outputs));
     }
 
     void directoryListingFillsTheSelector() {
@@ -228,6 +340,21 @@ private slots:
         QCOMPARE(f.modal.seen[0].text,
                  "Could not Create directory\n" + f.root.path() + "/config/alarms.\n\n");
         QVERIFY(f.probe.checkedOutDirs().contains(outputs));
+    }
+
+    void processDefinitionsOfAnotherSystemWithTheSameTimeAreRead() {
+        Fixture f(definitions, "[N1]\r\n");
+        const QString south = "config/alarms/south/proc_def.cfg";
+        f.write(south, "[S1]\r\n[S2]\r\n");
+        const QDateTime time = QDateTime::currentDateTime().addSecs(-60);
+        for (const QString& path : {definitions, south}) {
+            QFile file(f.root.path() + "/" + path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(f.editor.loadProcesses(f.root.path() + "/" + definitions));
+        QVERIFY(f.editor.loadProcesses(f.root.path() + "/" + south));
+        QCOMPARE(f.probe.processNames(), QStringList({"S1", "S2"}));
     }
 
     void processDefinitionsAreReadOnceWhileUnchanged() {

@@ -143,15 +143,16 @@ private slots:
     }
 
     void commandReplies_data() {
-        QTest::addColumn<bool>("queued");
+        QTest::addColumn<StoreHost::ReplyMode>("mode");
         QTest::addColumn<QStringList>("command"); // word and path
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("injected"); // the failure of the module's download
         const auto row = [](const char* name, const QStringList& command,
                             const QStringList& expected, const QString& injected = {}) {
-            for (const bool queued : {false, true})
-                QTest::addRow("%s: %s", queued ? "queued" : "immediate", name)
-                    << queued << command << expected << injected;
+            for (const auto mode : {StoreHost::ReplyMode::Immediate, StoreHost::ReplyMode::Queued})
+                QTest::addRow("%s: %s",
+                              mode == StoreHost::ReplyMode::Queued ? "queued" : "immediate", name)
+                    << mode << command << expected << injected;
         };
         row("missing", {"downloadFile", "config/none"}, {"download Fail config/none"});
         row("path escape", {"downloadFile", "config/../outside.txt"},
@@ -162,14 +163,15 @@ private slots:
             {"download Fail " + module, "lock Ok " + south, "download Done " + south}, "no disk");
     }
     void commandReplies() {
-        QFETCH(bool, queued);
+        QFETCH(StoreHost::ReplyMode, mode);
         QFETCH(QStringList, command);
         QFETCH(QStringList, expected);
         QFETCH(QString, injected);
         Owner alice(store, "alice");
-        alice.host.setReplyMode(StoreHost::ReplyMode(queued)); // Immediate, Queued
+        alice.host.setReplyMode(mode);
         if (!injected.isEmpty())
             alice.host.failOperation("download", module, injected);
+        const bool queued = mode == StoreHost::ReplyMode::Queued;
         QCOMPARE(alice.widget.send(command[0], command[1]), queued ? QStringList() : expected);
         QTRY_COMPARE(alice.widget.lines, expected);
         for (const HostReply& reply : alice.widget.replies) // failures say why; downloads copy

@@ -40,6 +40,7 @@ struct Hosted {
         QFile file(store.filePath("config/alarms/south/outputs/" + name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
+    ModalScript modal; // a failed upload warns in a box
     QTemporaryDir store;
     StoreHost host;
     alm_tolv_output plugin;

@@ -6,6 +6,7 @@
 #include "host/store_host.h"
 #include <QAction>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
 #include <climits>
@@ -22,12 +23,18 @@ static QStringList moduleRows(QWidget* root) {
     return rows;
 }
 
+static StoreHost::ReplyMode otherMode(StoreHost::ReplyMode mode) {
+    return mode == StoreHost::ReplyMode::Queued ? StoreHost::ReplyMode::Immediate
+                                                : StoreHost::ReplyMode::Queued;
+}
+
 // One host on a store: its working copy, executor and window.
 struct Session {
-    Session(PluginLoader& loader, const QString& store, const QString& owner, bool queued)
+    Session(PluginLoader& loader, const QString& store, const QString& owner,
+            StoreHost::ReplyMode mode)
         : host(store, work.path(), owner),
           window(loader, host, {work.path(), pluginName, QString()}) {
-        host.setReplyMode(StoreHost::ReplyMode(queued)); // Immediate, Queued
+        host.setReplyMode(mode);
     }
     void settle() {
         host.flushReplies();
@@ -38,10 +45,34 @@ struct Session {
     HostWindow window;
 };
 
+const QString north = QStringLiteral("config/alarms/north/outputs");
+
+static void replyModes() {
+    QTest::addColumn<StoreHost::ReplyMode>("mode");
+    QTest::newRow("immediate") << StoreHost::ReplyMode::Immediate;
+    QTest::newRow("queued") << StoreHost::ReplyMode::Queued;
+}
+
 class tst_plugin_load : public QObject {
     Q_OBJECT
     ScopedSettings settings;
     PluginLoader loader{TOLV_PLUGIN_PATH};
+
+    // The editor of the session on system north with its first module selected.
+    config_plugin_base* openOnFirstModule(Session& session) {
+        if (!session.window.openEntry())
+            return nullptr;
+        session.settle();
+        if (!session.window.chooseSystem("north"))
+            return nullptr;
+        session.settle();
+        auto* list = session.window.findChild<QTreeWidget*>("fileList");
+        if (!list || list->topLevelItemCount() == 0)
+            return nullptr;
+        list->topLevelItem(0)->setSelected(true);
+        session.settle();
+        return session.window.editor();
+    }
 
 private slots:
     void initTestCase() {
@@ -65,17 +96,13 @@ private slots:
         QVERIFY(!widget->qt_metacast("NoSuchInterface"));
     }
 
-    void fullRun_data() {
-        QTest::addColumn<bool>("queued");
-        QTest::newRow("immediate") << false;
-        QTest::newRow("queued") << true;
-    }
+    void fullRun_data() { replyModes(); }
     void fullRun() {
-        QFETCH(bool, queued);
+        QFETCH(StoreHost::ReplyMode, mode);
         QTemporaryDir store;
         QVERIFY(copyTree(sampleStore(), store.path()));
         ModalScript modal;
-        Session session(loader, store.path(), "tester", queued);
+        Session session(loader, store.path(), "tester", mode);
         session.window.show();
         QVERIFY(session.window.openEntry());
         QPointer<config_plugin_base> editor = session.window.editor();
@@ -94,7 +121,7 @@ private slots:
         for (const char* name : {"new", "duplicate", "delete", "rename"})
             QVERIFY2(editor->findChild<QAction*>(name)->isEnabled(), name);
         // A second owner, in the other reply mode, is told of the locks and works read-only.
-        Session second(loader, store.path(), "second", !queued);
+        Session second(loader, store.path(), "second", otherMode(mode));
         second.window.openEntry();
         second.settle();
         QVERIFY(second.window.chooseSystem("north"));
@@ -120,6 +147,70 @@ private slots:
         QVERIFY(session.window.close());
         QVERIFY(!editor); // closed, then deleted
         QCOMPARE(QDir(store.filePath(StoreHost::lockFolder)).entryList(QDir::Files), QStringList());
+    }
+
+    void lateOutputsLockOfAFormerSystemIsReleasedOnClose() {
+        QTemporaryDir store;
+        QVERIFY(copyTree(sampleStore(), store.path()));
+        ModalScript modal;
+        auto first =
+            std::make_unique<Session>(loader, store.path(), "tester", StoreHost::ReplyMode::Queued);
+        QVERIFY(first->window.openEntry());
+        first->settle();
+        QVERIFY(first->window.chooseSystem("north"));
+        QVERIFY(first->window.chooseSystem("south")); // before north's replies arrive
+        first->settle();
+        QCOMPARE(first->host.lockHolder(north), QString("tester"));
+        QVERIFY(first->window.close());
+        QCOMPARE(first->host.lockHolder(north), QString());
+
+        Session second(loader, store.path(), "second", StoreHost::ReplyMode::Immediate);
+        QVERIFY(second.window.openEntry());
+        QVERIFY(second.window.chooseSystem("north"));
+        second.settle();
+        QVERIFY(modal.seen.isEmpty()); // no lock refused
+        QCOMPARE(second.host.lockHolder(north), QString("second"));
+    }
+
+    void failedUploadWarnsAndLeavesTheEditorDirty_data() { replyModes(); }
+    void failedUploadWarnsAndLeavesTheEditorDirty() {
+        QFETCH(StoreHost::ReplyMode, mode);
+        QTemporaryDir store;
+        QVERIFY(copyTree(sampleStore(), store.path()));
+        ModalScript modal;
+        Session session(loader, store.path(), "tester", mode);
+        QPointer<config_plugin_base> editor = openOnFirstModule(session);
+        QVERIFY(editor);
+        session.host.failOperation("upload", north, "disk full");
+        QVERIFY(QMetaObject::invokeMethod(editor, "markDirty"));
+        session.window.apply();
+        session.settle();
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("Error"));
+        QVERIFY(modal.seen[0].text.contains("disk full") && modal.seen[0].text.contains(north));
+        QVERIFY(session.window.windowTitle().startsWith('*') && editor->isDirty());
+
+        session.host.clearFailures(); // Apply again: now it is clean
+        session.window.apply();
+        session.settle();
+        QVERIFY(!session.window.windowTitle().startsWith('*') && !editor->isDirty());
+    }
+
+    void editWhileTheUploadsAreUnderwayKeepsTheEditorDirty() {
+        QTemporaryDir store;
+        QVERIFY(copyTree(sampleStore(), store.path()));
+        ModalScript modal;
+        Session session(loader, store.path(), "tester", StoreHost::ReplyMode::Queued);
+        QPointer<config_plugin_base> editor = openOnFirstModule(session);
+        QVERIFY(editor);
+        QVERIFY(QMetaObject::invokeMethod(editor, "markDirty"));
+        session.window.apply();
+        auto* infodriver = editor->findChild<QSpinBox*>("infodriverNumber");
+        QVERIFY(infodriver);
+        infodriver->setValue(infodriver->value() + 1); // before the replies arrive
+        session.settle();
+        QVERIFY(session.window.windowTitle().startsWith('*') && editor->isDirty());
+        QVERIFY(modal.seen.isEmpty());
     }
 };
 

@@ -81,6 +81,24 @@ static Shown autoNumber(dialog& editor, int choice, int base, int offset, bool a
 }
 
 const QString duplicates = "<h1>Warning</h1>\nThere are duplicates.";
+const QString tenRows = "P0:G:1 P1:G:2 P2:G:3 P3:G:4 P4:G:5 P5:G:6 P6:G:7 #P7:G:8 #P8:G:9 #P9:G:10";
+
+// Clicks the dialog's button with this text.
+static void clickButton(QDialog& box, const QString& text) {
+    for (QAbstractButton* button : box.findChildren<QAbstractButton*>())
+        if (button->text() == text)
+            return button->click();
+    QFAIL(qPrintable("no button " + text));
+}
+
+// Types a slot into the row's in-place edit and commits it with Return.
+static void typeSlot(dialog& editor, const QString& name, const QString& text) {
+    editor.procList->editItem(editor.findProcess(name), ColSlot);
+    QLineEdit* line = openEditor(editor);
+    QVERIFY(line);
+    line->setText(text);
+    QTest::keyClick(line, Qt::Key_Return);
+}
 
 class tst_proclist : public QObject {
     Q_OBJECT
@@ -92,18 +110,20 @@ private slots:
         dialog::lastBase = 1;
         dialog::lastOffset = 0;
     }
+
     void cleanup() { settings.reset(); }
 
-    void sortMoveAndHeaderClick() {
+    void sortingBySlotAndGroup() {
         auto editor = makeEditor("C:G2 A:G2:10 E:G1:2 B:G1:9 D:G1:100");
         QCOMPARE(column(*editor, ColProcess), QString("A,B,C,D,E")); // as loaded
         editor->procList->sortByColumn(ColSlot, Qt::AscendingOrder);
         QCOMPARE(column(*editor, ColProcess), QString("C,E,B,A,D")); // empty first, 9 before 10
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A")); // ties by slot
+    }
 
-        editor->show();
-        QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+    void movingKeepsTheRowCurrent() {
+        auto editor = makeEditor("A B C D E");
         editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
         editor->procList->setCurrentItem(editor->findProcess("C"));
         editor->moveProcDown();
@@ -112,8 +132,29 @@ private slots:
         editor->moveProcUp();
         QCOMPARE(column(*editor, ColProcess), QString("E,C,D,B,A"));
         QCOMPARE(editor->procList->currentItem(), editor->findProcess("C"));
+        QVERIFY(editor->findProcess("C")->isSelected());
+        QVERIFY(!editor->sortActive);
+    }
 
-        // A header click sorts by its column in the order saved before the first move.
+    void movingPastTheEndsDoesNothing() {
+        auto editor = makeEditor("A B");
+        editor->procList->setCurrentItem(editor->findProcess("A"));
+        editor->moveProcUp();
+        editor->procList->setCurrentItem(editor->findProcess("B"));
+        editor->moveProcDown();
+        QCOMPARE(column(*editor, ColProcess), QString("A,B"));
+        QVERIFY(editor->sortActive);
+    }
+
+    void headerClickAfterAMoveSortsInTheSavedOrder() {
+        auto editor = makeEditor("C:G2 A:G2:10 E:G1:2 B:G1:9 D:G1:100");
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+        editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
+        editor->procList->setCurrentItem(editor->findProcess("C"));
+        editor->moveProcUp();
+        QCOMPARE(column(*editor, ColProcess), QString("E,C,D,B,A"));
+
         QWidget* header = editor->procList->header()->viewport();
         const QPoint group(editor->procList->header()->sectionViewportPosition(ColGroup) + 5, 5);
         QTest::mouseClick(header, Qt::LeftButton, {}, group);
@@ -122,19 +163,59 @@ private slots:
         QTest::mouseClick(header, Qt::LeftButton, {}, group); // sorted again: reverses as usual
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A"));
     }
-    void checkAndEditSlots() {
+
+    void buttonsFollowTheSelection_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("selected"); // the first is the current row
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<bool>("down");
+        QTest::addColumn<QString>("clearText");
+        QTest::newRow("nothing selected") << "A B C"
+                                          << "" << false << false << "Clear All Slots";
+        QTest::newRow("one row") << "A"
+                                 << "A" << false << true << "Clear Selected Slots";
+        QTest::newRow("first row") << "A B C"
+                                   << "A" << false << true << "Clear Selected Slots";
+        QTest::newRow("middle row") << "A B C"
+                                    << "B" << true << true << "Clear Selected Slots";
+        QTest::newRow("last row") << "A B C"
+                                  << "C" << true << false << "Clear Selected Slots";
+        QTest::newRow("two rows") << "A B C"
+                                  << "B,C" << false << false << "Clear Selected Slots";
+        QTest::newRow("template row only") << "A #B C"
+                                           << "B" << false << false << "Clear All Slots";
+    }
+    void buttonsFollowTheSelection() {
+        QFETCH(QString, rows);
+        QFETCH(QString, selected);
+        auto editor = makeEditor(rows);
+        editor->procList->clearSelection();
+        const QStringList names = selected.split(',', Qt::SkipEmptyParts);
+        for (const QString& name : names) {
+            if (name == names.first())
+                editor->procList->setCurrentItem(editor->findProcess(name));
+            editor->findProcess(name)->setSelected(true);
+        }
+        QTEST(editor->upButton->isEnabled(), "up");
+        QTEST(editor->downButton->isEnabled(), "down");
+        QTEST(editor->clearSlotsButton->text(), "clearText");
+    }
+
+    void duplicateAndOutOfRangeSlotsAreMarked() {
         auto editor = makeEditor("A:G:5 B:G:5 C:G:9000 D:G:6 E:G #T:G:2");
-        editor->show();
-        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
         editor->checkForDuplicates();
         QCOMPARE(editor->statusLabel->text(),
                  duplicates + "<p>There are entries out of range (1-4096).");
         for (QString name : {"A", "B", "C", "D", "E", "T"})
             QCOMPARE(editor->findProcess(name)->slotValid, name > "C");
-        processItem* a = editor->findProcess("A");
-        QCOMPARE(a->foreground(ColProcess).color(), QColor(255, 0, 0));
+        QCOMPARE(editor->findProcess("A")->foreground(ColProcess).color(), QColor(255, 0, 0));
+    }
 
-        // What the view paints: yellow, and a dark red highlight when selected.
+    void markedRowsArePaintedYellowAndDarkRedWhenSelected() {
+        auto editor = makeEditor("A:G:5 B:G:5 D:G:6");
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        editor->checkForDuplicates();
         editor->procList->clearSelection();
         editor->procList->setCurrentItem(nullptr);
         auto pixel = [&](QTreeWidgetItem* item) { // the blank part of the last column
@@ -142,45 +223,119 @@ private slots:
             const QRect rect = editor->procList->visualItemRect(item);
             return image.pixelColor(qMin(rect.right(), image.width() - 1) - 3, rect.center().y());
         };
+        processItem* a = editor->findProcess("A");
         QCOMPARE(pixel(a), QColor(255, 255, 0));
         QVERIFY(pixel(editor->findProcess("D")) != QColor(255, 255, 0));
         a->setSelected(true);
         QCOMPARE(pixel(a), QColor(139, 0, 0));
+    }
 
-        // Mended and checked again: no warning, no colours.
+    void mendedSlotsClearTheWarning() {
+        auto editor = makeEditor("A:G:5 B:G:5 C:G:9000");
+        editor->checkForDuplicates();
         editor->findProcess("B")->setText(ColSlot, "7");
         editor->findProcess("C")->setText(ColSlot, "");
         editor->checkForDuplicates();
         QVERIFY(editor->statusLabel->text().isEmpty());
-        QVERIFY(a->slotValid);
+        QVERIFY(editor->findProcess("A")->slotValid);
+    }
 
-        // Template rows keep their slots; a double click anywhere in another row edits
-        // its slot through the list's delegate.
-        editor->maxSlot = 99;
+    void doubleClickEditsTheSlotOfAFreeRowOnly() {
+        auto editor = makeEditor("E:G #T:G:2");
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
         editor->itemDoubleClicked(editor->findProcess("T"));
         QVERIFY(!openEditor(*editor));
-        ModalScript script;
-        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        processItem* e = editor->findProcess("E");
-        const QRect row = editor->procList->visualItemRect(e);
+        const QRect row = editor->procList->visualItemRect(editor->findProcess("E"));
         const QPoint name(row.left() + 10, row.center().y());
         QTest::mouseClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
         QTest::mouseDClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
         QTRY_VERIFY(openEditor(*editor));
-        openEditor(*editor)->setText("100");
+        openEditor(*editor)->setText("7");
         QTest::keyClick(openEditor(*editor), Qt::Key_Return);
+        QTRY_COMPARE(editor->findProcess("E")->text(ColSlot), QString("7"));
+        QCOMPARE(editor->findProcess("E")->text(ColProcess), QString("E"));
+    }
+
+    void typedSlotInRangeIsChecked() {
+        auto editor = makeEditor("A:G:5 E:G");
+        ModalScript script;
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        typeSlot(*editor, "E", "5"); // valid, but A has it
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(editor->findProcess("E")->text(ColSlot), QString("5"));
+        QCOMPARE(editor->statusLabel->text(), duplicates);
+        QCOMPARE(script.seen.size(), 0);
+    }
+
+    void typedZeroOrNothingClearsTheSlot_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("zero") << "0";
+        QTest::newRow("empty") << "";
+    }
+    void typedZeroOrNothingClearsTheSlot() {
+        QFETCH(QString, typed);
+        auto editor = makeEditor("A:G:5 E:G:5");
+        editor->checkForDuplicates();
+        ModalScript script;
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        typeSlot(*editor, "E", typed);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(editor->findProcess("E")->text(ColSlot), QString());
+        QVERIFY(editor->statusLabel->text().isEmpty()); // checked again
+        QCOMPARE(script.seen.size(), 0);
+    }
+
+    void typedInvalidSlotWarnsAndReopensTheEdit_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("above the maximum") << "100";
+        QTest::newRow("negative") << "-3";
+        QTest::newRow("letters") << "abc";
+    }
+    void typedInvalidSlotWarnsAndReopensTheEdit() {
+        QFETCH(QString, typed);
+        auto editor = makeEditor("E:G");
+        editor->maxSlot = 99;
+        ModalScript script;
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        typeSlot(*editor, "E", typed);
         QTRY_COMPARE(script.seen.size(), 1);
+        QCOMPARE(script.seen[0].caption, QString("TOLV Output Configuration"));
         QCOMPARE(script.seen[0].text, QString("Valid entries are numbers between 0 and 99"));
         QTRY_VERIFY(openEditor(*editor)); // open again for the correction
-        QCOMPARE(openEditor(*editor)->text(), QString("100"));
+        QCOMPARE(openEditor(*editor)->text(), typed);
         QCOMPARE(changed.count(), 0);
-        openEditor(*editor)->setText("5"); // valid, but A has it
+    }
+
+    void invalidSlotWarningReopensTheEditOnTheReloadedRow() {
+        auto editor = makeEditor("D:G E:G");
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor->setProcesses({{"E", "G"}, {"A", "G"}});
+            return 0;
+        });
+        typeSlot(*editor, "E", "abc");
+        QTRY_COMPARE(script.seen.size(), 1);
+        QTRY_VERIFY(openEditor(*editor));
+        openEditor(*editor)->setText("5");
         QTest::keyClick(openEditor(*editor), Qt::Key_Return);
-        QTRY_COMPARE(changed.count(), 1);
-        QCOMPARE(e->text(ColSlot), QString("5"));
-        QCOMPARE(editor->statusLabel->text(), duplicates);
+        QTRY_COMPARE(editor->findProcess("E")->text(ColSlot), QString("5"));
+        QCOMPARE(editor->findProcess("A")->text(ColSlot), QString());
+    }
+
+    void invalidSlotWarningSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("E:G");
+        QPointer<dialog> watch = editor.get();
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor.reset();
+            return 0;
+        });
+        typeSlot(*watch, "E", "abc");
+        QTRY_VERIFY(!watch);
         QCOMPARE(script.seen.size(), 1);
     }
+
     void autoNumberGroups_data() {
         QTest::addColumn<int>("choice"); // -1: the proposed one
         QTest::addColumn<int>("offset");
@@ -209,6 +364,7 @@ private slots:
         QCOMPARE(column(*editor, ColSlot), expected);
         QCOMPARE(changed.count(), 1);
     }
+
     void autoNumberSelectedRowsByProcess() {
         auto editor = makeEditor("P1:G:40 P2:G P3:G:41 P4:G P5:G");
         editor->findProcess("P2")->setSelected(true);
@@ -223,6 +379,7 @@ private slots:
         const Shown next = autoNumber(*editor, -1, 1, 0, false);
         QVERIFY(next.offsetEnabled && next.offset == 0); // dropped, not kept for later
     }
+
     void autoNumberTemplateRows() {
         auto editor = makeEditor("A:G1 #B:G1:1 C:G1 #D:G2:2 E:G2");
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder); // A C B E D
@@ -231,72 +388,238 @@ private slots:
         QCOMPARE(column(*editor, ColSlot), QString("1,1,2,2,11"));
         QCOMPARE(editor->statusLabel->text(), duplicates); // template slots are checked too
     }
-    void questions_data() {
-        QTest::addColumn<bool>("paste"); // else Clear All Slots
+
+    void autoNumberPlansTheShortenedListAfterTheDialog() {
+        auto editor = makeEditor("A B C D E");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"B", "G"}, {"A", "G"}}); // reloaded meanwhile
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColProcess), QString("A,B"));
+        QCOMPARE(column(*editor, ColSlot), QString("1,2"));
+    }
+
+    void autoNumberSkipsRowsThatBecameTemplateRowsMeanwhile() {
+        auto editor = makeEditor("A B C");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"A", "G"}, {"B", "G"}, {"C", "G"}});
+            processItem* a = editor->findProcess("A"); // now claimed by a template
+            a->setText(ColSlot, "7");
+            a->setFlags(a->flags() & ~Qt::ItemIsSelectable);
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColSlot), QString("7,1,2"));
+    }
+
+    void autoNumberIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("A B");
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            box.accept();
+            return box.result();
+        });
+        editor->autoNumber();
+        QCOMPARE(column(*editor, ColSlot), QString(","));
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void autoNumberSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("A B");
+        QPointer<dialog> watch = editor.get();
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            box.accept();
+            editor.reset();
+            return int(QDialog::Accepted);
+        });
+        watch->autoNumber();
+        QVERIFY(!watch);
+    }
+
+    void clearQuestion_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<bool>("templatesFreed");
+        QTest::newRow("all") << "&All"
+                             << ",,,,,,,,," << 1 << true;
+        QTest::newRow("non template") << "&Non template assigned"
+                                      << ",,,,,,,8,9,10" << 1 << false;
+        QTest::newRow("cancel") << "&Cancel"
+                                << "1,2,3,4,5,6,7,8,9,10" << 0 << false;
+    }
+    void clearQuestion() {
+        QFETCH(QString, button);
+        QFETCH(QString, expected);
+        auto editor = makeEditor(tenRows);
+        editor->procList->clearSelection(); // with a selection only those rows are cleared
+        ModalScript script;
+        script.clickButton(button);
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        editor->clearSlots();
+        QCOMPARE(script.seen.size(), 1);
+        QCOMPARE(script.seen[0].text, clearQuestionText(10, 3, 7));
+        QCOMPARE(script.seen[0].buttons.join(','), QString("&All,&Non template assigned,&Cancel"));
+        QCOMPARE(column(*editor, ColSlot), expected);
+        QTEST(int(changed.count()), "changes");
+        QTEST(editor->findProcess("P9")->isFree(), "templatesFreed");
+    }
+
+    void clearWithASelectionClearsOnlyTheSelectedRows() {
+        auto editor = makeEditor("A:G:1 B:G:2 C:G:3");
+        editor->procList->clearSelection();
+        editor->findProcess("A")->setSelected(true);
+        editor->findProcess("C")->setSelected(true);
+        ModalScript script;
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        editor->clearSlots();
+        QCOMPARE(script.seen.size(), 0);
+        QCOMPARE(column(*editor, ColSlot), QString(",2,"));
+        QCOMPARE(changed.count(), 1);
+    }
+
+    void pasteGroupQuestion_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("asked");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("clear all") << false << "&All" << 1 << ",,,,,,,,,";
-        QTest::newRow("non template") << false << "&Non template assigned" << 1 << ",,,,,,,8,9,10";
-        QTest::newRow("clear cancel") << false << "&Cancel" << 1 << "1,2,3,4,5,6,7,8,9,10";
-        QTest::newRow("ignore groups") << true << "&Ignore Groups" << 1 << "1,7,8,9,5,6,7,8,9,10";
-        QTest::newRow("paste skip") << true << "&Skip" << 2 << "1,2,8,4,5,6,7,8,9,10";
-        // P2 is pasted before the question; a cancel keeps it, as a change
-        QTest::newRow("paste cancel") << true << "&Cancel" << 1 << "1,2,8,4,5,6,7,8,9,10";
+        QTest::newRow("ignore groups") << "&Ignore Groups" << 1 << "1,7,8,9,5,6,7,8,9,10";
+        QTest::newRow("skip") << "&Skip" << 2 << "1,2,8,4,5,6,7,8,9,10";
+        // P2 comes before the question; a cancel keeps it, as a change
+        QTest::newRow("cancel") << "&Cancel" << 1 << "1,2,8,4,5,6,7,8,9,10";
     }
-    void questions() {
-        QFETCH(bool, paste);
+    void pasteGroupQuestion() {
         QFETCH(QString, button);
         QFETCH(QString, expected);
-        auto editor = makeEditor("P0:G:1 P1:G:2 P2:G:3 P3:G:4 P4:G:5 P5:G:6 P6:G:7 "
-                                 "#P7:G:8 #P8:G:9 #P9:G:10");
-        editor->procList->clearSelection(); // with a selection only those rows are cleared
+        auto editor = makeEditor(tenRows);
         QApplication::clipboard()->setText("P2\tG\t8\nP1\tH\t7\nP3\tH\t9"); // H: another group
         ModalScript script;
         script.clickButton(button);
         script.clickButton(button);
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        paste ? editor->pasteData() : editor->clearSlots();
+        editor->pasteData();
         QTEST(int(script.seen.size()), "asked");
-        QCOMPARE(script.seen[0].text,
-                 paste ? "Process P1 is not a member\ngroup H" : clearQuestionText(10, 3, 7));
-        QCOMPARE(script.seen[0].buttons.join(','),
-                 paste ? "&Ignore Groups,&Skip,&Cancel" : "&All,&Non template assigned,&Cancel");
+        QCOMPARE(script.seen[0].caption, QString("TOLV Output"));
+        QCOMPARE(script.seen[0].text, QString("Process P1 is not a member\ngroup H"));
+        QCOMPARE(script.seen[0].buttons.join(','), QString("&Ignore Groups,&Skip,&Cancel"));
         QCOMPARE(column(*editor, ColSlot), expected);
-        QCOMPARE(changed.count(), button == "&Cancel" && !paste ? 0 : 1);
-        QCOMPARE(editor->findProcess("P9")->isFree(), button == "&All"); // only All frees them
+        QCOMPARE(changed.count(), 1);
     }
-    void copyPaste() {
+
+    void pasteAfterAReloadWritesTheRowsFoundByName() {
+        auto editor = makeEditor("P1:G P2:G");
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setProcesses({{"P2", "G"}, {"P0", "G"}, {"P1", "G"}});
+            clickButton(box, "&Ignore Groups");
+            return 0;
+        });
+        editor->pasteData();
+        QCOMPARE(script.seen.size(), 1);
+        QCOMPARE(column(*editor, ColProcess), QString("P0,P1,P2"));
+        QCOMPARE(column(*editor, ColSlot), QString(",7,8"));
+    }
+
+    void pasteIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("P1:G P2:G");
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            clickButton(box, "&Ignore Groups");
+            return 0;
+        });
+        editor->pasteData();
+        QCOMPARE(column(*editor, ColSlot), QString(","));
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void pasteSurvivesTheEditorBeingDeleted() {
+        auto editor = makeEditor("P1:G P2:G");
+        QPointer<dialog> watch = editor.get();
+        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+        ModalScript script;
+        script.answer([&](QDialog&) {
+            editor.reset();
+            return 0;
+        });
+        watch->pasteData();
+        QVERIFY(!watch);
+    }
+
+    void clearQuestionIntoAnEditorMadeReadOnlyChangesNothing() {
+        auto editor = makeEditor("A:G:1 B:G:2");
+        editor->procList->clearSelection();
+        ModalScript script;
+        script.answer([&](QDialog& box) {
+            editor->setEnabled(false);
+            clickButton(box, "&All");
+            return 0;
+        });
+        editor->clearSlots();
+        QCOMPARE(script.seen.size(), 1);
+        QCOMPARE(column(*editor, ColSlot), QString("1,2"));
+    }
+
+    void copyTakesTheSelectedRowsInDisplayOrder() {
         auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
         editor->findProcess("P2")->setSelected(true);
         editor->findProcess("P1")->setSelected(true);
         editor->copyData();
-        QCOMPARE(QApplication::clipboard()->text(), QString("P1\tG\t3\nP2\tG\t")); // display order
+        QCOMPARE(QApplication::clipboard()->text(), QString("P1\tG\t3\nP2\tG\t"));
         QVERIFY(editor->paste->isEnabled());
+    }
 
-        editor->findProcess("P1")->setText(ColSlot, "77");
-        editor->findProcess("P2")->setText(ColSlot, "78");
+    void ownCopyPastesBackUnchanged() {
+        auto editor = makeEditor("P1::3 P2:G P3 P4:G:4");
+        editor->procList->selectAll();
+        editor->copyData();
+        QVERIFY(editor->paste->isEnabled()); // the first row has no group
+        for (const char* name : {"P1", "P2", "P3", "P4"})
+            editor->findProcess(name)->setText(ColSlot, "9");
+        ModalScript script;
+        editor->pasteData();
+        QCOMPARE(column(*editor, ColSlot), QString("3,,,4"));
+        QCOMPARE(script.seen.size(), 0); // an empty group is the row's own group
+    }
+
+    void pasteSkipsUnknownNamesAndTemplateRows() {
+        auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
         ModalScript script;
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        editor->paste->click();
-        QCOMPARE(column(*editor, ColSlot), QString("3,78,9,1")); // P2's line has no slot
-        QCOMPARE(changed.count(), 1);
-
-        // A first line of two fields disables pasting, by the button and by the slot.
-        QApplication::clipboard()->setText("P1\tG\nP2\tG\t7");
-        QVERIFY(!editor->paste->isEnabled());
-        editor->pasteData();
-        QCOMPARE(column(*editor, ColSlot), QString("3,78,9,1"));
-        QCOMPARE(changed.count(), 1);
-
-        // CR LF lines; unknown names and template rows are skipped silently.
         QApplication::clipboard()->setText("P1\tG\t10\r\nNOPE\tG\t8\r\nP2\tG\t11\r\nP4\tG\t12\r\n");
-        editor->pasteData();
+        editor->paste->click();
         QCOMPARE(column(*editor, ColSlot), QString("10,11,9,1")); // no CR left in a slot
         QCOMPARE(script.seen.size(), 0);
-        QApplication::clipboard()->setText("P1\tG\t5");
-        QVERIFY(dialog(nullptr).paste->isEnabled()); // a new editor looks when it starts
+        QCOMPARE(changed.count(), 1);
     }
+
+    void pasteIsRefusedWhenTheFirstLineHasTwoFields() {
+        auto editor = makeEditor("P1:G:3 P2:G");
+        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
+        QApplication::clipboard()->setText("P1\tG\nP2\tG\t7");
+        QVERIFY(!editor->paste->isEnabled());
+        editor->pasteData(); // the shortcut reaches the slot even so
+        QCOMPARE(column(*editor, ColSlot), QString("3,"));
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void aNewEditorLooksAtTheClipboard() {
+        QApplication::clipboard()->setText("P1\tG\t5");
+        QVERIFY(dialog(nullptr).paste->isEnabled());
+        QApplication::clipboard()->setText("P1\tG");
+        QVERIFY(!dialog(nullptr).paste->isEnabled());
+    }
+
     void refreshLimits() {
         FakeDocuments documents;
         dialog editor(&documents);
@@ -311,6 +634,7 @@ private slots:
                  std::pair(4096, 999));
         dialog(nullptr).refreshLimits(); // no interface at all: nothing to ask
     }
+
     void columnLayout() {
         const QString longName(60, QChar('W'));
         {
