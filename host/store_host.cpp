@@ -493,6 +493,12 @@ void StoreHost::doUploadFile(const QString& path) {
     // A file that is not in the working copy (its download failed, or a folder is
     // in its place) is not a request to delete it from the store.
     const QString local = workPath(path);
+    if (!QFileInfo(local).isFile() && !QFileInfo::exists(storePath(path))) {
+        // Neither copy exists (a file the editor locked but never wrote): the store
+        // already holds what the working copy holds.
+        send(HostReply::Done, HostOperation::upload, path);
+        return;
+    }
     if (!QFileInfo(local).isFile()) {
         send(HostReply::Fail, HostOperation::upload, path,
              QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path));

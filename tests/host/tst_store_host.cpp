@@ -240,6 +240,16 @@ private slots:
         QCOMPARE(treeSnapshot(store), before);
     }
 
+    void uploadOfAFileNeitherCopyHasChangesNothing() {
+        // A device description locked for a module that was deleted before it was saved.
+        const QString never = QStringLiteral("config/devicetypes/north_Gone.xml");
+        Owner alice(store, "alice");
+        QCOMPARE(alice.widget.send("lock", never), QStringList({"lock Ok " + never}));
+        const auto before = treeSnapshot(store);
+        QCOMPARE(alice.widget.send("uploadFile", never), QStringList({"upload Done " + never}));
+        QCOMPARE(treeSnapshot(store), before);
+    }
+
     void folderUploadKeepsFilesNeverReceived_data() {
         QTest::addColumn<bool>("folderInTheWay"); // else the store file is unreadable
         QTest::newRow("unreadable store file") << false;
