@@ -30,6 +30,17 @@ public:
     QString name;
 };
 
+// The line of a template under "[Templates]" in a module file, without line end:
+// name=baseSlot,offset,'prefix' (the prefix always quoted, also when empty).
+QString templatesLine(const devTemplate& entry);
+
+// The line of a template under "[Instances]", without line end: name= and every
+// instance followed by a comma; "name=," without instances.
+QString instancesLine(const devTemplate& entry);
+
+// The instances of an "[Instances]" value: split at commas, empty entries dropped.
+QStringList instancesFromValue(const QString& value);
+
 // The templates of one module, by name, owning them; iterated sorted by name.
 class TemplateList {
 public:

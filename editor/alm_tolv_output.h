@@ -81,14 +81,28 @@ public:
     void nextFileName(QString& name, QString& path);
     void copyName(QString& name);
 
-    // The templates of the module shown, and the device files written with it.
+    // The templates of the module shown, and the device files written with it
+    // (templates/).
     void loadTemplates(const QStringList& templateLines, const QMap<QString, QString>& instances);
     void saveTemplates(cOutputFile* module, bool duplicate, QString& templateText,
                        QString& instanceText);
     void writeDevDescFile(cOutputFile* module, bool requireLock);
+    bool createFolder(const QString& folder);
+    // The module's lines in the two shared files.
     bool writeDeviceTypesFile(cOutputFile* module);
     bool writeInstances();
+    QString insertModifiedInstances(const QString& base, const QString& driver,
+                                    const QString& type);
+    void createModuleDeviceTypes();
+    void createModuleInstances();
+    // The module's device types under a new id, in the shared files and the device
+    // description folder.
     void changeDevType(const QString& oldTypeId, const QString& newTypeId);
+    void changeDevTypeDevicetypes(const QString& oldTypeId, const QString& newTypeId);
+    void changeDevTypeInstances(const QString& oldTypeId, const QString& newTypeId);
+    void deleteAndLockDevDescs(const QString& oldTypeId, const QString& newTypeId);
+    void createDeviceTypesFile(const QString& typeId);
+    void createInstancesFile(const QString& typeId);
 
 signals:
     void command(QString command, QString file);
@@ -124,6 +138,8 @@ private:
     QString outputsDir() const;
     QString processDefinitionsPath() const;
     QString localPath(const QString& storePath) const;
+    // The infodriver number as the process list editor shows it.
+    QString driverText() const;
     void traceLockedDevDescFiles() const;
     // Traces "<caller>. command=<word> file='<file>'" and emits the command.
     void send(const char* caller, const QString& word, const QString& file = QString());

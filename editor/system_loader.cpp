@@ -1,8 +1,7 @@
-// The loader of the system ini, and the shared-document services of the editor.
+// The loader of the system ini.
 #include "core/store_paths.h"
 #include "editor/alm_tolv_output.h"
 
-#include <QDomDocument>
 #include <new>
 
 alm_tolv_output::FileLoad_TolvSystem::FileLoad_TolvSystem(alm_tolv_output* owner)
@@ -24,6 +23,3 @@ bool alm_tolv_output::FileLoad_TolvSystem::load(const QString& fileName) {
         setLoaded(true);
     return ok;
 }
-
-void alm_tolv_output::createDocument(const QString&, const QString&, QDomDocument&) {}
-void alm_tolv_output::writeDocument(const QDomDocument&, const QString&) {}

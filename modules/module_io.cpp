@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -117,9 +120,20 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     // A name read from a file may not be fit for a path: no device file is
     // written for it.
     if (isPathSafeName(module->name)) {
+        // The module's own device description may tell the user of a missing lock;
+        // in the message box's event loop the editor or the module may go.
+        QPointer<alm_tolv_output> self(this);
+        const QString fileName = module->fileName;
         writeDevDescFile(module, requireLock);
-        writeDeviceTypesFile(module);
-        writeInstances();
+        if (!self)
+            return true;
+        const bool present = std::any_of(modules.begin(), modules.end(), [&](const auto& m) {
+            return m.get() == module && m->fileName == fileName;
+        });
+        if (present) {
+            writeDeviceTypesFile(module);
+            writeInstances();
+        }
     } else {
         qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +
                             module->name + "'")

@@ -16,6 +16,7 @@ namespace {
 const QString outputs = "config/alarms/north/outputs";
 const QString definitions = "config/alarms/north/proc_def.cfg";
 const QString systemIni = "config/system/tolv_system.ini";
+const QString pumpsDesc = "config/devicetypes/north_Pumps.xml";
 
 // An editor on a fresh working copy, with its commands, boxes and traces.
 struct Fixture {
@@ -38,11 +39,12 @@ struct Fixture {
         probe.reply(HostReply::Done, "download", outputs);
         probe.fileList()->topLevelItem(0)->setSelected(true);
     }
-    // The module selected and edited, with its outputs folder and the instances
-    // file locked: Apply uploads those two.
+    // The module selected and edited, with its outputs folder, its device
+    // description and the instances file locked: Apply uploads those three.
     void editedModuleWithLocks() {
         selectModule();
         probe.reply(HostReply::Ok, "lock", outputs);
+        probe.reply(HostReply::Ok, "lock", pumpsDesc);
         probe.reply(HostReply::Ok, "lock", "config/instances.xml");
         editor.markDirty();
         log.take();
@@ -232,6 +234,7 @@ private slots:
         f.log.take();
         f.probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
         f.probe.reply(HostReply::Done, "upload", outputs);
+        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
         QVERIFY(f.log.take().isEmpty());
         QVERIFY(f.editor.isDirty());
         f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
@@ -245,6 +248,7 @@ private slots:
         f.editedModuleWithLocks();
         f.editor.apply();
         f.probe.reply(HostReply::Fail, "upload", outputs, "disk full");
+        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
         f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
         QVERIFY(!f.log.take().contains("clean"));
         QVERIFY(f.editor.isDirty());
@@ -257,6 +261,7 @@ private slots:
 
         f.editor.apply(); // tried again, and this time it works
         f.probe.reply(HostReply::Done, "upload", outputs);
+        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
         f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
         QVERIFY(f.log.take().contains("clean"));
         QVERIFY(!f.editor.isDirty());
@@ -268,6 +273,7 @@ private slots:
         f.editor.apply();
         f.probe.reply(HostReply::Done, "upload", outputs);
         f.editor.markDirty(); // an edit while the replies are on their way
+        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
         f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
         QVERIFY(!f.log.take().contains("clean"));
         QVERIFY(f.editor.isDirty());

@@ -69,6 +69,13 @@ class tst_modules : public QObject {
         write("config/alarms/north/proc_def.cfg", processes);
         editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
         probe = std::make_unique<EditorProbe>(*editor);
+        // The host grants the lock of every device description asked for, so that
+        // a save may write the module's own.
+        QObject::connect(editor.get(), &alm_tolv_output::command, editor.get(),
+                         [this](const QString& word, const QString& file) {
+                             if (word == "lock" && file.startsWith("config/devicetypes/"))
+                                 probe->reply(HostReply::Ok, "lock", file);
+                         });
         probe->selectSystem("north");
         probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
         probe->reply(HostReply::Done, "download", outputs);

@@ -1,0 +1,224 @@
+// A module's templates: read from the module file's lines and their device
+// description files, written back with them; the module's own device description.
+#include "editor/alm_tolv_output.h"
+
+#include "core/atomic_file.h"
+#include "core/device_description.h"
+#include "core/documents.h"
+#include "core/module_file.h"
+#include "core/slot_rules.h"
+#include "platform/modal_ui.h"
+#include "proclist/dialog.h"
+#include "proclist/process_item.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace {
+
+QByteArray latin1(const QString& text) {
+    return text.toLatin1();
+}
+
+void trace(const QString& text) {
+    qDebug("%s", latin1(text).constData());
+}
+
+int maxSlotOf(IGetDocuments* documents) {
+    auto* system =
+        documents ? dynamic_cast<Document_TolvSystem*>(documents->getSystemDocument()) : nullptr;
+    return system ? system->maxSlot() : StorePaths::defaultMaxSlot;
+}
+
+// Removes a local file that is to be written again or dropped; a failure is
+// only traced.
+void removeOld(const QString& path, const QString& what) {
+    QFile file(path);
+    if (file.exists() && !file.remove())
+        trace(what + " Failed to remove '" + path + "' - '" + file.errorString() + "'");
+}
+
+} // namespace
+
+bool loadDevDesc(devTemplate& entry, const QString& localPath, const QString& typeId) {
+    entry.params.clear();
+    const DevDescReadResult read = loadDeviceDescription(localPath, typeId);
+    switch (read.failure) {
+    case DevDescReadResult::None:
+        entry.params = read.params;
+        return true;
+    case DevDescReadResult::CannotOpen:
+        qDebug("loadDevDesc fail. can't open for read. '%s' '%s' '%s'", latin1(typeId).constData(),
+               latin1(localPath).constData(), latin1(read.detail).constData());
+        break;
+    case DevDescReadResult::NotXml:
+        qDebug("loadDevDesc fail. can't set contents from file.");
+        break;
+    case DevDescReadResult::WrongTag:
+        qDebug("loadDevDesc fail. document element tag name is wrong. should be "
+               "device_description but is %s.",
+               latin1(read.detail).constData());
+        break;
+    case DevDescReadResult::WrongName:
+        qDebug("loadDevDesc fail. document element name attribute is wrong. should be %s but "
+               "is %s.",
+               latin1(typeId).constData(), latin1(read.detail).constData());
+        break;
+    }
+    return false;
+}
+
+bool saveDevDescFile(const devTemplate& entry, const QString& localPath, const QString& typeId,
+                     IGetDocuments* documents) {
+    trace("devTemplate::saveFile - '" + typeId + "' '" + localPath + "'");
+    if (entry.params.isEmpty()) {
+        // A template without parameters has no device description file.
+        removeOld(localPath, "newFile.");
+        return true;
+    }
+    QString error;
+    if (!replaceFileAtomically(
+            localPath,
+            deviceDescriptionBytes(typeId, templateDescriptionParams(entry, maxSlotOf(documents))),
+            &error)) {
+        trace("devTemplate::saveFile - Failed to write '" + localPath + "' - '" + error + "'");
+        return false;
+    }
+    return true;
+}
+
+void alm_tolv_output::loadTemplates(const QStringList& entries,
+                                    const QMap<QString, QString>& instanceEntries) {
+    templates.clear();
+    if (!currentModule)
+        return;
+    const QString moduleName = currentModule->name;
+    // Process name -> (template, instance) of the first template that claims it.
+    QHash<QString, QPair<QString, QString>> claims;
+    QStringList locks;
+    for (const QString& line : entries) {
+        auto entry = std::make_unique<devTemplate>(line);
+        const QString typeId = StorePaths::templateTypeId(systemName, moduleName, entry->name);
+        if (!isPathSafeName(typeId)) {
+            trace("loadDevDesc fail. the name makes no file name. '" + typeId + "'");
+            continue;
+        }
+        const QString storePath = StorePaths::devDescFile(typeId);
+        if (!loadDevDesc(*entry, localPath(storePath), typeId))
+            continue;
+        const auto found = instanceEntries.constFind(entry->name);
+        if (found == instanceEntries.cend())
+            continue;
+        entry->instances = instancesFromValue(found.value());
+        for (const QString& instance : std::as_const(entry->instances))
+            for (auto param = entry->params.cbegin(); param != entry->params.cend(); ++param)
+                if (!claims.contains(instance + param.key()))
+                    claims.insert(instance + param.key(), {entry->name, instance});
+        locks.append(storePath);
+        templates.insert(std::move(entry));
+    }
+    if (!claims.isEmpty()) {
+        // One pass over the rows; the first row of each name in display order.
+        QSet<QString> claimed;
+        processEditor->changeAllRows([&](QTreeWidgetItem* row) {
+            const QString name = row->text(ColProcess);
+            const auto claim = claims.constFind(name);
+            if (claim == claims.cend() || claimed.contains(name))
+                return;
+            claimed.insert(name);
+            if (!row->text(ColInstance).isEmpty())
+                return;
+            row->setText(ColInstance, claim->second);
+            row->setText(ColDevType, claim->first);
+            row->setFlags(row->flags() & ~Qt::ItemIsSelectable);
+        });
+    }
+    // The replies may arrive within each call: walk a copy.
+    for (const QString& path : std::as_const(locks))
+        lockDevDesc(path);
+}
+
+void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString& templateLines,
+                                    QString& instanceLines) {
+    if (templates.isEmpty()) {
+        qDebug("alm_tolv_output::saveTemplates. no templates.");
+        return;
+    }
+    for (const auto& [name, entry] : templates) {
+        trace("alm_tolv_output::saveTemplates " + name);
+        templateLines += templatesLine(*entry) + "\n";
+        instanceLines += instancesLine(*entry) + "\n";
+        const QString typeId = StorePaths::templateTypeId(systemName, module->name, name);
+        const QString storePath = StorePaths::devDescFile(typeId);
+        traceLockedDevDescFiles();
+        if (!isPathSafeName(typeId)) {
+            trace("alm_tolv_output::saveTemplates - the name makes no file name '" + typeId + "'");
+            continue;
+        }
+        if (!duplicate && !lockedDevDescFiles.contains(storePath)) {
+            trace("alm_tolv_output::saveTemplates - have not got lock on '" + storePath + "'");
+            continue;
+        }
+        saveDevDescFile(*entry, localPath(storePath), typeId, this);
+    }
+}
+
+bool alm_tolv_output::createFolder(const QString& folder) {
+    const QString path = rootDir + "/" + folder;
+    if (QFileInfo(path).isDir())
+        return true;
+    trace("Creating folder " + path);
+    if (QDir().mkdir(path))
+        return true;
+    showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
+                   "alm_tolv_output::writeDevDescFile - Failed to create folder - " + path);
+    return false;
+}
+
+void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
+    const QString folder = StorePaths::devDescDir;
+    const QString typeId = StorePaths::moduleTypeId(systemName, module->name);
+    const QString fileName = typeId + ".xml";
+    trace("alm_tolv_output::writeDevDescFile. sFolderName = '" + folder + "', sFileName = '" +
+          fileName + "'");
+    traceLockedDevDescFiles();
+    if (!isPathSafeName(typeId)) {
+        trace("alm_tolv_output::writeDevDescFile. the name makes no file name '" + typeId + "'");
+        return;
+    }
+    const QString storePath = folder + "/" + fileName;
+    if (!lockedDevDescFiles.contains(storePath)) {
+        if (requireLock) {
+            showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
+                           "We have not got the lock on file - " + storePath);
+            return;
+        }
+        trace("alm_tolv_output::writeDevDescFile. We have not got the lock on file - " + storePath);
+    }
+    const QString path = localPath(storePath);
+    if (!createFolder(folder))
+        return;
+
+    // The free rows with a valid slot, in display order, the slot text as shown.
+    QVector<DevDescParam> params;
+    QTreeWidget* list = processEditor->procList;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        if (!(row->flags() & Qt::ItemIsSelectable))
+            continue;
+        const QString slot = row->text(ColSlot);
+        if (isValidSlotText(slot, maxSlot))
+            params.append({row->text(ColProcess), slot});
+    }
+    QString error;
+    if (!replaceFileAtomically(path, deviceDescriptionBytes(typeId, params), &error)) {
+        trace("writeDevDescFile. Failed to write '" + path + "' - '" + error + "'");
+        showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
+                       "alm_tolv_output::writeDevDescFile - Failed to open file - " + path);
+        return;
+    }
+    changeDevType(typeId, typeId);
+}

@@ -1,0 +1,416 @@
+// Templates and the device files through the editor: loading and saving a
+// module's templates, its own device description, the shared files and the
+// rename of its device types.
+#include "common/editor_probe.h"
+#include "common/store_copy.h"
+#include "common/test_support.h"
+#include "common/trace_capture.h"
+#include "common/write_blocker.h"
+
+#include "host/store_host.h"
+#include "proclist/process_item.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString outputs = "config/alarms/north/outputs";
+const QString devTypes = "config/devicetypes.xml";
+const QString instances = "config/instances.xml";
+
+QString descPath(const QString& typeId) {
+    return "config/devicetypes/" + typeId + ".xml";
+}
+
+std::unique_ptr<devTemplate> makeTemplate(const QString& name, const QMap<QString, int>& params,
+                                          const QStringList& instanceNames) {
+    auto entry = std::make_unique<devTemplate>(name);
+    entry->params = params;
+    entry->instances = instanceNames;
+    return entry;
+}
+
+// An editor on module "Pumps" of system "north", with the given process rows.
+struct Fixture {
+    explicit Fixture(const QStringList& processes = {"P1_RUN", "P1_TRIP", "P2_RUN", "PS"})
+        : editor(root.path(), "alm_tolv_output", ""), probe(editor) {
+        QDir(root.path()).mkpath("config/devicetypes");
+        probe.selectSystem("north");
+        QVector<ProcessDefinition> rows;
+        for (const QString& name : processes)
+            rows.append({name, "G"});
+        probe.processEditor()->setProcesses(rows);
+        probe.modules().push_back(std::make_unique<cOutputFile>("Pumps", "alm_tolv_output",
+                                                                outputs + "/al_out_0001.cfg"));
+        probe.setCurrentModule(probe.modules().back().get());
+    }
+    void grant(const QString& storePath) { probe.reply(HostReply::Ok, "lock", storePath); }
+    QString local(const QString& storePath) const { return root.path() + '/' + storePath; }
+    bool exists(const QString& storePath) const { return QFile::exists(local(storePath)); }
+    QByteArray read(const QString& storePath) const {
+        QFile file(local(storePath));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void write(const QString& storePath, const QByteArray& bytes) {
+        QFile file(local(storePath));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    processItem* row(const QString& name) const { return probe.processEditor()->findProcess(name); }
+    // Saves the templates as the module writer does; the lines come back.
+    QPair<QString, QString> saveTemplates(bool duplicate = false) {
+        QPair<QString, QString> lines;
+        editor.saveTemplates(probe.currentModule(), duplicate, lines.first, lines.second);
+        return lines;
+    }
+
+    QTemporaryDir root;
+    alm_tolv_output editor;
+    EditorProbe probe;
+};
+
+// The editor on a copy of the sample store through the store host, showing the
+// north module "Pumps" (template "pump" on P1..P8, free rows PS_*).
+struct Hosted {
+    explicit Hosted(bool queued = false)
+        : host((copyTree(sampleStore(), store.path()), store.path()), work.path(), "tester"),
+          editor(work.path(), "alm_tolv_output", ""), probe(editor) {
+        host.setReplyMode(queued ? StoreHost::ReplyMode::Queued : StoreHost::ReplyMode::Immediate);
+        host.attach(&editor);
+        editor.activate(true);
+        settle();
+        probe.selectSystem("north");
+        settle();
+        const auto rows = probe.fileList()->findItems("Pumps", Qt::MatchExactly);
+        if (!rows.isEmpty())
+            probe.fileList()->setCurrentItem(rows.first());
+        settle();
+    }
+    void settle() { host.flushReplies(); }
+    QByteArray stored(const QString& storePath) const {
+        QFile file(store.filePath(storePath));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    processItem* row(const QString& name) const { return probe.processEditor()->findProcess(name); }
+
+    QTemporaryDir store;
+    QTemporaryDir work;
+    StoreHost host;
+    alm_tolv_output editor;
+    EditorProbe probe;
+};
+
+// The line of a file that holds the text, with its line end.
+QByteArray lineWith(const QByteArray& file, const QByteArray& text) {
+    const qsizetype at = file.indexOf(text);
+    const qsizetype start = file.lastIndexOf('\n', at) + 1;
+    return file.mid(start, file.indexOf('\n', at) + 1 - start);
+}
+
+// The file with that line moved to just before the end tag.
+QByteArray movedBeforeEnd(QByteArray file, const QByteArray& line, const QByteArray& endTag) {
+    file.replace(line, "");
+    return file.replace(endTag, line + endTag);
+}
+
+} // namespace
+
+class tst_templates : public QObject {
+    Q_OBJECT
+    ScopedSettings settings;
+
+private slots:
+    void templateSurvivesSaveAndLoad_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "Pump";
+        QTest::newRow("ampersand") << "a&b";
+        QTest::newRow("less") << "a<b";
+        QTest::newRow("greater") << "a>b";
+        QTest::newRow("quote") << "a\"b";
+        QTest::newRow("umlaut") << "Pumpe_S\u00fcd";
+    }
+    void templateSurvivesSaveAndLoad() {
+        QFETCH(QString, name);
+        const QString param = "_" + name;
+        Fixture f({"P1" + param, "P2" + param, "P1_RUN"});
+        f.probe.templates().insert(makeTemplate(name, {{param, 2}, {"_RUN", 1}}, {"P1"}));
+        f.grant(descPath("north_Pumps_" + name));
+        const auto [templateLines, instanceLines] = f.saveTemplates();
+        QCOMPARE(templateLines, name + "=0,1,''\n");
+        QCOMPARE(instanceLines, name + "=P1,\n");
+
+        f.probe.templates().clear();
+        f.editor.loadTemplates({templateLines.trimmed()}, {{name, "P1,"}});
+        const devTemplate* back = f.probe.templates().find(name);
+        QVERIFY(back);
+        QCOMPARE(back->params, (QMap<QString, int>{{param, 2}, {"_RUN", 1}}));
+        QCOMPARE(back->instances, QStringList{"P1"});
+        QCOMPARE(f.row("P1" + param)->text(ColDevType), name);
+        QCOMPARE(f.row("P1" + param)->text(ColInstance), QString("P1"));
+        QVERIFY(!f.row("P1" + param)->isFree());
+        QVERIFY(f.row("P2" + param)->isFree());
+    }
+
+    void clearedParametersDropTheFileThenTheTemplate() {
+        Fixture f;
+        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1"}));
+        f.grant(descPath("north_Pumps_pump"));
+        f.saveTemplates();
+        QVERIFY(f.exists(descPath("north_Pumps_pump")));
+        f.probe.templates().find("pump")->params.clear();
+        const auto lines = f.saveTemplates();
+        QVERIFY(!f.exists(descPath("north_Pumps_pump")));
+        QCOMPARE(lines.first, QString("pump=0,1,''\n")); // still listed until the next load
+        f.editor.loadTemplates({"pump=0,1,''"}, {{"pump", "P1,"}});
+        QVERIFY(f.probe.templates().isEmpty());
+    }
+
+    void templateWithoutInstancesEntryIsDropped() {
+        Fixture f;
+        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1"}));
+        f.grant(descPath("north_Pumps_pump"));
+        f.saveTemplates();
+        CommandLog log(f.editor);
+        f.editor.loadTemplates({"pump"}, {{"other", "P1,"}});
+        QVERIFY(f.probe.templates().isEmpty());
+        QVERIFY(f.row("P1_RUN")->isFree());
+        QCOMPARE(log.lines, QStringList());
+    }
+
+    void firstTemplateKeepsAProcessClaimedTwice() {
+        Fixture f;
+        // "P1" + "_RUN" and "P1_" + "RUN" spell the same process.
+        f.probe.templates().insert(makeTemplate("b", {{"RUN", 1}}, {"P1_"}));
+        f.probe.templates().insert(makeTemplate("a", {{"_RUN", 1}}, {"P1"}));
+        f.saveTemplates(true);
+        f.probe.templates().clear();
+        CommandLog log(f.editor);
+        f.editor.loadTemplates({"b", "a"}, {{"a", "P1,"}, {"b", "P1_,"}});
+        QCOMPARE(f.probe.templates().count(), 2);
+        QCOMPARE(f.row("P1_RUN")->text(ColDevType), QString("b"));
+        QCOMPARE(f.row("P1_RUN")->text(ColInstance), QString("P1_"));
+        QCOMPARE(log.lines, (QStringList{"lock " + descPath("north_Pumps_b"),
+                                         "lock " + descPath("north_Pumps_a")}));
+    }
+
+    void templateFileNeedsItsLockUnlessDuplicating_data() {
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("duplicate");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("locked") << true << false << true;
+        QTest::newRow("not locked") << false << false << false;
+        QTest::newRow("duplicate") << false << true << true;
+    }
+    void templateFileNeedsItsLockUnlessDuplicating() {
+        QFETCH(bool, locked);
+        QFETCH(bool, duplicate);
+        Fixture f;
+        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1"}));
+        if (locked)
+            f.grant(descPath("north_Pumps_pump"));
+        f.saveTemplates(duplicate);
+        QTEST(f.exists(descPath("north_Pumps_pump")), "written");
+    }
+
+    void unsafeTemplateNamesTouchNoFile() {
+        Fixture f;
+        f.write("config/x.xml", "<device_description name=\"north_Pumps_/../../x\"/>");
+        CommandLog log(f.editor);
+        TraceCapture trace;
+        f.editor.loadTemplates({"/../../x"}, {{"/../../x", "P1,"}});
+        QVERIFY(f.probe.templates().isEmpty());
+        QCOMPARE(log.lines, QStringList());
+        f.probe.templates().insert(makeTemplate("a\\b", {{"_RUN", 1}}, {"P1"}));
+        f.saveTemplates(true);
+        QCOMPARE(QDir(f.local("config/devicetypes")).entryList(QDir::Files), QStringList());
+    }
+
+    void moduleFileListsFreeRowsWithValidSlots() {
+        Fixture f({"A", "B", "C", "D", "E", "F"});
+        const QStringList slotTexts = {"007", "0", "5000", "x", "", "3"};
+        f.probe.processEditor()->changeAllRows([&](QTreeWidgetItem* row) {
+            row->setText(ColSlot, slotTexts[row->text(ColProcess).at(0).unicode() - 'A']);
+            if (row->text(ColProcess) == "F") {
+                row->setText(ColDevType, "pump");
+                row->setFlags(row->flags() & ~Qt::ItemIsSelectable);
+            }
+        });
+        f.grant(descPath("north_Pumps"));
+        f.editor.writeDevDescFile(f.probe.currentModule(), true);
+        QCOMPARE(f.read(descPath("north_Pumps")),
+                 QByteArray("<?xml version=\"1.0\"?>\r\n"
+                            "<!DOCTYPE device_description SYSTEM \"device_description.dtd\">\r\n"
+                            "<device_description name=\"north_Pumps\">\r\n"
+                            "\t<param name=\"A\" slot=\"007\" class=\"enum\" style=\"popup_list\" "
+                            "access=\"readwrite\" template=\"alarmButton\">\r\n"
+                            "\t</param>\r\n"
+                            "</device_description>"));
+    }
+
+    void moduleFileNeedsItsLockWhenRequired() {
+        Fixture f;
+        ModalScript modal;
+        f.editor.writeDevDescFile(f.probe.currentModule(), true);
+        QVERIFY(!f.exists(descPath("north_Pumps")));
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("Alarms TOLV Output"));
+        QCOMPARE(modal.seen[0].text,
+                 QString("We have not got the lock on file - config/devicetypes/north_Pumps.xml"));
+        f.editor.writeDevDescFile(f.probe.currentModule(), false);
+        QVERIFY(f.exists(descPath("north_Pumps")));
+        QCOMPARE(modal.seen.size(), 1);
+    }
+
+    void sharedFilesCreatedWhenMissing() {
+        Fixture f;
+        f.probe.processEditor()->infodriverNumber->setValue(12);
+        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1", "P2"}));
+        QVERIFY(f.editor.writeDeviceTypesFile(f.probe.currentModule()));
+        QVERIFY(f.editor.writeInstances());
+        const QByteArray head = "<?xml version = '1.0' encoding='windows-1252' ?>\r\n";
+        QCOMPARE(f.read(devTypes),
+                 head + "<!DOCTYPE devicetypes SYSTEM 'devicetypes.dtd'>\r\n"
+                        "<devicetypes>\r\n"
+                        "    <type id=\"north_Pumps\" family=\"alarms\" composite=\"no\"/>\r\n"
+                        "    <type id=\"north_Pumps_pump\" family=\"alarms\" composite=\"no\"/>\r\n"
+                        "</devicetypes>\r\n");
+        QCOMPARE(f.read(instances),
+                 head +
+                     "<!DOCTYPE instances SYSTEM 'instances.dtd'>\r\n"
+                     "<instances>\r\n"
+                     "\t<instance id=\"north_Pumps\" type=\"north_Pumps\" composite=\"no\" "
+                     "ref=\"device=12,offset=0\"/>\r\n"
+                     "\t<instance id=\"north_Pumps_P1\" type=\"north_Pumps_pump\" composite=\"no\" "
+                     "ref=\"device=12,offset=0\"/>\r\n"
+                     "\t<instance id=\"north_Pumps_P2\" type=\"north_Pumps_pump\" composite=\"no\" "
+                     "ref=\"device=12,offset=1\"/>\r\n"
+                     "</instances>\r\n");
+    }
+
+    void failedRewriteKeepsTheSharedFile() {
+        Fixture f;
+        const QByteArray old = "<devicetypes>\r\n</devicetypes>\r\n";
+        f.write(devTypes, old);
+        {
+            WriteBlocker blocker(f.local("config"));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            TraceCapture trace;
+            QVERIFY(f.editor.writeDeviceTypesFile(f.probe.currentModule()));
+            QVERIFY(std::any_of(trace.lines.begin(), trace.lines.end(), [](const QString& line) {
+                return line.startsWith("alm_tolv_output::writeDeviceTypesFile - Failed to open "
+                                       "file - ");
+            }));
+        }
+        QCOMPARE(f.read(devTypes), old);
+    }
+
+    void renameWithoutBothLocksChangesNothing_data() {
+        QTest::addColumn<QString>("locked"); // the one shared file whose lock is held
+        QTest::newRow("devicetypes only") << devTypes;
+        QTest::newRow("instances only") << instances;
+    }
+    void renameWithoutBothLocksChangesNothing() {
+        QFETCH(QString, locked);
+        Fixture f;
+        f.probe.templates().insert(makeTemplate("t", {{"_RUN", 1}}, {"P1"}));
+        const QByteArray types = "<devicetypes>\r\n<type id=\"north_X\"/>\r\n</devicetypes>\r\n";
+        const QByteArray instanceList = "<instances>\r\n<instance id=\"north_X\" type=\"north_X\" "
+                                        "ref=\"device=0,offset=0\"/>\r\n</instances>\r\n";
+        f.write(devTypes, types);
+        f.write(instances, instanceList);
+        f.write(descPath("north_X_t"), "x");
+        f.grant(locked);
+        CommandLog log(f.editor);
+        f.editor.changeDevType("north_X", "north_Y");
+        QCOMPARE(f.read(devTypes), types);
+        QCOMPARE(f.read(instances), instanceList);
+        QVERIFY(f.exists(descPath("north_X_t")));
+        QCOMPARE(log.lines, QStringList());
+    }
+
+    void moduleGoneDuringTheLockMessageLeavesTheSharedFiles() {
+        Fixture f;
+        const QByteArray old = "<devicetypes>\r\n</devicetypes>\r\n";
+        f.write(devTypes, old);
+        QDir(f.root.path()).mkpath(outputs);
+        ModalScript modal;
+        modal.answer([&](QDialog&) { // a rescan drops the module while the box is open
+            f.probe.setCurrentModule(nullptr);
+            f.probe.modules().clear();
+            return 0;
+        });
+        f.probe.currentModule()->modified = true;
+        QVERIFY(f.editor.saveFile(f.probe.currentModule(), true, false));
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(f.read(devTypes), old);
+        QVERIFY(!f.exists(instances));
+    }
+
+    void savingAModuleUpdatesTheStoreExactly() {
+        ModalScript modal;
+        Hosted h;
+        const QByteArray types = h.stored(devTypes);
+        const QByteArray instanceList = h.stored(instances);
+        const QByteArray own = h.stored(descPath("north_Pumps"));
+        const QByteArray pump = h.stored(descPath("north_Pumps_pump"));
+        QCOMPARE(h.row("P1_RUN")->text(ColDevType), QString("pump"));
+        QCOMPARE(h.row("P8_TRIP")->text(ColInstance), QString("P8"));
+        QVERIFY(!h.row("P8_TRIP")->isFree() && h.row("PS_UPS_FAULT")->isFree());
+
+        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        h.editor.markDirty();
+        h.editor.apply();
+        QCOMPARE(modal.seen.size(), 0);
+        // The template types come back just before the end tag; every other line stays.
+        const QByteArray pumpType = lineWith(types, "id=\"north_Pumps_pump\"");
+        QCOMPARE(h.stored(devTypes), movedBeforeEnd(types, pumpType, "</devicetypes>"));
+        QCOMPARE(h.stored(instances), instanceList);
+        QCOMPARE(h.stored(descPath("north_Pumps")),
+                 QByteArray(own).replace("\"PS_UPS_FAULT\" slot=\"102\"",
+                                         "\"PS_UPS_FAULT\" slot=\"103\""));
+        QCOMPARE(h.stored(descPath("north_Pumps_pump")), pump);
+    }
+
+    void renamingAModuleRenamesItsDeviceTypes_data() {
+        QTest::addColumn<bool>("queued");
+        QTest::newRow("replies at once") << false;
+        QTest::newRow("replies later") << true;
+    }
+    void renamingAModuleRenamesItsDeviceTypes() {
+        QFETCH(bool, queued);
+        ModalScript modal;
+        Hosted h(queued);
+        const QByteArray types = h.stored(devTypes);
+        const QByteArray instanceList = h.stored(instances);
+        const QByteArray pump = h.stored(descPath("north_Pumps_pump"));
+        QTreeWidgetItem* row = h.probe.fileList()->currentItem();
+        row->setText(0, "Pumpen");
+        h.editor.renameModule(row, 0, "Pumpen");
+        h.settle(); // the locks of the new names
+        h.editor.apply();
+        h.settle();
+        QCOMPARE(modal.seen.size(), 0);
+
+        QByteArray renamedTypes = types;
+        renamedTypes.replace("\"north_Pumps", "\"north_Pumpen");
+        const QByteArray pumpType = lineWith(renamedTypes, "id=\"north_Pumpen_pump\"");
+        QCOMPARE(h.stored(devTypes), movedBeforeEnd(renamedTypes, pumpType, "</devicetypes>"));
+        QCOMPARE(h.stored(instances),
+                 QByteArray(instanceList).replace("\"north_Pumps", "\"north_Pumpen"));
+        QCOMPARE(h.stored(descPath("north_Pumpen_pump")),
+                 QByteArray(pump).replace("\"north_Pumps_pump\"", "\"north_Pumpen_pump\""));
+        QVERIFY(h.stored(descPath("north_Pumpen")).contains("name=\"PS_MAINS_FAIL\" slot=\"100\""));
+        // The old working copies are gone and their locks given back, so that Apply
+        // uploads nothing missing; the store keeps the old files (no command deletes).
+        for (const QString& old : {descPath("north_Pumps"), descPath("north_Pumps_pump")}) {
+            QVERIFY(!QFile::exists(h.work.filePath(old)));
+            QCOMPARE(h.host.lockHolder(old), QString());
+        }
+        QVERIFY(!h.editor.isDirty());
+    }
+};
+
+QTEST_MAIN(tst_templates)
+#include "tst_templates.moc"
