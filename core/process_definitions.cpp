@@ -6,17 +6,21 @@ QVector<ProcessDefinition> parseProcessDefinitions(const QByteArray& content) {
     QVector<ProcessDefinition> processes;
     QString name;
     QString group;
+    int header = 0;
+    int lineNumber = 0;
     auto flush = [&] {
         if (!name.isEmpty())
-            processes.append({name, group});
+            processes.append({name, group, header});
     };
     // The one 8-bit mapping of the runtime's files, so that a name read here
     // equals the same bytes in a module file.
     for (const QString& line : eightBitLines(content)) {
+        ++lineNumber;
         if (line.startsWith('[') && line.endsWith(']')) {
             flush();
             name = line.mid(1, line.size() - 2);
             group.clear();
+            header = lineNumber;
             continue;
         }
         const qsizetype eq = line.indexOf('=');
