@@ -2,17 +2,20 @@
 
 #include "core/documents.h"
 #include "core/ini_profile.h"
+#include "core/module_file.h"
 #include "core/process_definitions.h"
 #include "core/store_paths.h"
-#include "core/text_codec.h"
 #include "tools/check/cross_checks.h"
+#include "tools/check/module_checks.h"
+#include "tools/check/shared_checks.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,7 +33,15 @@ private:
     // The names of the system's processes with the line of their first definition;
     // false when the file cannot be read.
     bool checkProcessDefinitions(const QString& system, QHash<QString, int>& processes);
-    void checkSharedFile(const QString& storePath);
+    void checkModules(const QString& system, const QHash<QString, int>* processes);
+    void checkModule(const QString& system, const QString& storePath,
+                     const ModuleFileContent& content, const QHash<QString, int>* processes);
+    // The templates of a module: their device descriptions and instances, and
+    // the processes they claim; adds the types and instances the module needs.
+    QHash<QString, TemplateClaim> checkTemplates(const QString& system, const QString& storePath,
+                                                 const ModuleFileContent& content,
+                                                 const QHash<QString, int>* processes);
+    void checkSharedFiles();
 
     const CheckOptions& options;
     Findings findings;
@@ -95,18 +106,70 @@ bool StoreChecker::checkProcessDefinitions(const QString& system, QHash<QString,
     return true;
 }
 
-void StoreChecker::checkSharedFile(const QString& storePath) {
-    QByteArray bytes;
-    if (!readFile(storePath, bytes))
-        return;
-    // Decoded with the mapping the shared files are written in, whatever the
-    // declaration names.
-    QXmlStreamReader reader(fromEightBit(bytes));
-    while (!reader.atEnd())
-        reader.readNext();
-    if (reader.hasError())
-        findings.error(storePath, int(reader.lineNumber()), "xml",
-                       "not well-formed XML: " + reader.errorString());
+void StoreChecker::checkModules(const QString& system, const QHash<QString, int>* processes) {
+    const QString outputs = StorePaths::outputsDir(system);
+    const QStringList files = QDir(local(outputs)).entryList(QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        if (!isModuleFileName(file))
+            continue;
+        const QString path = outputs + '/' + file;
+        QByteArray bytes;
+        if (!readFile(path, bytes))
+            continue;
+        // Which modules are ours is decided as the editor's module list does.
+        const QString tool = getPrivateProfileString("System", "ConfigTool", "", local(path));
+        if (tool != options.pluginName)
+            continue;
+        ++modulesChecked;
+        checkModule(system, path, parseModuleFile(bytes), processes);
+    }
+}
+
+void StoreChecker::checkModule(const QString& system, const QString& storePath,
+                               const ModuleFileContent& content,
+                               const QHash<QString, int>* processes) {
+    const ModuleFileLines& lines = content.lines;
+    const QString name = content.name.value_or(QString());
+
+    ModuleSlots used{storePath, system, name, lines.name, -1, {}};
+    const QString driverRange = "(0-" + QString::number(limits.maxInfodriver()) + ")";
+    if (!content.driver)
+        findings.error(storePath, 0, "driver",
+                       "no infodriver number (Driver under [TOLV_CONFIG]); the editor keeps "
+                       "the one of the module shown before");
+    else if (*content.driver < 0 || *content.driver > limits.maxInfodriver())
+        findings.error(storePath, lines.driver, "driver",
+                       "infodriver number " + QString::number(*content.driver) +
+                           " is out of range " + driverRange);
+    else
+        used.driver = *content.driver;
+
+    SlotCheckInput input{storePath, limits.maxSlot(), system, processes, {}};
+    input.claims = checkTemplates(system, storePath, content, processes);
+
+    QVector<ProcessEntry> entries;
+    entries.reserve(content.processes.size());
+    for (auto it = content.processes.cbegin(); it != content.processes.cend(); ++it)
+        entries.append({it.key(), it.value(), lines.processes.value(it.key())});
+    std::sort(entries.begin(), entries.end(),
+              [](const ProcessEntry& a, const ProcessEntry& b) { return a.line < b.line; });
+    checkModuleSlots(input, entries, findings, used);
+    moduleSlots.append(used);
+}
+
+QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString&, const QString&,
+                                                           const ModuleFileContent&,
+                                                           const QHash<QString, int>*) {
+    return {};
+}
+
+void StoreChecker::checkSharedFiles() {
+    for (const QString& path : {StorePaths::devTypesFile, StorePaths::instancesFile}) {
+        QByteArray bytes;
+        if (!readFile(path, bytes))
+            continue;
+        checkWellFormed(path, bytes, findings);
+    }
 }
 
 CheckResult StoreChecker::run() {
@@ -138,11 +201,11 @@ CheckResult StoreChecker::run() {
     checkSystemIni();
     for (const QString& system : systems) {
         QHash<QString, int> processes;
-        checkProcessDefinitions(system, processes);
+        const bool defined = checkProcessDefinitions(system, processes);
+        checkModules(system, defined ? &processes : nullptr);
     }
     checkAcrossModules(moduleSlots, findings);
-    checkSharedFile(StorePaths::devTypesFile);
-    checkSharedFile(StorePaths::instancesFile);
+    checkSharedFiles();
 
     result.findings = findings.sorted();
     result.systems = systems.size();
