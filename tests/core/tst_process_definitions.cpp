@@ -26,6 +26,25 @@ private slots:
         QCOMPARE(processes[2].name, QString("A"));
         QCOMPARE(processes[2].line, 8);
     }
+
+    void groupsAndEightBitNames() {
+        const QByteArray text = "[\x80 P\xa0]\r\n"
+                                "Group=a=b\r\n"
+                                "[Q]\n"
+                                " Group=\x9d g \t\n"
+                                "Group =no\n"
+                                "group=no\n"
+                                "Groups=no\n"
+                                "[R]\n"
+                                "Group=x\n"
+                                "Group";
+        const QVector<ProcessDefinition> processes = parseProcessDefinitions(text);
+        QCOMPARE(processes.size(), 3);
+        QCOMPARE(processes[0].name, QString::fromUtf16(u"\u20ac P\u00a0"));
+        QCOMPARE(processes[0].group, QString("a"));
+        QCOMPARE(processes[1].group, QString::fromUtf16(u"\u009d g"));
+        QCOMPARE(processes[2].group, QString()); // "Group" alone empties it
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_process_definitions)
