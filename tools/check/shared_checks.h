@@ -1,32 +1,12 @@
 #pragma once
 
 // Checks of the two files that the whole installation shares: the list of device
-// types and the list of device instances. They are recognised line by line, the
-// way the editor rewrites them, so a check runs even where the XML is broken.
+// types and the list of device instances.
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
-#include <QStringList>
-#include <QVector>
 
 class Findings;
-
-// An entry that a module of this plug-in needs in a shared file.
-struct ExpectedEntry {
-    QString id;        // as written in the file (escaped)
-    QString what;      // for the message, e.g. "device type 'north_Pumps' of module 'Pumps'"
-    QString storePath; // the module file that needs it
-    int line = 0;      // the line of the module file that makes the need
-};
-
-struct SharedEntries {
-    QStringList allSystems;     // every alarm system of the store
-    QStringList checkedSystems; // the systems whose entries are judged
-    QSet<QString> foreignTypes; // type ids of other tools' modules, as written
-    QVector<ExpectedEntry> types;
-    QVector<ExpectedEntry> instances;
-};
 
 // "xml" when the file is not well-formed XML (at the parser's line).
 void checkWellFormed(const QString& storePath, const QByteArray& bytes, Findings& findings);

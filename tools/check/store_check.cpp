@@ -36,11 +36,6 @@ private:
     void checkModules(const QString& system, const QHash<QString, int>* processes);
     void checkModule(const QString& system, const QString& storePath,
                      const ModuleFileContent& content, const QHash<QString, int>* processes);
-    // The templates of a module: their device descriptions and instances, and
-    // the processes they claim; adds the types and instances the module needs.
-    QHash<QString, TemplateClaim> checkTemplates(const QString& system, const QString& storePath,
-                                                 const ModuleFileContent& content,
-                                                 const QHash<QString, int>* processes);
     void checkSharedFiles();
 
     const CheckOptions& options;
@@ -144,8 +139,9 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
     else
         used.driver = *content.driver;
 
-    SlotCheckInput input{storePath, limits.maxSlot(), system, processes, {}};
-    input.claims = checkTemplates(system, storePath, content, processes);
+    // The claims of template rows need the templates' device descriptions, which
+    // are not read yet: every slot counts as a manual one.
+    const SlotCheckInput input{storePath, limits.maxSlot(), system, processes, {}};
 
     QVector<ProcessEntry> entries;
     entries.reserve(content.processes.size());
@@ -155,12 +151,6 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
               [](const ProcessEntry& a, const ProcessEntry& b) { return a.line < b.line; });
     checkModuleSlots(input, entries, findings, used);
     moduleSlots.append(used);
-}
-
-QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString&, const QString&,
-                                                           const ModuleFileContent&,
-                                                           const QHash<QString, int>*) {
-    return {};
 }
 
 void StoreChecker::checkSharedFiles() {
