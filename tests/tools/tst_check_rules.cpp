@@ -1,5 +1,5 @@
 // The rules of the store checker over plain values: slots within a module, the
-// checks across modules and the output forms.
+// checks across modules and the text form.
 #include "tools/check/cross_checks.h"
 #include "tools/check/findings.h"
 #include "tools/check/module_checks.h"
@@ -65,16 +65,6 @@ private slots:
         QTEST(brief(findings), "findings");
     }
 
-    void overlapMessage() {
-        Findings findings("store/");
-        checkAcrossModules({module("n/A@12 5:14"), module("n/B@12 5:9")}, findings);
-        QCOMPARE(findings.all().size(), 1);
-        QCOMPARE(findings.all().first().path, QString("store/n_B.cfg"));
-        QCOMPARE(findings.all().first().message,
-                 QString("slot 5 of infodriver 12 ('P') is also driven by module 'A' "
-                         "(store/n_A.cfg:14)"));
-    }
-
     void moduleSlots_data() {
         QTest::addColumn<QStringList>("entries"); // process=slot, lines from 10
         QTest::addColumn<QStringList>("claimed"); // template rows
@@ -124,27 +114,6 @@ private slots:
                          "store/config/b.cfg:3: warning: process 'X' is not defined "
                          "[unknown-process]\n"
                          "1 error, 1 warning in 1 system, 1 module\n"));
-    }
-
-    void exitCode_data() {
-        QTest::addColumn<int>("errors");
-        QTest::addColumn<int>("warnings");
-        QTest::addColumn<bool>("werror");
-        QTest::addColumn<int>("code");
-        QTest::newRow("clean") << 0 << 0 << true << 0;
-        QTest::newRow("warnings") << 0 << 2 << false << 0;
-        QTest::newRow("warnings as errors") << 0 << 2 << true << 1;
-        QTest::newRow("errors") << 1 << 0 << false << 1;
-    }
-
-    void exitCode() {
-        QFETCH(int, errors);
-        QFETCH(int, warnings);
-        QFETCH(bool, werror);
-        CheckSummary summary;
-        summary.errors = errors;
-        summary.warnings = warnings;
-        QTEST(exitCodeFor(summary, werror), "code");
     }
 };
 
