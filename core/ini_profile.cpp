@@ -31,14 +31,16 @@ QString unquoted(const QString& value) {
 
 } // namespace
 
-QString getPrivateProfileString(const QString& section, const QString& key,
-                                const QString& defaultValue, const QString& fileName) {
+ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
+                                     const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return defaultValue.left(maxProfileValue);
+        return {};
 
     bool inSection = false;
+    int lineNumber = 0;
     while (!file.atEnd()) {
+        ++lineNumber;
         // The one 8-bit mapping of the runtime's files: the Name of a module file
         // reads the same here as in the module reader.
         const QString line = trimmedBlanks(fromEightBit(file.readLine()));
@@ -54,7 +56,14 @@ QString getPrivateProfileString(const QString& section, const QString& key,
         if (eq < 0)
             continue;
         if (trimmedBlanks(line.left(eq)).compare(key, Qt::CaseInsensitive) == 0)
-            return unquoted(trimmedBlanks(line.mid(eq + 1))).left(maxProfileValue);
+            return {true, unquoted(trimmedBlanks(line.mid(eq + 1))).left(maxProfileValue),
+                    lineNumber};
     }
-    return defaultValue.left(maxProfileValue);
+    return {};
+}
+
+QString getPrivateProfileString(const QString& section, const QString& key,
+                                const QString& defaultValue, const QString& fileName) {
+    const ProfileEntry entry = findPrivateProfileEntry(section, key, fileName);
+    return entry.found ? entry.value : defaultValue.left(maxProfileValue);
 }

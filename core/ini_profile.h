@@ -9,3 +9,15 @@
 // file, the section or the key is missing the default comes back.
 QString getPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, const QString& fileName);
+
+// Where a key was found, for tools that point at the line.
+struct ProfileEntry {
+    bool found = false;
+    QString value; // as getPrivateProfileString returns it
+    int line = 0;  // counted from 1
+};
+
+// The same lookup without a default: found is false when the file cannot be
+// read or has no such key in such a section.
+ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
+                                     const QString& fileName);

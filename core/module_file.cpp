@@ -57,7 +57,9 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
     Section section = None;
     QString key;
     QString value;
+    int number = 0;
     for (const QString& line : eightBitLines(bytes)) {
+        ++number;
         if (line.startsWith('[') && line.endsWith(']') && line.size() >= 2) {
             section = sectionOf(line.mid(1, line.size() - 2));
             continue;
@@ -66,25 +68,31 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
             continue;
         if (section == Templates) {
             content.templateLines.append(line);
+            content.lines.templates.append(number);
             continue;
         }
         splitKeyValue(line, key, value);
         switch (section) {
         case TolvConfig:
-            if (key == QLatin1String("Driver"))
+            if (key == QLatin1String("Driver")) {
                 content.driver = value.toInt();
+                content.lines.driver = number;
+            }
             break;
         case Process:
             content.processes.insert(key, value);
+            content.lines.processes.insert(key, number);
             break;
         case System:
-            if (key == QLatin1String("Name"))
+            if (key == QLatin1String("Name")) {
                 content.name = value;
-            else if (key == QLatin1String("Module"))
+                content.lines.name = number;
+            } else if (key == QLatin1String("Module"))
                 content.dbModule = value.endsWith(QLatin1String("db"));
             break;
         case Instances:
             content.instances.insert(key, value);
+            content.lines.instances.insert(key, number);
             break;
         default:
             break;

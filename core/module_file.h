@@ -19,6 +19,17 @@
 
 #include <optional>
 
+// Where the values of a module file stand, counted from 1 (0: not in the file),
+// for tools that point at the line of an entry. Each is the line whose value
+// was taken, so the later one where a key comes twice.
+struct ModuleFileLines {
+    int name = 0;
+    int driver = 0;
+    QVector<int> templates;        // one per entry of templateLines
+    QHash<QString, int> instances; // by template name
+    QHash<QString, int> processes; // by process name
+};
+
 // What a module file says. Keys that the file does not hold stay unset, so that
 // the editor keeps what it showed before; where a key comes twice the later
 // line wins.
@@ -29,6 +40,7 @@ struct ModuleFileContent {
     QStringList templateLines;         // the lines of [Templates] as stripped, empty ones too
     QMap<QString, QString> instances;  // [Instances]: template name -> instance text
     QHash<QString, QString> processes; // [Process]: process name -> slot text
+    ModuleFileLines lines;
 };
 
 // Reads the file's bytes. Section headers match exactly ("[ System ]" and

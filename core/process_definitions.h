@@ -8,6 +8,7 @@
 struct ProcessDefinition {
     QString name;
     QString group;
+    int line = 0; // of the "[name]" header, counted from 1
 };
 
 // Parses the text of a process definitions file: "[name]" starts a process,

@@ -38,17 +38,35 @@ int clampToInt(long long value) {
 
 } // namespace
 
-int slotNumber(const QString& text) {
+namespace {
+
+// The grammar of a slot text; false when the text does not follow it.
+bool readSlotText(const QString& text, int& number) {
     const int n = text.size();
     int i = 0;
     while (i < n && isBlank(text[i]))
         ++i;
     long long value = 0;
     if (readSignedDigits(text, i, value) == 0)
-        return 0;
+        return false;
     while (i < n && isBlank(text[i]))
         ++i;
-    return i == n ? clampToInt(value) : 0;
+    if (i != n)
+        return false;
+    number = clampToInt(value);
+    return true;
+}
+
+} // namespace
+
+int slotNumber(const QString& text) {
+    int number = 0;
+    return readSlotText(text, number) ? number : 0;
+}
+
+bool isSlotNumberText(const QString& text) {
+    int number = 0;
+    return readSlotText(text, number);
 }
 
 bool isValidSlotText(const QString& text, int maxSlot) {

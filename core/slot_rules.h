@@ -19,6 +19,10 @@
 // A carriage return is not a blank: "5\r" reads as 0 (out of range).
 int slotNumber(const QString& text);
 
+// True when the text follows that grammar, whatever its value ("0", "-2" and
+// "99999999999" do; "", "abc" and "5\r" do not).
+bool isSlotNumberText(const QString& text);
+
 // True when the text is a slot number 1..maxSlot as read by slotNumber();
 // the rule by which the module file decides whether to write a row.
 bool isValidSlotText(const QString& text, int maxSlot);

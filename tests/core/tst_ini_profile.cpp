@@ -37,6 +37,29 @@ private slots:
         QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", out.fileName()),
               "expected");
     }
+
+    void entryLine_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line"); // 0: not found
+        QTest::newRow("after other sections")
+            << QByteArray("[General]\r\nA=1\r\n\r\n[Status]\r\nX=2\r\nDeviceInfodriverId=5\r\n")
+            << 6;
+        QTest::newRow("LF only, first match")
+            << QByteArray("[Status]\nDeviceInfodriverId=\nDeviceInfodriverId=2") << 2;
+        QTest::newRow("missing") << QByteArray("[Status]\nOther=1\n") << 0;
+    }
+
+    void entryLine() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, line);
+        QFile out(dir.filePath(QString("entry ") + QTest::currentDataTag()));
+        QVERIFY(out.open(QFile::WriteOnly) && out.write(text) == text.size());
+        out.close();
+        const ProfileEntry entry =
+            findPrivateProfileEntry("Status", "DeviceInfodriverId", out.fileName());
+        QCOMPARE(entry.found, line != 0);
+        QCOMPARE(entry.line, line);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_ini_profile)

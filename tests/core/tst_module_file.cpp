@@ -83,6 +83,20 @@ private slots:
         QFETCH(QByteArray, bytes);
         QTEST(summary(parseModuleFile(bytes)), "expected");
     }
+
+    void recordsTheLineOfEachEntry() {
+        const ModuleFileContent content =
+            parseModuleFile("[System]\r\nName=a\r\n[TOLV_CONFIG]\r\nDriver=1\r\n[Templates]\r\n"
+                            "t=0,1,''\r\n\r\n[Instances]\r\nt=X,\r\n[Process]\r\nP=1\r\nQ=2\r\n"
+                            "P=3\n[System]\nName=b");
+        const ModuleFileLines& lines = content.lines;
+        QCOMPARE(lines.name, 15); // the later line wins
+        QCOMPARE(lines.driver, 4);
+        QCOMPARE(lines.templates, QVector<int>({6, 7}));
+        QCOMPARE(lines.instances, (QHash<QString, int>{{"t", 9}}));
+        QCOMPARE(lines.processes, (QHash<QString, int>{{"P", 13}, {"Q", 12}}));
+        QCOMPARE(parseModuleFile("[System]\nModule=x\n").lines.name, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_module_file)

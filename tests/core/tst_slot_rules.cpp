@@ -23,12 +23,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("exact");   // slotNumber: the check, the edit, the module file
         QTest::addColumn<int>("leading"); // leadingSlotNumber: the sort order
-        QTest::newRow("empty") << "" << 0 << 0;
-        QTest::newRow("sign and zeros") << "-007" << -7 << -7;
-        QTest::newRow("blanks around") << "  42 \t" << 42 << 42;
-        QTest::newRow("trailing letters") << "12abc" << 0 << 12;
-        QTest::newRow("carriage return") << "5\r" << 0 << 5;
-        QTest::newRow("huge") << "-99999999999999999999" << INT_MIN << INT_MIN;
+        QTest::addColumn<bool>("number"); // isSlotNumberText: a number, even 0 or too big
+        QTest::newRow("empty") << "" << 0 << 0 << false;
+        QTest::newRow("zero") << " 0" << 0 << 0 << true;
+        QTest::newRow("sign and zeros") << "-007" << -7 << -7 << true;
+        QTest::newRow("blanks around") << "  42 \t" << 42 << 42 << true;
+        QTest::newRow("trailing letters") << "12abc" << 0 << 12 << false;
+        QTest::newRow("carriage return") << "5\r" << 0 << 5 << false;
+        QTest::newRow("huge") << "-99999999999999999999" << INT_MIN << INT_MIN << true;
     }
     void reading() {
         QFETCH(QString, text);
@@ -36,6 +38,7 @@ private slots:
         QTEST(leadingSlotNumber(text), "leading");
         QCOMPARE(slotNumber(text), exact);
         QCOMPARE(isValidSlotText(text, 4096), exact >= 1 && exact <= 4096);
+        QTEST(isSlotNumberText(text), "number");
     }
     void check() { // the highest slot is 8
         SlotCheckResult r = checkSlots({"0", "-2", "abc", "", "1", "9"}, 8);
