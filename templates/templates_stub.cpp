@@ -4,9 +4,6 @@
 #include "core/device_template.h"
 #include "editor/alm_tolv_output.h"
 
-void alm_tolv_output::applyTemplates() {}
-void alm_tolv_output::manageTemplate() {}
-
 void alm_tolv_output::loadTemplates(const QStringList&, const QMap<QString, QString>&) {}
 void alm_tolv_output::saveTemplates(cOutputFile*, bool, QString&, QString&) {}
 void alm_tolv_output::writeDevDescFile(cOutputFile*, bool) {}
