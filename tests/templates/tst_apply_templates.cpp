@@ -256,6 +256,35 @@ private slots:
         probe.setCurrentModule(nullptr);
     }
 
+    void lockRefusalThatSwitchesTheModuleStopsTheApply() {
+        auto editor = makeEditor("XA:");
+        EditorProbe probe(*editor);
+        probe.templates().insert(makeTemplate("T", 0, 1, {{"A", 1}}, {"X"}));
+        probe.templates().find("T")->prefix = "X";
+        // A host that refuses the lock from within the request.
+        connect(editor.get(), &alm_tolv_output::command, this,
+                [&](const QString& word, const QString& file) {
+                    if (word == "lock")
+                        probe.reply(HostReply::Fail, "lock", file, "held by bob");
+                });
+        ModalScript modal;
+        modal.answer([](QDialog& dialog) {
+            dialog.accept();
+            return dialog.result();
+        });
+        modal.answer([&](QDialog& box) { // while the refusal is shown, another module
+            probe.setCurrentModule(&fans);
+            dynamic_cast<QMessageBox&>(box).buttons().first()->click();
+            return box.result();
+        });
+        editor->manageTemplate();
+        QCOMPARE(modal.seen.size(), 2);
+        QCOMPARE(modal.seen[1].caption, QString("Lock"));
+        QCOMPARE(row(*editor, "XA"), QString("// free"));
+        QVERIFY(!fans.modified);
+        probe.setCurrentModule(nullptr);
+    }
+
     void editorDeletedWhileTheManagerIsOpen() {
         auto editor = makeEditor("XA:");
         EditorProbe(*editor).templates().insert(makeTemplate("T", 0, 1, {{"A", 1}}, {"X"}));
