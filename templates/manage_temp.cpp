@@ -210,9 +210,8 @@ void manage_temp::newTemplate() {
     if (!isTemplateName(name)) {
         // The name becomes part of a file name and the key of a module file line.
         showMessageBox(this, QMessageBox::Warning, QStringLiteral("New Template Failed"),
-                       QStringLiteral("The name '%1' cannot be used: a template name may not "
-                                      "contain \"/\", \"\\\", \"=\" or control characters.")
-                           .arg(name));
+                       QStringLiteral("A template name cannot contain \"/\", \"\\\", \"=\" or "
+                                      "control characters."));
         return;
     }
     if (templates.find(name)) {
