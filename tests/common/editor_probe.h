@@ -21,6 +21,7 @@ public:
     QStringList& downloadedFiles() { return e.downloadedFiles; }
     QStringList& lockedDevDescFiles() { return e.lockedDevDescFiles; }
     QStringList& processNames() { return e.processNames; }
+    bool& loadingModule() { return e.loadingModule; }
     bool devTypesLocked() const { return e.devTypesLocked; }
     bool instancesLocked() const { return e.instancesLocked; }
     bool devDescLocked() const { return e.devDescLocked; }

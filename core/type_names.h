@@ -1,0 +1,11 @@
+#pragma once
+
+// Names typed by the user that become part of a device type id, and so of the
+// name of a device description file in the store.
+
+#include <QString>
+
+// A template name stays inside its folder as part of a file name (no "/", no "\"
+// and no control character) and is the whole key of its "[Templates]" line in
+// the module file, which ends at the first "=".
+bool isTemplateName(const QString& name);

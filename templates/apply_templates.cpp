@@ -1,0 +1,169 @@
+// Applying a module's templates to the process list, and the template manager
+// flow of the editor.
+#include "editor/alm_tolv_output.h"
+
+#include "core/store_paths.h"
+#include "platform/modal_ui.h"
+#include "proclist/dialog.h"
+#include "proclist/process_item.h"
+#include "templates/manage_temp.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QSet>
+
+namespace {
+
+// What one template instance gives a process row.
+struct Claim {
+    QString devType;
+    QString instance;
+    int slot = 0;
+};
+
+// Names met once each, in the order first met.
+class NameList {
+public:
+    void add(const QString& name) {
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            names.append(name);
+        }
+    }
+    bool isEmpty() const { return names.isEmpty(); }
+    QString joined() const { return names.join(QStringLiteral("\n\t")); }
+
+private:
+    QSet<QString> seen;
+    QStringList names;
+};
+
+} // namespace
+
+void alm_tolv_output::applyTemplates() {
+    if (!processEditor)
+        return;
+
+    // The claims first, one pass over the instances with the list's name index;
+    // the first claim of a row wins.
+    QHash<QTreeWidgetItem*, Claim> claims;
+    NameList duplicates;
+    NameList missing;
+    for (const auto& [key, entry] : templates) {
+        int offset = entry->baseSlot;
+        for (const QString& instance : entry->instances) {
+            for (auto param = entry->params.cbegin(); param != entry->params.cend(); ++param) {
+                const QString process = instance + param.key();
+                QTreeWidgetItem* row = processEditor->findProcess(process);
+                if (!row)
+                    missing.add(process);
+                else if (claims.contains(row))
+                    duplicates.add(process);
+                else
+                    claims.insert(row, {entry->name, instance, param.value() + offset});
+            }
+            offset += entry->offset;
+        }
+    }
+
+    // Then one pass over the rows: every template row is released, claimed rows
+    // become template rows. Free rows keep their slots.
+    processEditor->changeAllRows([&claims](QTreeWidgetItem* row) {
+        if (!row->text(ColInstance).isEmpty()) {
+            row->setText(ColInstance, QString());
+            row->setText(ColDevType, QString());
+            row->setText(ColSlot, QString());
+        }
+        Qt::ItemFlags flags = row->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+        const auto claim = claims.constFind(row);
+        if (claim != claims.cend()) {
+            row->setText(ColInstance, claim->instance);
+            row->setText(ColDevType, claim->devType);
+            row->setText(ColSlot, QString::number(claim->slot));
+            flags &= ~Qt::ItemIsSelectable; // the selection drops it
+        }
+        if (flags != row->flags())
+            row->setFlags(flags);
+    });
+
+    // Replies may arrive while a box is open: the module shown may change, the
+    // editor may even be deleted.
+    QPointer<alm_tolv_output> self(this);
+    const QString system = systemName;
+    const QString moduleFile = currentModule ? currentModule->fileName : QString();
+    if (!duplicates.isEmpty() || !missing.isEmpty()) {
+        QString text;
+        if (!duplicates.isEmpty())
+            text += QStringLiteral("The following processes are defined in 2 or more "
+                                   "instances:-\n\t") +
+                    duplicates.joined() + QStringLiteral("\n\n");
+        if (!missing.isEmpty())
+            text += QStringLiteral("The following processes do not exist:-\n\t") +
+                    missing.joined() + QStringLiteral("\n\n");
+        showMessageBox(this, QMessageBox::Warning, QStringLiteral("Applying template error"), text);
+        if (!self)
+            return;
+        if (systemName != system || !currentModule || currentModule->fileName != moduleFile) {
+            qDebug("alm_tolv_output::applyTemplates - another module is shown now; not saved");
+            return;
+        }
+    }
+
+    processEditor->checkForDuplicates();
+    saveFile(currentModule, true, false);
+    if (!self)
+        return;
+    markDirty();
+    if (self)
+        processEditor->changeSelection();
+}
+
+void alm_tolv_output::manageTemplate() {
+    if (!currentModule)
+        return;
+    // The dialog works on copies and runs its own loop: replies may switch the
+    // system, reload the module or delete the editor meanwhile. Afterwards its
+    // result is taken over only by the module it was opened for, and applied by
+    // process name.
+    QPointer<alm_tolv_output> self(this);
+    const QString system = systemName;
+    const QString moduleFile = currentModule->fileName;
+    auto stillShown = [&] {
+        return self && systemName == system && currentModule &&
+               currentModule->fileName == moduleFile;
+    };
+
+    manage_temp manager(processNames, templates, this);
+    const int result = runModal(manager);
+    if (!self)
+        return;
+    if (!stillShown()) {
+        qDebug("alm_tolv_output::manageTemplate() - the module changed while the dialog was "
+               "open; its templates stay as they are");
+        return;
+    }
+    if (result != QDialog::Accepted) {
+        qDebug("alm_tolv_output::manageTemplate() canceled");
+        return;
+    }
+
+    manager.saveCurrentTemplate();
+    manager.getTemplates(&templates);
+
+    // The lock requests may be answered at once, with a box for a refusal: the
+    // paths are taken before the first request.
+    QStringList paths;
+    for (const auto& [key, entry] : templates) {
+        const QString typeId = StorePaths::templateTypeId(systemName, currentModule->name, key);
+        const QString path = StorePaths::devDescFile(typeId);
+        qDebug("manage templates. checkout Dev Desc '%s' '%s'", typeId.toLatin1().constData(),
+               path.toLatin1().constData());
+        paths.append(path);
+    }
+    for (const QString& path : paths) {
+        lockDevDesc(path);
+        if (!stillShown())
+            return;
+    }
+    applyTemplates();
+}
