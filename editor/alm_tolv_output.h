@@ -142,6 +142,7 @@ private:
     QString driverText() const;
     void traceLockedDevDescFiles() const;
     // Traces "<caller>. command=<word> file='<file>'" and emits the command.
+    void rereadTemplates();
     void send(const char* caller, const QString& word, const QString& file = QString());
     void replyDownload(const HostReply& reply);
     void doOk(const HostReply& reply);

@@ -118,6 +118,24 @@ void alm_tolv_output::applyTemplates() {
         processEditor->changeSelection();
 }
 
+// Back to what the device description files hold: parameters changed by an
+// earlier confirmed use of the manager but never saved are discarded, and
+// templates without a file yet are dropped.
+void alm_tolv_output::rereadTemplates() {
+    QStringList dropped;
+    for (const auto& [key, entry] : templates) {
+        const QString typeId = StorePaths::templateTypeId(systemName, currentModule->name, key);
+        const QString local = localPath(StorePaths::devDescFile(typeId));
+        if (!loadDevDesc(*entry, local, typeId)) {
+            qDebug("manage templates. unable to load Dev Desc '%s' '%s'",
+                   typeId.toLatin1().constData(), local.toLatin1().constData());
+            dropped.append(key);
+        }
+    }
+    for (const QString& key : dropped)
+        templates.remove(key);
+}
+
 void alm_tolv_output::manageTemplate() {
     if (!currentModule)
         return;
@@ -144,6 +162,7 @@ void alm_tolv_output::manageTemplate() {
     }
     if (result != QDialog::Accepted) {
         qDebug("alm_tolv_output::manageTemplate() canceled");
+        rereadTemplates();
         return;
     }
 

@@ -212,6 +212,28 @@ private slots:
         QCOMPARE(row(*editor, "Pump3_Run"), QString("Old/Pump3_/5"));
     }
 
+    void cancelRereadsDeviceDescriptionsAndDropsTemplatesWithoutOne() {
+        auto editor = makeEditor("PA:");
+        EditorProbe probe(*editor);
+        QVERIFY(QDir(root.path()).mkpath("config/devicetypes"));
+        QFile stored(root.filePath("config/devicetypes/north_Pumps_Kept.xml"));
+        QVERIFY(stored.open(QIODevice::WriteOnly));
+        stored.write("<?xml version=\"1.0\"?>\n<device_description name=\"north_Pumps_Kept\">\n"
+                     "\t<param name=\"A\" slot=\"3\" class=\"enum\"/>\n</device_description>");
+        stored.close();
+        // Confirmed earlier but never saved: a changed slot, and a template without a file.
+        probe.templates().insert(makeTemplate("Kept", 0, 1, {{"A", 9}}, {"P"}));
+        probe.templates().insert(makeTemplate("New", 0, 1, {{"A", 1}}, {"Q"}));
+        ModalScript modal;
+        modal.answer([](QDialog& dialog) {
+            dialog.reject();
+            return dialog.result();
+        });
+        editor->manageTemplate();
+        QCOMPARE(probe.templates().count(), 1);
+        QCOMPARE(probe.templates().find("Kept")->params, Params({{"A", 3}}));
+    }
+
     void managerResultAppliedToTheListReloadedMeanwhile() {
         auto editor = makeEditor("XA: XB: YA: YB:");
         EditorProbe probe(*editor);
