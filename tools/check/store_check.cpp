@@ -1,10 +1,14 @@
 #include "tools/check/store_check.h"
 
+#include "core/device_description.h"
+#include "core/device_template.h"
 #include "core/documents.h"
 #include "core/ini_profile.h"
 #include "core/module_file.h"
 #include "core/process_definitions.h"
+#include "core/shared_files.h"
 #include "core/store_paths.h"
+#include "core/xml_text.h"
 #include "tools/check/cross_checks.h"
 #include "tools/check/module_checks.h"
 #include "tools/check/shared_checks.h"
@@ -36,12 +40,18 @@ private:
     void checkModules(const QString& system, const QHash<QString, int>* processes);
     void checkModule(const QString& system, const QString& storePath,
                      const ModuleFileContent& content, const QHash<QString, int>* processes);
+    // The templates of a module: their device descriptions and instances, and
+    // the processes they claim; adds the types and instances the module needs.
+    QHash<QString, TemplateClaim> checkTemplates(const QString& system, const QString& storePath,
+                                                 const ModuleFileContent& content,
+                                                 const QHash<QString, int>* processes);
     void checkSharedFiles();
 
     const CheckOptions& options;
     Findings findings;
     const Document_TolvSystem limits; // the slot and infodriver bounds of the system
     QVector<ModuleSlots> moduleSlots;
+    SharedEntries sharedEntries;
     int modulesChecked = 0;
 };
 
@@ -113,8 +123,12 @@ void StoreChecker::checkModules(const QString& system, const QHash<QString, int>
             continue;
         // Which modules are ours is decided as the editor's module list does.
         const QString tool = getPrivateProfileString("System", "ConfigTool", "", local(path));
-        if (tool != options.pluginName)
+        if (tool != options.pluginName) {
+            const QString name = getPrivateProfileString("System", "Name", "", local(path));
+            sharedEntries.foreignTypes.insert(
+                xmlAttributeTextEightBit(StorePaths::moduleTypeId(system, name)));
             continue;
+        }
         ++modulesChecked;
         checkModule(system, path, parseModuleFile(bytes), processes);
     }
@@ -125,6 +139,14 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
                                const QHash<QString, int>* processes) {
     const ModuleFileLines& lines = content.lines;
     const QString name = content.name.value_or(QString());
+    const QString typeId = StorePaths::moduleTypeId(system, name);
+    const QString module = "module '" + name + "'";
+    sharedEntries.types.append({xmlAttributeTextEightBit(typeId),
+                                "device type '" + typeId + "' of " + module, storePath,
+                                lines.name});
+    sharedEntries.instances.append({xmlAttributeTextEightBit(typeId),
+                                    "base instance '" + typeId + "' of " + module, storePath,
+                                    lines.name});
 
     ModuleSlots used{storePath, system, name, lines.name, -1, {}};
     const QString driverRange = "(0-" + QString::number(limits.maxInfodriver()) + ")";
@@ -139,9 +161,8 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
     else
         used.driver = *content.driver;
 
-    // The claims of template rows need the templates' device descriptions, which
-    // are not read yet: every slot counts as a manual one.
-    const SlotCheckInput input{storePath, limits.maxSlot(), system, processes, {}};
+    SlotCheckInput input{storePath, limits.maxSlot(), system, processes, {}};
+    input.claims = checkTemplates(system, storePath, content, processes);
 
     QVector<ProcessEntry> entries;
     entries.reserve(content.processes.size());
@@ -153,12 +174,102 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
     moduleSlots.append(used);
 }
 
+namespace {
+
+QString refusal(const DevDescReadResult& result) {
+    switch (result.failure) {
+    case DevDescReadResult::CannotOpen:
+        return result.detail;
+    case DevDescReadResult::NotXml:
+        return "not well-formed XML";
+    case DevDescReadResult::WrongTag:
+        return "its root element is '" + result.detail + "', not 'device_description'";
+    case DevDescReadResult::WrongName:
+        return "it describes '" + result.detail + "'";
+    case DevDescReadResult::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString& system,
+                                                           const QString& storePath,
+                                                           const ModuleFileContent& content,
+                                                           const QHash<QString, int>* processes) {
+    QHash<QString, TemplateClaim> claims;
+    const ModuleFileLines& lines = content.lines;
+    const QString moduleName = content.name.value_or(QString());
+    const QString moduleType = StorePaths::moduleTypeId(system, moduleName);
+    for (int i = 0; i < content.templateLines.size(); ++i) {
+        if (content.templateLines[i].isEmpty())
+            continue;
+        devTemplate entry(content.templateLines[i]);
+        const int line = lines.templates.value(i);
+        const QString typeId = StorePaths::templateTypeId(system, moduleName, entry.name);
+        const QString what = "template '" + entry.name + "'";
+        sharedEntries.types.append({xmlAttributeTextEightBit(typeId),
+                                    "device type '" + typeId + "' of " + what, storePath, line});
+
+        DevDescReadResult description;
+        if (!isPathSafeName(typeId)) {
+            findings.error(storePath, line, "template-device-description",
+                           what + ": the device type '" + typeId + "' makes no file name");
+        } else {
+            const QString file = StorePaths::devDescFile(typeId);
+            description = loadDeviceDescription(local(file), typeId);
+            if (!description.ok())
+                findings.error(storePath, line, "template-device-description",
+                               what + " has no readable device description " +
+                                   findings.shownPath(file) + ": " + refusal(description));
+        }
+
+        const auto value = content.instances.constFind(entry.name);
+        if (value == content.instances.constEnd()) {
+            findings.error(storePath, line, "template-instances",
+                           what + " has no line under [Instances]; the editor drops it");
+            continue;
+        }
+        entry.instances = instancesFromValue(*value);
+        const int instancesLine = lines.instances.value(entry.name);
+        for (const InstanceEntry& instance : templateInstances(moduleType, entry))
+            sharedEntries.instances.append({xmlAttributeTextEightBit(instance.id),
+                                            "instance '" + instance.id + "' of " + what, storePath,
+                                            instancesLine});
+        if (!description.ok() || !processes)
+            continue;
+        // The processes each instance claims, first come first served, as loading
+        // the module marks them.
+        for (const QString& instance : entry.instances) {
+            QStringList missing;
+            for (auto param = description.params.cbegin(); param != description.params.cend();
+                 ++param) {
+                const QString process = instance + param.key();
+                if (!processes->contains(process))
+                    missing.append(process);
+                else if (!claims.contains(process))
+                    claims.insert(process, {entry.name, instance});
+            }
+            if (!missing.isEmpty())
+                findings.warning(storePath, instancesLine, "instance-process",
+                                 "instance '" + instance + "' of " + what + " has no process " +
+                                     missing.join(", "));
+        }
+    }
+    return claims;
+}
+
 void StoreChecker::checkSharedFiles() {
     for (const QString& path : {StorePaths::devTypesFile, StorePaths::instancesFile}) {
         QByteArray bytes;
         if (!readFile(path, bytes))
             continue;
         checkWellFormed(path, bytes, findings);
+        if (path == StorePaths::devTypesFile)
+            checkDeviceTypes(path, bytes, sharedEntries, findings);
+        else
+            checkInstances(path, bytes, sharedEntries, findings);
     }
 }
 
@@ -188,6 +299,8 @@ CheckResult StoreChecker::run() {
             }
     }
 
+    sharedEntries.allSystems = present;
+    sharedEntries.checkedSystems = systems;
     checkSystemIni();
     for (const QString& system : systems) {
         QHash<QString, int> processes;
