@@ -177,6 +177,39 @@ private slots:
         QVERIFY(!probe->currentModule()->modified);
     }
 
+    void reloadedProcessDefinitionsKeepWhatTheModuleShows() {
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "9"); // not saved yet
+        editor->markDirty();
+        // The definitions arrive again, changed: P2 is gone, P5 is new.
+        write("config/alarms/north/proc_def.cfg", "[P1]\n[P3]\nGroup=G\n[P4]\n[P5]\n");
+        QFile definitions(root->filePath("config/alarms/north/proc_def.cfg"));
+        QVERIFY(definitions.open(QIODevice::ReadWrite));
+        QVERIFY(definitions.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                        QFileDevice::FileModificationTime));
+        definitions.close();
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        QCOMPARE(process("P1")->text(4), QString("1"));
+        QCOMPARE(process("P4")->text(4), QString("9"));
+        QCOMPARE(process("P5")->text(4), QString());
+        QVERIFY(!process("P2"));
+    }
+
+    void moduleShownBeforeTheProcessDefinitionsArriveShowsItsSlots() {
+        write("config/alarms/north/proc_def.cfg", "[P1]\n[P2]\n");
+        editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
+        probe = std::make_unique<EditorProbe>(*editor);
+        probe->selectSystem("north");
+        probe->reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
+        probe->reply(HostReply::Done, "download", outputs);
+        select("Pumps"); // no process rows yet
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        QCOMPARE(process("P1")->text(4), QString("1"));
+        QCOMPARE(process("P2")->text(4), QString("007"));
+        QVERIFY(!probe->currentModule()->modified);
+    }
+
     void largeModuleLoadsAndSavesInOnePass() {
         QByteArray processes;
         QByteArray slotLines = "[Process]\r\n";
