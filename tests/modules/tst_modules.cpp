@@ -177,6 +177,25 @@ private slots:
         QVERIFY(!probe->currentModule()->modified);
     }
 
+    void uploadsDoneAfterAFailedWriteLeaveTheModuleModified() {
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "4");
+        editor->markDirty();
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            editor->apply();
+        }
+        for (const QString& path :
+             {outputs, QString("config/devicetypes.xml"), QString("config/instances.xml")})
+            probe->reply(HostReply::Done, "upload", path);
+        QVERIFY(probe->currentModule()->modified);
+        QVERIFY(editor->isDirty());
+    }
+
     void reloadedProcessDefinitionsKeepWhatTheModuleShows() {
         open();
         select("Pumps");
