@@ -4,7 +4,8 @@
 // to a folder inside it). The "dir" reply must list exactly the folders that
 // can be named in a listing and stay inside the store, each once, each one that
 // exists under that name; a checkout of the same folder downloads only files
-// of the store and writes nothing outside the working copy.
+// of the store and writes nothing outside the working copy. Hidden folders
+// are the store's own and not listed.
 #include "fuzz/store_host_harness.h"
 
 #include "plugin/host_protocol.h"
@@ -53,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
             break;
         }
         const QString decoded = QFile::decodeName(name);
-        if (made && StoreHost::isListableName(decoded) && QFile::encodeName(decoded) == name)
+        // Hidden folders (the lock folder's kind) are the store's own.
+        if (made && StoreHost::isListableName(decoded) && !decoded.startsWith('.') &&
+            QFile::encodeName(decoded) == name)
             expected.insert(decoded);
     }
     if (QFileInfo(folder + "/inside").isDir())
