@@ -297,6 +297,28 @@ private slots:
         QCOMPARE(read("config/devicetypes.xml"), QByteArray("<devicetypes>\r\n</devicetypes>\r\n"));
     }
 
+    void newModuleThatCannotBeWrittenIsKeptModified() {
+        open();
+        select("Pumps");
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            editor->menuNewFile();
+        }
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("Alarm output"));
+        QVERIFY2(modal.seen[0].text.startsWith("Failed to open file - "),
+                 qPrintable(modal.seen[0].text));
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps);
+        QVERIFY(!QFileInfo::exists(root->filePath(outputs + "/al_out_0003.cfg")));
+        QCOMPARE(current(), QString("al_out_0003.cfg"));
+        QVERIFY(probe->currentModule()->modified);
+        editor->apply(); // written once the folder takes it
+        QVERIFY(read(outputs + "/al_out_0003.cfg").startsWith("[System]\r\nName=al_out_0003.cfg"));
+    }
+
     void duplicatesAreNamedAsCopiesAndShown() {
         open();
         select("Pumps");
