@@ -601,6 +601,11 @@ class tst_chaos : public QObject {
             host->note("user: close");
             closeSession();
             openSession();
+        } else if (choice < 95) {
+            if (mayEdit) {
+                done = "manage templates";
+                editorPane->manTemp->click();
+            }
         } else {
             done = "wait";
             host->deliverSome(1 + pick(4));
@@ -608,7 +613,9 @@ class tst_chaos : public QObject {
         if (!done.isEmpty()) {
             host->note("user: " + done);
             const QString kind = done.section(' ', 0, 0);
-            ++actionCounts[kind == "select" || kind == "clear" ? done.section(' ', 0, 1) : kind];
+            ++actionCounts[kind == "select" || kind == "clear" || kind == "manage"
+                               ? done.section(' ', 0, 1)
+                               : kind];
         }
         // Replies that waited arrive between the user's actions.
         if (host && chance(40))
