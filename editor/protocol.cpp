@@ -346,8 +346,10 @@ void alm_tolv_output::replyUpload(const HostReply& reply) {
     qDebug("replyUpload. Done. ");
     if (!pendingUploads.isEmpty() || uploadFailed || changedSinceApply)
         return; // clean only once all of the Apply is in the store unchanged
-    for (const auto& module : modules)
-        module->modified = false;
+    // A module whose file could not be written is still modified: its changes
+    // are in no file, let alone in the store.
+    if (std::any_of(modules.begin(), modules.end(), [](const auto& m) { return m->modified; }))
+        return;
     dirty = false;
     send("replyUpload", HostCommand::clean);
 }

@@ -215,7 +215,9 @@ QString StoreHost::defaultOwner() {
 }
 
 bool StoreHost::isListableName(const QString& name) {
-    return !name.isEmpty() && name.trimmed() == name && !hasControlCharacter(name);
+    // Also a name that would not make a store path ("..", a backslash) stays out.
+    return !name.isEmpty() && name.trimmed() == name && !hasControlCharacter(name) && name != "." &&
+           name != ".." && !name.contains('/') && !name.contains('\\');
 }
 
 bool StoreHost::insideStore(const QString& absolute) const {

@@ -92,7 +92,8 @@ public:
     // every session of one user.
     static QString defaultOwner();
     // A file or folder name that a listing can carry: no control characters
-    // (a line break would split it) and no blanks at either end.
+    // (a line break would split it), no blanks at either end, and one part of a
+    // store path (no slash or backslash, not "." or "..").
     static bool isListableName(const QString& name);
 
 public slots:

@@ -1,11 +1,16 @@
 // Filling the process list from the process definitions of the chosen system.
+#include "core/module_file.h"
 #include "core/process_definitions.h"
+#include "core/slot_rules.h"
 #include "editor/alm_tolv_output.h"
 #include "proclist/dialog.h"
+#include "proclist/process_item.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QTreeWidget>
 
 bool alm_tolv_output::loadProcesses(const QString& path) {
     QElapsedTimer timer;
@@ -21,6 +26,24 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
     if (processesLoaded && path == processesPath && modified == processesModified)
         return true;
 
+    // The module shown keeps what it shows (edits not yet saved included) on
+    // the rows of the processes that are still defined.
+    struct Shown {
+        QString slot;
+        QString devType;
+        QString instance;
+        Qt::ItemFlags flags;
+    };
+    QHash<QString, Shown> shown;
+    if (currentModule && currentModule->modified) {
+        const QTreeWidget* rows = processEditor->procList;
+        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = rows->topLevelItem(i);
+            shown.insert(row->text(ColProcess), {row->text(ColSlot), row->text(ColDevType),
+                                                 row->text(ColInstance), row->flags()});
+        }
+    }
+
     QVector<ProcessDefinition> processes;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
@@ -30,6 +53,35 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
     for (const ProcessDefinition& process : processes)
         processNames.append(process.name);
     processEditor->setProcesses(processes);
+    if (currentModule && !currentModule->modified) {
+        // The module shown was loaded into the rows just replaced (perhaps none,
+        // when its file came before the definitions): load it again.
+        const bool loading = loadingModule;
+        loadingModule = true;
+        loadFile(localPath(currentModule->fileName));
+        loadingModule = loading;
+    } else if (currentModule) {
+        // Rows shown before keep what they showed; new rows take their slot
+        // from the module's file.
+        QFile stored(localPath(currentModule->fileName));
+        const ModuleFileContent content = stored.open(QIODevice::ReadOnly)
+                                              ? parseModuleFile(stored.readAll())
+                                              : ModuleFileContent();
+        const int limit = maxSlot;
+        processEditor->changeAllRows([&](QTreeWidgetItem* row) {
+            const auto it = shown.constFind(row->text(ColProcess));
+            if (it == shown.constEnd()) {
+                const QString slot = content.processes.value(row->text(ColProcess));
+                row->setText(ColSlot, isValidSlotText(slot, limit) ? slot : QString());
+                return;
+            }
+            row->setText(ColSlot, it->slot);
+            row->setText(ColDevType, it->devType);
+            row->setText(ColInstance, it->instance);
+            row->setFlags(it->flags);
+        });
+        processEditor->checkForDuplicates();
+    }
 
     processesPath = path;
     processesModified = modified;

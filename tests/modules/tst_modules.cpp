@@ -177,6 +177,58 @@ private slots:
         QVERIFY(!probe->currentModule()->modified);
     }
 
+    void uploadsDoneAfterAFailedWriteLeaveTheModuleModified() {
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "4");
+        editor->markDirty();
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            editor->apply();
+        }
+        for (const QString& path :
+             {outputs, QString("config/devicetypes.xml"), QString("config/instances.xml")})
+            probe->reply(HostReply::Done, "upload", path);
+        QVERIFY(probe->currentModule()->modified);
+        QVERIFY(editor->isDirty());
+    }
+
+    void reloadedProcessDefinitionsKeepWhatTheModuleShows() {
+        open();
+        select("Pumps");
+        process("P4")->setText(4, "9"); // not saved yet
+        editor->markDirty();
+        // The definitions arrive again, changed: P2 is gone, P5 is new.
+        write("config/alarms/north/proc_def.cfg", "[P1]\n[P3]\nGroup=G\n[P4]\n[P5]\n");
+        QFile definitions(root->filePath("config/alarms/north/proc_def.cfg"));
+        QVERIFY(definitions.open(QIODevice::ReadWrite));
+        QVERIFY(definitions.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                        QFileDevice::FileModificationTime));
+        definitions.close();
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        QCOMPARE(process("P1")->text(4), QString("1"));
+        QCOMPARE(process("P4")->text(4), QString("9"));
+        QCOMPARE(process("P5")->text(4), QString());
+        QVERIFY(!process("P2"));
+    }
+
+    void moduleShownBeforeTheProcessDefinitionsArriveShowsItsSlots() {
+        write("config/alarms/north/proc_def.cfg", "[P1]\n[P2]\n");
+        editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
+        probe = std::make_unique<EditorProbe>(*editor);
+        probe->selectSystem("north");
+        probe->reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
+        probe->reply(HostReply::Done, "download", outputs);
+        select("Pumps"); // no process rows yet
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        QCOMPARE(process("P1")->text(4), QString("1"));
+        QCOMPARE(process("P2")->text(4), QString("007"));
+        QVERIFY(!probe->currentModule()->modified);
+    }
+
     void largeModuleLoadsAndSavesInOnePass() {
         QByteArray processes;
         QByteArray slotLines = "[Process]\r\n";
@@ -243,6 +295,28 @@ private slots:
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 0);
         QVERIFY(probe->fileList()->findChild<QLineEdit*>()); // naming it at once
         QCOMPARE(read("config/devicetypes.xml"), QByteArray("<devicetypes>\r\n</devicetypes>\r\n"));
+    }
+
+    void newModuleThatCannotBeWrittenIsKeptModified() {
+        open();
+        select("Pumps");
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            editor->menuNewFile();
+        }
+        QCOMPARE(modal.seen.size(), 1);
+        QCOMPARE(modal.seen[0].caption, QString("Alarm output"));
+        QVERIFY2(modal.seen[0].text.startsWith("Failed to open file - "),
+                 qPrintable(modal.seen[0].text));
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps);
+        QVERIFY(!QFileInfo::exists(root->filePath(outputs + "/al_out_0003.cfg")));
+        QCOMPARE(current(), QString("al_out_0003.cfg"));
+        QVERIFY(probe->currentModule()->modified);
+        editor->apply(); // written once the folder takes it
+        QVERIFY(read(outputs + "/al_out_0003.cfg").startsWith("[System]\r\nName=al_out_0003.cfg"));
     }
 
     void duplicatesAreNamedAsCopiesAndShown() {
