@@ -9,10 +9,12 @@
 
 #include "host/store_host.h"
 #include "proclist/process_item.h"
+#include "templates/manage_temp.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -371,6 +373,94 @@ private slots:
                  QByteArray(own).replace("\"PS_UPS_FAULT\" slot=\"102\"",
                                          "\"PS_UPS_FAULT\" slot=\"103\""));
         QCOMPARE(h.stored(descPath("north_Pumps_pump")), pump);
+    }
+
+    void templateMadeInTheManagerReachesTheStore() {
+        ModalScript modal;
+        Hosted h;
+        const QString moduleFile = outputs + "/al_out_0001.cfg";
+        const QByteArray module = h.stored(moduleFile);
+        const QByteArray types = h.stored(devTypes);
+        const QByteArray instanceList = h.stored(instances);
+        const QByteArray pump = h.stored(descPath("north_Pumps_pump"));
+        const QStringList untouched = {outputs + "/al_out_0002.cfg", outputs + "/al_out_0003.cfg",
+                                       descPath("north_Boilers"), descPath("north_Boilers_boiler")};
+        QList<QByteArray> before;
+        for (const QString& path : untouched)
+            before.append(h.stored(path));
+
+        // A template "ps" on the power supply processes PS_*: the six parameters
+        // numbered 1..6 in name order, base slot 200, offset 5, instance "PS_".
+        modal.answer([](QDialog& dialog) {
+            auto& manager = dynamic_cast<manage_temp&>(dialog);
+            manager.buttonNew->click();
+            manager.editPrefix->setText("PS_");
+            manager.listSlots->selectAll();
+            manager.buttonAutoNumberSlots->click();
+            manager.spinBase->setValue(200);
+            manager.spinOffset->setValue(5);
+            manager.tabWidget->setCurrentIndex(1);
+            manager.buttonSelectAll->click();
+            manager.buttonOk->click();
+            return manager.result();
+        });
+        modal.answer([](QDialog& dialog) {
+            dynamic_cast<QInputDialog&>(dialog).setTextValue("ps");
+            dialog.accept();
+            return dialog.result();
+        });
+        h.editor.manageTemplate();
+        h.settle();
+        h.editor.apply();
+        h.settle();
+        QCOMPARE(modal.seen.size(), 2);
+        QCOMPARE(modal.seen[1].caption, QString("New Template"));
+        QCOMPARE(h.row("PS_MAINS_FAIL")->text(ColDevType), QString("ps"));
+
+        const QByteArray psLines =
+            "PS_BREAKER_TRIP=201\r\nPS_GEN_FAIL=202\r\nPS_GEN_RUN=203\r\n"
+            "PS_MAINS_FAIL=204\r\nPS_UPS_FAULT=205\r\nPS_UPS_ON_BATT=206\r\n";
+        QCOMPARE(h.stored(moduleFile),
+                 QByteArray(module)
+                     .replace("pump=0,10,'P1'\r\n", "ps=200,5,'PS_'\r\npump=0,10,'P1'\r\n")
+                     .replace("pump=P1,", "ps=PS_,\r\npump=P1,")
+                     .replace("PS_MAINS_FAIL=100\r\nPS_UPS_FAULT=102\r\nPS_UPS_ON_BATT=101\r\n",
+                              psLines));
+
+        QByteArray ps = "<?xml version=\"1.0\"?>\r\n"
+                        "<!DOCTYPE device_description SYSTEM \"device_description.dtd\">\r\n"
+                        "<device_description name=\"north_Pumps_ps\">\r\n";
+        const QStringList params = {"BREAKER_TRIP", "GEN_FAIL",  "GEN_RUN",
+                                    "MAINS_FAIL",   "UPS_FAULT", "UPS_ON_BATT"};
+        for (int slot = 1; slot <= params.size(); ++slot)
+            ps += "\t<param name=\"" + params[slot - 1].toLatin1() + "\" slot=\"" +
+                  QByteArray::number(slot) +
+                  "\" class=\"enum\" style=\"popup_list\" access=\"readwrite\" "
+                  "template=\"alarmButton\">\r\n\t</param>\r\n";
+        QCOMPARE(h.stored(descPath("north_Pumps_ps")), ps + "</device_description>");
+        // No free row of the module has a slot any more.
+        QCOMPARE(h.stored(descPath("north_Pumps")),
+                 QByteArray("<?xml version=\"1.0\"?>\r\n"
+                            "<!DOCTYPE device_description SYSTEM \"device_description.dtd\">\r\n"
+                            "<device_description name=\"north_Pumps\">\r\n"
+                            "</device_description>"));
+        QCOMPARE(h.stored(descPath("north_Pumps_pump")), pump);
+
+        // The module's template types come back before the end tag in id order.
+        const QByteArray pumpType = lineWith(types, "id=\"north_Pumps_pump\"");
+        const QByteArray psType =
+            "\t<type id=\"north_Pumps_ps\" family=\"alarms\" composite=\"no\"/>\r\n";
+        QCOMPARE(
+            h.stored(devTypes),
+            movedBeforeEnd(types, pumpType, "</devicetypes>").replace(pumpType, psType + pumpType));
+        QCOMPARE(h.stored(instances),
+                 QByteArray(instanceList)
+                     .replace("</instances>",
+                              "\t<instance id=\"north_Pumps_PS_\" type=\"north_Pumps_ps\" "
+                              "composite=\"no\" ref=\"device=12,offset=200\"/>\r\n</instances>"));
+        for (int i = 0; i < untouched.size(); ++i)
+            QCOMPARE(h.stored(untouched[i]), before[i]);
+        QVERIFY(!h.editor.isDirty());
     }
 
     void renamingAModuleRenamesItsDeviceTypes_data() {
