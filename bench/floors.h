@@ -20,6 +20,13 @@ qint64 readAndSplit(const QStringList& paths);
 // The same for bytes already in memory.
 qint64 split(const QByteArray& bytes);
 
+// Reads the first lines of each file (up to 512 bytes), where a module file
+// names itself and its tool, and splits them.
+qint64 readHeads(const QStringList& paths);
+
+// Lists a folder and asks each entry's modification time.
+qint64 listAndStat(const QString& folder);
+
 // Writes the bytes to a new file beside path and renames it over path, the way
 // the editor replaces its files.
 bool writeReplacing(const QString& path, const QByteArray& bytes);

@@ -232,10 +232,13 @@ public:
 
 private:
     void processListOperations();
+    void moduleOperations();
+    bool selectModule(const QString& name);
     QString local(const QString& storePath) const { return work.path() + '/' + storePath; }
     QString procDefPath() const {
         return QStringLiteral("config/alarms/%1/proc_def.cfg").arg(BenchStore::systemName);
     }
+    void chooseSystem() { hostWindow->chooseSystem(BenchStore::systemName); }
     void sortColumn(int column) { procList->sortByColumn(column, Qt::AscendingOrder); }
     // The slots behind the buttons: the buttons themselves stay disabled until a
     // module with its locks is shown.
@@ -252,9 +255,11 @@ private:
     ModalAnswers modal;
     QTemporaryDir work;
     StoreHost* host = nullptr;
+    HostWindow* hostWindow = nullptr;
     QWidget* editor = nullptr;
     QObject* processEditor = nullptr;
     QTreeWidget* procList = nullptr;
+    QTreeWidget* fileList = nullptr;
 };
 
 void Bench::hostRuns(const QString& hostProgram, const QString& pluginPath) {
@@ -305,6 +310,7 @@ bool Bench::session(const QString& pluginPath) {
     storeHost.setReplyMode(StoreHost::ReplyMode::Immediate);
     host = &storeHost;
     HostWindow window(loader, storeHost, {work.path(), pluginName, QString()});
+    hostWindow = &window;
     window.resize(1280, 800);
     window.show();
     if (!window.openEntry()) {
@@ -353,12 +359,81 @@ bool Bench::session(const QString& pluginPath) {
     report.add("load_process_definitions", "load process definitions into the list", load,
                floor([&] { Floor::readAndSplit({definitions}); }));
 
+    fileList = window.findChild<QTreeWidget*>("fileList");
+    if (!fileList) {
+        std::fprintf(stderr, "tolv-bench: no module list\n");
+        return false;
+    }
+    moduleOperations();
     processListOperations();
 
     // The window goes without closing: closing would ask about the unsaved changes.
     host = nullptr;
+    hostWindow = nullptr;
     setModalHandler({});
     return true;
+}
+
+// Selects a module's row in the module list, as a user's click does: the module
+// shown before is saved (when modified) and this one is loaded.
+bool Bench::selectModule(const QString& name) {
+    const QList<QTreeWidgetItem*> rows = fileList->findItems(name, Qt::MatchExactly, 0);
+    if (rows.isEmpty())
+        return false;
+    fileList->setCurrentItem(rows.first());
+    return true;
+}
+
+void Bench::moduleOperations() {
+    const QString outputs = QStringLiteral("config/alarms/%1/outputs/").arg(BenchStore::systemName);
+    const QString slotsPath = local(outputs + BenchStore::slotsFile);
+    if (!selectModule(BenchStore::slotsModule) || !selectModule("Module0003")) {
+        std::fprintf(stderr, "tolv-bench: the module list lacks the bench modules\n");
+        return;
+    }
+    settle();
+
+    // Loading a module of 4,096 slots, after another one of 4,096.
+    report.add(
+        "load_module_slots", "load a module of 4,096 slots",
+        best([&] { selectModule("Module0003"); }, [&] { selectModule(BenchStore::slotsModule); }),
+        floor([&] { Floor::readAndSplit({slotsPath}); }));
+
+    // Saving it: the module file and the device files, marked modified first; the
+    // editor saves the module shown when the host deactivates it.
+    QFile file(slotsPath);
+    const QByteArray moduleBytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    report.add("save_module", "save a module of 4,096 slots",
+               best([&] { QMetaObject::invokeMethod(editor, "markDirty"); },
+                    [&] { hostWindow->editor()->activate(false); }),
+               floor([&] { Floor::writeReplacing(slotsPath + ".floor-copy", moduleBytes); }));
+    QFile::remove(slotsPath + ".floor-copy");
+
+    // A rescan of the outputs folder: choosing the system again, with the files
+    // as they were, and after every file changed on disk.
+    QStringList modulePaths;
+    const QDir outputsDir(local(outputs));
+    for (const QString& name : outputsDir.entryList(QDir::Files, QDir::Name))
+        modulePaths.append(outputsDir.filePath(name));
+    const double headsFloor = floor([&] { Floor::readHeads(modulePaths); });
+    report.add("rescan_outputs", "rescan the outputs folder, 500 modules unchanged",
+               best({}, [&] { chooseSystem(); }),
+               floor([&] { Floor::listAndStat(outputsDir.path()); }));
+    int touch = 0;
+    report.add("rescan_outputs_changed", "rescan the outputs folder, 500 modules changed",
+               best(
+                   [&] {
+                       ++touch;
+                       for (const QString& path : modulePaths) {
+                           QFile module(path);
+                           if (module.open(QIODevice::ReadWrite))
+                               module.setFileTime(QDateTime::currentDateTime().addSecs(touch),
+                                                  QFileDevice::FileModificationTime);
+                       }
+                   },
+                   [&] { chooseSystem(); }),
+               headsFloor);
+    selectModule(BenchStore::slotsModule);
 }
 
 void Bench::processListOperations() {
