@@ -552,8 +552,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption pluginOption("plugin-library", "The plug-in library.", "PATH",
                                           QStringLiteral(TOLV_PLUGIN_PATH));
     const QCommandLineOption makeStoreOption("make-store", "Only generate the store.");
+    const QCommandLineOption noHostOption("no-host", "Leave out the tolv-host runs.");
     parser.addOptions({processesOption, storeOption, repeatOption, outOption, hostOption,
-                       pluginOption, makeStoreOption});
+                       pluginOption, makeStoreOption, noHostOption});
     parser.process(app);
     if (!parser.isSet(storeOption)) {
         std::fprintf(stderr, "tolv-bench: --store DIR is required\n");
@@ -585,7 +586,8 @@ int main(int argc, char** argv) {
     std::printf("processes: %d\n", spec.processes);
     Report report(spec.processes, parser.value(outOption));
     Bench bench(store, spec.processes, std::max(1, parser.value(repeatOption).toInt()), report);
-    bench.hostRuns(parser.value(hostOption), parser.value(pluginOption));
+    if (!parser.isSet(noHostOption))
+        bench.hostRuns(parser.value(hostOption), parser.value(pluginOption));
     if (!bench.session(parser.value(pluginOption)))
         return 1;
     report.add("bench_peak_memory", "tolv-bench peak memory", peakMiB(), -1, "MiB");
