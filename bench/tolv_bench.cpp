@@ -387,27 +387,72 @@ bool Bench::selectModule(const QString& name) {
 void Bench::moduleOperations() {
     const QString outputs = QStringLiteral("config/alarms/%1/outputs/").arg(BenchStore::systemName);
     const QString slotsPath = local(outputs + BenchStore::slotsFile);
-    if (!selectModule(BenchStore::slotsModule) || !selectModule("Module0003")) {
+    const QString templatesPath = local(outputs + BenchStore::templatesFile);
+    if (!selectModule(BenchStore::slotsModule) || !selectModule(BenchStore::templatesModule) ||
+        !selectModule("Module0003")) {
         std::fprintf(stderr, "tolv-bench: the module list lacks the bench modules\n");
         return;
     }
     settle();
 
-    // Loading a module of 4,096 slots, after another one of 4,096.
+    // Loading a module of 4,096 slots, and the module of templates, each after
+    // another module of 4,096 slots.
     report.add(
         "load_module_slots", "load a module of 4,096 slots",
         best([&] { selectModule("Module0003"); }, [&] { selectModule(BenchStore::slotsModule); }),
         floor([&] { Floor::readAndSplit({slotsPath}); }));
+    const QString typeId = BenchStore::systemName + '_' + BenchStore::templatesModule;
+    QStringList templateFiles = {templatesPath};
+    const QDir devDescDir(local("config/devicetypes"));
+    for (const QString& name : devDescDir.entryList({typeId + "_*.xml"}, QDir::Files))
+        templateFiles.append(devDescDir.filePath(name));
+    report.add("load_module_templates",
+               QStringLiteral("load a module of %1 templates, 2,000 instances of 20")
+                   .arg(templateFiles.size() - 1),
+               best([&] { selectModule("Module0003"); },
+                    [&] { selectModule(BenchStore::templatesModule); }),
+               floor([&] { Floor::readAndSplit(templateFiles); }));
 
-    // Saving it: the module file and the device files, marked modified first; the
-    // editor saves the module shown when the host deactivates it.
-    QFile file(slotsPath);
-    const QByteArray moduleBytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    report.add("save_module", "save a module of 4,096 slots",
-               best([&] { QMetaObject::invokeMethod(editor, "markDirty"); },
-                    [&] { hostWindow->editor()->activate(false); }),
-               floor([&] { Floor::writeReplacing(slotsPath + ".floor-copy", moduleBytes); }));
-    QFile::remove(slotsPath + ".floor-copy");
+    // Saving: the module file, the device descriptions and both shared files,
+    // marked modified first; the editor saves the module shown when the host
+    // deactivates it. The floor writes the same files as the editor left them,
+    // the shared files read and split first.
+    const QString sharedTypes = local("config/devicetypes.xml");
+    const QString sharedInstances = local("config/instances.xml");
+    auto saveFloor = [&](const QStringList& written) {
+        QList<QByteArray> bytes;
+        for (const QString& path : written) {
+            QFile file(path);
+            bytes.append(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        }
+        const double time = floor([&] {
+            Floor::readAndSplit({sharedTypes, sharedInstances});
+            for (int i = 0; i < written.size(); ++i)
+                Floor::writeReplacing(written[i] + ".floor-copy", bytes[i]);
+        });
+        for (const QString& path : written)
+            QFile::remove(path + ".floor-copy");
+        return time;
+    };
+    auto save = [&] {
+        return best([&] { QMetaObject::invokeMethod(editor, "markDirty"); },
+                    [&] { hostWindow->editor()->activate(false); });
+    };
+    selectModule(BenchStore::slotsModule);
+    const double saveSlots = save();
+    report.add(
+        "save_module", "save a module of 4,096 slots (module, description, shared)", saveSlots,
+        saveFloor(
+            {slotsPath,
+             devDescDir.filePath(BenchStore::systemName + '_' + BenchStore::slotsModule + ".xml"),
+             sharedTypes, sharedInstances}));
+    selectModule(BenchStore::templatesModule);
+    const double saveTemplates = save();
+    report.add("save_module_templates",
+               "save the module of templates (module, descriptions, shared)", saveTemplates,
+               saveFloor(templateFiles + QStringList{devDescDir.filePath(typeId + ".xml"),
+                                                     sharedTypes, sharedInstances}));
+    selectModule(BenchStore::slotsModule);
 
     // A rescan of the outputs folder: choosing the system again, with the files
     // as they were, and after every file changed on disk.
