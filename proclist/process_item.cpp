@@ -44,9 +44,11 @@ int compareKeys(const QString* text, int slot, const QString* otherText, int oth
 int processItem::compare(const processItem* other, int column) const {
     if (!other)
         return 0;
-    const bool byText = column >= 0 && column < ColSlot;
-    return compareKeys(byText ? &sortText[column] : nullptr, slotOrder,
-                       byText ? &other->sortText[column] : nullptr, other->slotOrder);
+    if (column < 0 || column >= ColSlot)
+        return compareKeys(nullptr, slotOrder, nullptr, other->slotOrder);
+    const QString mine = text(column);
+    const QString theirs = other->text(column);
+    return compareKeys(&mine, slotOrder, &theirs, other->slotOrder);
 }
 
 bool processItem::operator<(const QTreeWidgetItem& other) const {
@@ -62,7 +64,7 @@ bool processItem::operator<(const QTreeWidgetItem& other) const {
 
 bool processItem::rankRows(const QTreeWidget* view, int column) {
     struct Key {
-        QString text; // shares the row's copy
+        QString text; // shares the row's own
         int slot;
         processItem* row;
     };
@@ -75,7 +77,7 @@ bool processItem::rankRows(const QTreeWidget* view, int column) {
         if (item->type() != Type)
             return false;
         auto* row = static_cast<processItem*>(item);
-        keys.push_back({byText ? row->sortText[column] : QString(), row->slotOrder, row});
+        keys.push_back({byText ? row->text(column) : QString(), row->slotOrder, row});
     }
     auto order = [byText](const Key& a, const Key& b) {
         return compareKeys(byText ? &a.text : nullptr, a.slot, byText ? &b.text : nullptr, b.slot);
@@ -119,8 +121,6 @@ void processItem::setData(int column, int role, const QVariant& value) {
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         if (column == ColSlot)
             slotOrder = leadingSlotNumber(value.toString());
-        else if (column >= 0 && column < ColSlot)
-            sortText[column] = value.toString();
     }
     QTreeWidgetItem::setData(column, role, value);
 }

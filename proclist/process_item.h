@@ -48,10 +48,9 @@ public:
     bool slotValid = true;
 
 private:
-    // The sort keys, kept up to date by setData() so that the n log n
-    // comparisons of a sort convert nothing: the texts of columns 0-3 (shared
-    // with the item's own copies) and column 4 read as leadingSlotNumber().
-    QString sortText[ColSlot];
+    // Column 4 read as leadingSlotNumber(), kept up to date by setData(). The
+    // texts of columns 0-3 are read when a sort ranks the rows, once per row;
+    // rows keep no copies of them (a million rows, 96 bytes each).
     int slotOrder = 0;
     int sortRank = 0; // valid while rankedView is this row's view
 
