@@ -28,6 +28,9 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const QString procListKey =
@@ -211,6 +214,14 @@ void dialog::trackRows() {
         indexValid = false;
         ++rowRemovals;
     };
+    // Each sort of the list is first ranked by its keys once (processItem::rankRows);
+    // the view announces a sort with the hint, after it has set the sort column.
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
+                if (hint == QAbstractItemModel::VerticalSortHint)
+                    processItem::rankRows(procList, procList->sortColumn());
+            });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [] { processItem::endRanking(); });
     connect(model, &QAbstractItemModel::rowsInserted, this, invalidate);
     connect(model, &QAbstractItemModel::rowsMoved, this, invalidate);
     connect(model, &QAbstractItemModel::layoutChanged, this, invalidate);
@@ -306,12 +317,23 @@ void dialog::changeAllRows(const std::function<void(QTreeWidgetItem*)>& change) 
 }
 
 QList<QTreeWidgetItem*> dialog::selectedFreeRows() const {
+    // The rows of the selection's ranges, in display order and each once: not
+    // QTreeWidget::selectedItems(), which makes an index of every selected cell
+    // and a set of the rows (all rows selected: five indexes a row).
+    std::vector<int> selectedRows;
+    for (const QItemSelectionRange& range : procList->selectionModel()->selection())
+        if (!range.parent().isValid())
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                selectedRows.push_back(row);
+    std::sort(selectedRows.begin(), selectedRows.end());
+    selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
     // Qt 6 lets a program select a row that is not selectable; such a row is
     // not "selected" for the slot operations.
-    QList<QTreeWidgetItem*> rows = procList->selectedItems();
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](QTreeWidgetItem* item) { return !isFreeRow(item); }),
-               rows.end());
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(qsizetype(selectedRows.size()));
+    for (int row : selectedRows)
+        if (QTreeWidgetItem* item = procList->topLevelItem(row); item && isFreeRow(item))
+            rows.append(item);
     return rows;
 }
 

@@ -34,13 +34,25 @@ public:
     // Selectable and enabled: a free row (not claimed by a template).
     bool isFree() const;
 
+    // A sort of many rows: the view's own sort compares rows n log n times, each
+    // comparison reaching into two items. rankRows() compares the keys of one
+    // column once, copied into a plain vector, and gives every row its rank
+    // (equal keys, equal rank); until endRanking(), operator< compares the ranks
+    // of that view's rows, so the view sorts them in the same order, ties kept in
+    // place, by comparing numbers. Returns false (and ranks nothing) when the
+    // view holds rows of another type.
+    static bool rankRows(const QTreeWidget* view, int column);
+    static void endRanking();
+
     // False when the duplicate and range check found the slot duplicated or out of range.
     bool slotValid = true;
 
 private:
-    // The sort keys, kept up to date by setData() so that the n log n
-    // comparisons of a sort convert nothing: the texts of columns 0-3 (shared
-    // with the item's own copies) and column 4 read as leadingSlotNumber().
-    QString sortText[ColSlot];
+    // Column 4 read as leadingSlotNumber(), kept up to date by setData(). The
+    // texts of columns 0-3 are read when a sort ranks the rows, once per row;
+    // rows keep no copies of them (a million rows, 96 bytes each).
     int slotOrder = 0;
+    int sortRank = 0; // valid while rankedView is this row's view
+
+    static const QTreeWidget* rankedView;
 };

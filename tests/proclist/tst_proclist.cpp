@@ -122,6 +122,14 @@ private slots:
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A")); // ties by slot
     }
 
+    void equalKeysKeepTheirOrderInBothDirections() {
+        auto editor = makeEditor("D:G1 B:G2 A:G1 C:G2");
+        editor->procList->sortByColumn(ColGroup, Qt::DescendingOrder);
+        QCOMPARE(column(*editor, ColProcess), QString("B,C,A,D")); // the Process order kept
+        editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
+        QCOMPARE(column(*editor, ColProcess), QString("A,D,B,C"));
+    }
+
     void movingKeepsTheRowCurrent() {
         auto editor = makeEditor("A B C D E");
         editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
@@ -199,6 +207,17 @@ private slots:
         QTEST(editor->upButton->isEnabled(), "up");
         QTEST(editor->downButton->isEnabled(), "down");
         QTEST(editor->clearSlotsButton->text(), "clearText");
+    }
+
+    void aRowSelectedInPartsCountsOnce() {
+        auto editor = makeEditor("A B C");
+        QAbstractItemModel* model = editor->procList->model();
+        editor->procList->setCurrentItem(editor->findProcess("B"));
+        QItemSelection parts;
+        parts.select(model->index(1, 0), model->index(1, 1));
+        parts.select(model->index(1, 2), model->index(1, ColSlot));
+        editor->procList->selectionModel()->select(parts, QItemSelectionModel::ClearAndSelect);
+        QVERIFY(editor->upButton->isEnabled() && editor->downButton->isEnabled());
     }
 
     void duplicateAndOutOfRangeSlotsAreMarked() {
