@@ -118,12 +118,14 @@ def plot(rows, path):
         print("bench/report.py: no matplotlib (python3-matplotlib): no plot", file=sys.stderr)
         return False
     fig, ax = plt.subplots(figsize=(10, 6.5), dpi=100)
-    for key in PLOTTED:
+    styles = ["-", "--", "-."]
+    for i, key in enumerate(PLOTTED):
         entry = rows.get(key)
         if not entry or entry["unit"] != "ms" or len(entry["values"]) < 2:
             continue
         sizes = sorted(entry["values"])
-        ax.plot(sizes, [entry["values"][n] for n in sizes], marker="o", label=entry["label"])
+        ax.plot(sizes, [entry["values"][n] for n in sizes], marker="os^D"[i % 4],
+                linestyle=styles[i // 10 % 3], color=f"C{i % 10}", label=entry["label"])
     # Linear growth from the smallest size, for reference.
     all_sizes = sorted({n for entry in rows.values() for n in entry["values"]})
     if len(all_sizes) >= 2:

@@ -507,7 +507,9 @@ void Bench::processListOperations() {
     for (const auto& sort : sorts) {
         const int other = sort.column == ColProcess ? ColGroup : ColProcess;
         const double time = best([&] { sortColumn(other); }, [&] { sortColumn(sort.column); });
-        // The same keys, taken from the rows, sorted in a plain vector.
+        // The same keys in the order the list had before the timed sort (sorted
+        // by the other column), copied into a plain vector and sorted there.
+        sortColumn(other);
         std::vector<Floor::SortKey> keys;
         std::vector<int> slotKeys;
         keys.reserve(std::size_t(rows));
@@ -522,8 +524,6 @@ void Bench::processListOperations() {
         for (int r = 0; r < repeat; ++r) {
             std::vector<Floor::SortKey> copy = keys;
             std::vector<int> slotKeyCopy = slotKeys;
-            std::reverse(copy.begin(), copy.end());
-            std::reverse(slotKeyCopy.begin(), slotKeyCopy.end());
             QElapsedTimer timer;
             timer.start();
             if (sort.column == ColSlot)
