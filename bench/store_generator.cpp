@@ -130,28 +130,28 @@ QByteArray instanceLine(const QByteArray& id, const QByteArray& type, int driver
            "\"/>";
 }
 
-QByteArray stamp(const Spec& spec) {
+QByteArray stamp(const StoreShape& shape) {
     return QStringLiteral("generator %1 processes %2 modules %3 slots %4 instances %5 shared %6\n")
         .arg(generatorVersion)
-        .arg(spec.processes)
-        .arg(spec.modules)
-        .arg(spec.slotsPerModule)
-        .arg(spec.templateInstances)
-        .arg(spec.sharedLines)
+        .arg(shape.processes)
+        .arg(shape.modules)
+        .arg(shape.slotsPerModule)
+        .arg(shape.templateInstances)
+        .arg(shape.sharedLines)
         .toLatin1();
 }
 
-struct TemplateSpec {
+struct TemplateShape {
     int kind;
     std::vector<int> instances; // equipment numbers
 };
 
 // One template per kind, each with its share of the instances, taken from the
 // equipment of that kind that has all its parameters.
-std::vector<TemplateSpec> templatesOf(const Spec& spec) {
-    const int complete = spec.processes / parameterCount;
-    const int perKind = spec.templateInstances / int(kinds.size());
-    std::vector<TemplateSpec> templates;
+std::vector<TemplateShape> templatesOf(const StoreShape& shape) {
+    const int complete = shape.processes / parameterCount;
+    const int perKind = shape.templateInstances / int(kinds.size());
+    std::vector<TemplateShape> templates;
     for (int k = 0; k < int(kinds.size()); ++k)
         templates.push_back({k, {}});
     for (int e = 0; e < complete; ++e) {
@@ -187,12 +187,12 @@ QStringList processGroups(int processes) {
     return out;
 }
 
-bool isCurrent(const QString& dir, const Spec& spec) {
+bool isCurrent(const QString& dir, const StoreShape& shape) {
     QFile file(dir + '/' + stampFile);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == stamp(spec);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == stamp(shape);
 }
 
-bool generate(const QString& dir, const Spec& spec, QString* error) {
+bool generate(const QString& dir, const StoreShape& shape, QString* error) {
     QDir(dir).removeRecursively();
     if (!QDir().mkpath(dir)) {
         *error = QStringLiteral("cannot create %1").arg(dir);
@@ -200,15 +200,15 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
     }
     const QString config = dir + "/config";
     const QByteArray system = systemName.toLatin1();
-    const int equipments = (spec.processes + parameterCount - 1) / parameterCount;
+    const int equipments = (shape.processes + parameterCount - 1) / parameterCount;
     const std::vector<int> groups = equipmentGroups(equipments);
     QStringList paramNames = parameters();
 
     // Process definitions: six lines per process.
     {
         QByteArray out;
-        out.reserve(qsizetype(spec.processes) * 140);
-        for (int i = 0; i < spec.processes; ++i) {
+        out.reserve(qsizetype(shape.processes) * 140);
+        for (int i = 0; i < shape.processes; ++i) {
             const int e = i / parameterCount;
             const QByteArray instance = instanceName(e);
             const QByteArray param = paramNames.at(i % parameterCount).toLatin1();
@@ -230,9 +230,9 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
         return false;
 
     const QString outputs = config + "/alarms/bench/outputs/";
-    const int n = spec.processes;
-    const int stride = std::max(1, n / std::max(spec.slotsPerModule, 1));
-    const int slotCount = std::min(spec.slotsPerModule, n);
+    const int n = shape.processes;
+    const int stride = std::max(1, n / std::max(shape.slotsPerModule, 1));
+    const int slotCount = std::min(shape.slotsPerModule, n);
 
     // The module with every slot given by hand, and its device description.
     {
@@ -252,16 +252,16 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
 
     // The module of templates: one per kind, instance k of a template at offset
     // 20 * k, so that its parameters sit at slots 20 * k + 1 .. 20 * k + 20.
-    const std::vector<TemplateSpec> templates = templatesOf(spec);
+    const std::vector<TemplateShape> templates = templatesOf(shape);
     const QByteArray templatesType = system + '_' + templatesModule.toLatin1();
     {
         QByteArray out = moduleHeader(templatesModule.toLatin1(), pluginName, 2);
         line(out, "[Templates]");
-        for (const TemplateSpec& t : templates)
+        for (const TemplateShape& t : templates)
             line(out, QByteArray(kinds[std::size_t(t.kind)].name) + "=0," + number(parameterCount) +
                           ",'" + kinds[std::size_t(t.kind)].prefix + "'");
         line(out, "[Instances]");
-        for (const TemplateSpec& t : templates) {
+        for (const TemplateShape& t : templates) {
             QByteArray entry = QByteArray(kinds[std::size_t(t.kind)].name) + '=';
             for (int e : t.instances)
                 entry += instanceName(e) + ',';
@@ -270,7 +270,7 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
             line(out, entry);
         }
         line(out, "[Process]");
-        for (const TemplateSpec& t : templates)
+        for (const TemplateShape& t : templates)
             for (std::size_t k = 0; k < t.instances.size(); ++k)
                 for (int p = 0; p < parameterCount; ++p)
                     line(out, instanceName(t.instances[k]) + paramNames.at(p).toLatin1() + '=' +
@@ -279,7 +279,7 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
             !writeFile(config + "/devicetypes/" + QString::fromLatin1(templatesType) + ".xml",
                        devDesc(templatesType, {}), error))
             return false;
-        for (const TemplateSpec& t : templates) {
+        for (const TemplateShape& t : templates) {
             std::vector<std::pair<QByteArray, int>> params;
             for (int p = 0; p < parameterCount; ++p)
                 params.emplace_back(paramNames.at(p).toLatin1(), p + 1);
@@ -292,7 +292,7 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
 
     // The other modules of the system: every slot given; every 25th belongs to
     // another output tool.
-    for (int m = 3; m <= spec.modules; ++m) {
+    for (int m = 3; m <= shape.modules; ++m) {
         const char* tool = m % 25 == 0 ? "alm_modbus_output" : pluginName;
         char name[32];
         std::snprintf(name, sizeof name, "Module%04d", m);
@@ -314,8 +314,8 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
                            "<!DOCTYPE devicetypes SYSTEM \"devicetypes.dtd\">\r\n<devicetypes>\r\n";
         QByteArray instances = "<?xml version = '1.0' encoding='windows-1252' ?>\r\n"
                                "<!DOCTYPE instances SYSTEM \"instances.dtd\">\r\n<instances>\r\n";
-        types.reserve(qsizetype(spec.sharedLines) * 70);
-        instances.reserve(qsizetype(spec.sharedLines) * 120);
+        types.reserve(qsizetype(shape.sharedLines) * 70);
+        instances.reserve(qsizetype(shape.sharedLines) * 120);
         auto others = [&](int from, int to) {
             char module[40];
             for (int i = from; i < to; ++i) {
@@ -331,20 +331,20 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
                      instanceLine(base + "_I" + number(i), type, moduleNumber % 1000, i % 20 * 20));
             }
         };
-        others(0, spec.sharedLines / 2);
+        others(0, shape.sharedLines / 2);
         line(types, typeLine(system + '_' + slotsModule.toLatin1()));
         line(instances, instanceLine(system + '_' + slotsModule.toLatin1(),
                                      system + '_' + slotsModule.toLatin1(), 1, 0));
         line(types, typeLine(templatesType));
         line(instances, instanceLine(templatesType, templatesType, 2, 0));
-        for (const TemplateSpec& t : templates) {
+        for (const TemplateShape& t : templates) {
             const QByteArray type = templatesType + '_' + kinds[std::size_t(t.kind)].name;
             line(types, typeLine(type));
             for (std::size_t k = 0; k < t.instances.size(); ++k)
                 line(instances, instanceLine(templatesType + '_' + instanceName(t.instances[k]),
                                              type, 2, int(k) * parameterCount));
         }
-        others(spec.sharedLines / 2, spec.sharedLines);
+        others(shape.sharedLines / 2, shape.sharedLines);
         line(types, "</devicetypes>");
         line(instances, "</instances>");
         if (!writeFile(config + "/devicetypes.xml", types, error) ||
@@ -352,7 +352,7 @@ bool generate(const QString& dir, const Spec& spec, QString* error) {
             return false;
     }
 
-    return writeFile(dir + '/' + stampFile, stamp(spec), error);
+    return writeFile(dir + '/' + stampFile, stamp(shape), error);
 }
 
 } // namespace BenchStore

@@ -21,7 +21,7 @@ inline const QString slotsFile = QStringLiteral("al_out_0001.cfg");
 inline const QString templatesModule = QStringLiteral("Templates");
 inline const QString templatesFile = QStringLiteral("al_out_0002.cfg");
 
-struct Spec {
+struct StoreShape {
     int processes = 100000;
     int modules = 500;            // files in the outputs folder
     int slotsPerModule = 4096;    // the process lines of each ordinary module
@@ -40,9 +40,9 @@ QStringList processGroups(int processes);
 
 // Writes the store under dir (which is emptied first). Returns false with a
 // message on failure.
-bool generate(const QString& dir, const Spec& spec, QString* error);
+bool generate(const QString& dir, const StoreShape& shape, QString* error);
 
-// A store generated earlier with the same spec and generator, left as it was.
-bool isCurrent(const QString& dir, const Spec& spec);
+// A store generated earlier with the same shape and generator, left as it was.
+bool isCurrent(const QString& dir, const StoreShape& shape);
 
 } // namespace BenchStore

@@ -618,26 +618,26 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
-    BenchStore::Spec spec;
-    spec.processes = parser.value(processesOption).toInt();
+    BenchStore::StoreShape shape;
+    shape.processes = parser.value(processesOption).toInt();
     const QString store = QDir(parser.value(storeOption)).absolutePath();
-    if (!BenchStore::isCurrent(store, spec)) {
+    if (!BenchStore::isCurrent(store, shape)) {
         QElapsedTimer timer;
         timer.start();
         QString error;
-        if (!BenchStore::generate(store, spec, &error)) {
+        if (!BenchStore::generate(store, shape, &error)) {
             std::fprintf(stderr, "tolv-bench: %s\n", qPrintable(error));
             return 1;
         }
-        std::printf("store of %d processes generated in %.1f s\n", spec.processes,
+        std::printf("store of %d processes generated in %.1f s\n", shape.processes,
                     double(timer.elapsed()) / 1e3);
     }
     if (parser.isSet(makeStoreOption))
         return 0;
 
-    std::printf("processes: %d\n", spec.processes);
-    Report report(spec.processes, parser.value(outOption));
-    Bench bench(store, spec.processes, std::max(1, parser.value(repeatOption).toInt()), report);
+    std::printf("processes: %d\n", shape.processes);
+    Report report(shape.processes, parser.value(outOption));
+    Bench bench(store, shape.processes, std::max(1, parser.value(repeatOption).toInt()), report);
     if (!parser.isSet(noHostOption))
         bench.hostRuns(parser.value(hostOption), parser.value(pluginOption));
     if (!bench.session(parser.value(pluginOption)))
