@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QMap>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -167,6 +168,9 @@ private:
     bool instancesLocked = false;
     bool devDescLocked = false;
     QStringList lockedDevDescFiles;
+    // Device description locks given back since they were last asked for: a
+    // grant that arrives for one of them is late and is given back at once.
+    QSet<QString> givenBackDevDescLocks;
     bool loadingModule = true;
     bool dirty = false;
     QString pendingContext;
@@ -183,6 +187,9 @@ private:
     QStringList pendingUploads;
     bool uploadFailed = false;
     bool changedSinceApply = false;
+    // Writes of device description and shared files that failed during the
+    // save in progress: the module they belong to stays modified.
+    int failedDeviceFileWrites = 0;
     CSystemChooser* systemChooser = nullptr;
     bool dbModule = false;
     QPointer<QDockWidget> fileDock;

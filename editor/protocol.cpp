@@ -177,6 +177,7 @@ void alm_tolv_output::lockDevDesc(const QString& path) {
         updateActions();
         return;
     }
+    givenBackDevDescLocks.remove(path);
     send("lockDevDesc", HostCommand::lock, path);
 }
 
@@ -316,6 +317,11 @@ void alm_tolv_output::replyLock(const HostReply& reply) {
             devTypesLocked = true;
         } else if (file == instancesFile) {
             instancesLocked = true;
+        } else if (devDescPath && givenBackDevDescLocks.contains(file)) {
+            // Asked for before the file went with a rename; the host may have
+            // granted it after that.
+            qDebug("%s", latin1("replyLock. given back already - " + file).constData());
+            send("replyLock", HostCommand::unlock, file);
         } else if (devDescPath) {
             qDebug("%s", latin1("got new lock on - " + file).constData());
             devDescLocked = true;

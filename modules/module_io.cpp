@@ -80,6 +80,7 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     qDebug("%s", latin1("alm_tolv_output::saveFile " + module->fileName).constData());
     if (!module->modified)
         return true;
+    failedDeviceFileWrites = 0;
 
     const QString path = localPath(module->fileName);
     ModuleFileData data;
@@ -133,6 +134,10 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
         if (present) {
             writeDeviceTypesFile(module);
             writeInstances();
+            // Device files that could not be written keep the module modified, so
+            // that the next save writes them again.
+            if (failedDeviceFileWrites > 0)
+                module->modified = true;
         }
     } else {
         qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +

@@ -162,7 +162,8 @@ void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString
             trace("alm_tolv_output::saveTemplates - have not got lock on '" + storePath + "'");
             continue;
         }
-        saveDevDescFile(*entry, localPath(storePath), typeId, this);
+        if (!saveDevDescFile(*entry, localPath(storePath), typeId, this))
+            ++failedDeviceFileWrites;
     }
 }
 
@@ -199,8 +200,10 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
         trace("alm_tolv_output::writeDevDescFile. We have not got the lock on file - " + storePath);
     }
     const QString path = localPath(storePath);
-    if (!createFolder(folder))
+    if (!createFolder(folder)) {
+        ++failedDeviceFileWrites;
         return;
+    }
 
     // The free rows with a valid slot, in display order, the slot text as shown.
     QVector<DevDescParam> params;
@@ -216,6 +219,7 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
     QString error;
     if (!replaceFileAtomically(path, deviceDescriptionBytes(typeId, params), &error)) {
         trace("writeDevDescFile. Failed to write '" + path + "' - '" + error + "'");
+        ++failedDeviceFileWrites;
         showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
                        "alm_tolv_output::writeDevDescFile - Failed to open file - " + path);
         return;

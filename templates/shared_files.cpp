@@ -30,8 +30,8 @@ using Rewrite = std::function<QByteArray(const QByteArray&)>;
 
 // The frame of every rewrite: create the file when missing, read it, rewrite it
 // in memory and replace it atomically, so that a failed write keeps the old file.
-// The failure traces begin with op.
-void rewriteFile(const QString& path, const QString& op, const QString& missingText,
+// The failure traces begin with op. False when the file was not rewritten.
+bool rewriteFile(const QString& path, const QString& op, const QString& missingText,
                  const std::function<void()>& create, const QString& openText,
                  const QString& writeText, const Rewrite& rewrite) {
     if (!QFileInfo::exists(path)) {
@@ -41,13 +41,15 @@ void rewriteFile(const QString& path, const QString& op, const QString& missingT
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         trace(op + openText + path + " - " + file.errorString());
-        return;
+        return false;
     }
     const QByteArray content = file.readAll();
     file.close();
     QString error;
-    if (!replaceFileAtomically(path, rewrite(content), &error))
-        trace(op + writeText + path + " - " + error);
+    if (replaceFileAtomically(path, rewrite(content), &error))
+        return true;
+    trace(op + writeText + path + " - " + error);
+    return false;
 }
 
 } // namespace
@@ -61,7 +63,7 @@ bool alm_tolv_output::writeDeviceTypesFile(cOutputFile* module) {
     if (!module)
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, module->name);
-    rewriteFile(
+    failedDeviceFileWrites += !rewriteFile(
         localPath(StorePaths::devTypesFile), "alm_tolv_output::writeDeviceTypesFile - ",
         "Old devicetypes file doesn't exist - creating - ", [this] { createModuleDeviceTypes(); },
         "Failed to open devicetypes file - ", "Failed to open file - ",
@@ -77,7 +79,7 @@ bool alm_tolv_output::writeInstances() {
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, currentModule->name);
     const QString driver = driverText();
-    rewriteFile(
+    failedDeviceFileWrites += !rewriteFile(
         localPath(StorePaths::instancesFile), "alm_tolv_output::writeInstances - ",
         "Old instances file doesn't exist - creating - ", [this] { createModuleInstances(); },
         "Failed to open instances file - ", "Failed to open file - ",
@@ -143,7 +145,7 @@ void alm_tolv_output::changeDevType(const QString& oldId, const QString& newId) 
 }
 
 void alm_tolv_output::changeDevTypeDevicetypes(const QString& oldId, const QString& newId) {
-    rewriteFile(
+    failedDeviceFileWrites += !rewriteFile(
         localPath(StorePaths::devTypesFile), "alm_tolv_output::changeDevTypeDevicetypes - ",
         "Old devicetypes file doesn't exist - creating - ", [&] { createDeviceTypesFile(newId); },
         "Failed to open old dev type file - ", "Failed to open new dev type file - ",
@@ -154,7 +156,7 @@ void alm_tolv_output::changeDevTypeDevicetypes(const QString& oldId, const QStri
 
 void alm_tolv_output::changeDevTypeInstances(const QString& oldId, const QString& newId) {
     const QString driver = driverText();
-    rewriteFile(
+    failedDeviceFileWrites += !rewriteFile(
         localPath(StorePaths::instancesFile), "alm_tolv_output::changeDevTypeInstances - ",
         "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
         "Failed to open old instances file - ", "Failed to open old new instances file - ",
@@ -185,8 +187,12 @@ void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString&
             }
             // A lock on a file that is no longer in the working copy would make
             // every Apply upload nothing and fail: give it back.
-            if (!file.exists() && lockedDevDescFiles.removeAll(storePath) > 0)
-                send("deleteAndLockDevDescs", HostCommand::unlock, storePath);
+            // A grant still on its way is given back when it arrives.
+            if (!file.exists()) {
+                givenBackDevDescLocks.insert(storePath);
+                if (lockedDevDescFiles.removeAll(storePath) > 0)
+                    send("deleteAndLockDevDescs", HostCommand::unlock, storePath);
+            }
         }
         if (isPathSafeName(to))
             lockDevDesc(StorePaths::devDescFile(to));

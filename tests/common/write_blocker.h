@@ -1,11 +1,14 @@
 #pragma once
 
-// Makes a folder refuse new files and renames for the life of the object, so
-// that tests can make a write fail. Permissions stop ordinary users; for root
-// the folder is made immutable instead. blocked() is false where neither works.
+// Makes a folder refuse new files and renames, or a file refuse to be replaced,
+// for the life of the object, so that tests can make a write fail. For root the
+// folder or file is made immutable. Permissions stop ordinary users, who cannot
+// set that flag: for a file, its whole folder is then made read-only.
+// blocked() is false where neither works.
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <fcntl.h>
@@ -15,13 +18,16 @@
 
 class WriteBlocker {
 public:
-    explicit WriteBlocker(const QString& folder) : path(QFile::encodeName(folder)) {
+    explicit WriteBlocker(const QString& target) : path(QFile::encodeName(target)) {
         if (geteuid() != 0) {
+            const QFileInfo info(target);
+            const QString folder = info.isDir() ? target : info.absolutePath();
+            path = QFile::encodeName(folder);
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
             mode = Permissions;
             return;
         }
-        const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY);
+        const int fd = open(path.constData(), O_RDONLY);
         int flags = 0;
         if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
             flags |= FS_IMMUTABLE_FL;
@@ -36,7 +42,7 @@ public:
             QFile::setPermissions(QFile::decodeName(path),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         } else if (mode == Immutable) {
-            const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY);
+            const int fd = open(path.constData(), O_RDONLY);
             int flags = 0;
             if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
                 flags &= ~FS_IMMUTABLE_FL;

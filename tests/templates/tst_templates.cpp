@@ -290,24 +290,6 @@ private slots:
                      "</instances>\r\n");
     }
 
-    void failedRewriteKeepsTheSharedFile() {
-        Fixture f;
-        const QByteArray old = "<devicetypes>\r\n</devicetypes>\r\n";
-        f.write(devTypes, old);
-        {
-            WriteBlocker blocker(f.local("config"));
-            if (!blocker.blocked())
-                QSKIP("this file system cannot refuse a write here");
-            TraceCapture trace;
-            QVERIFY(f.editor.writeDeviceTypesFile(f.probe.currentModule()));
-            QVERIFY(std::any_of(trace.lines.begin(), trace.lines.end(), [](const QString& line) {
-                return line.startsWith("alm_tolv_output::writeDeviceTypesFile - Failed to open "
-                                       "file - ");
-            }));
-        }
-        QCOMPARE(f.read(devTypes), old);
-    }
-
     void renameWithoutBothLocksChangesNothing_data() {
         QTest::addColumn<QString>("locked"); // the one shared file whose lock is held
         QTest::newRow("devicetypes only") << devTypes;
@@ -330,6 +312,26 @@ private slots:
         QCOMPARE(f.read(instances), instanceList);
         QVERIFY(f.exists(descPath("north_X_t")));
         QCOMPARE(log.lines, QStringList());
+    }
+
+    void lateGrantOfALockGivenBackAtRenameIsGivenBack() {
+        Fixture f;
+        f.grant(devTypes);
+        f.grant(instances);
+        f.write(descPath("north_Pumps"), "x");
+        f.grant(descPath("north_Pumps"));
+        CommandLog log(f.editor);
+        f.editor.changeDevType("north_Pumps", "north_Pumpen");
+        QCOMPARE(log.take(), (QStringList{"unlock " + descPath("north_Pumps"),
+                                          "lock " + descPath("north_Pumpen")}));
+        // The answer to a request sent before the rename (or the same answer twice).
+        f.grant(descPath("north_Pumps"));
+        QCOMPARE(log.take(), QStringList{"unlock " + descPath("north_Pumps")});
+        QVERIFY(!f.probe.lockedDevDescFiles().contains(descPath("north_Pumps")));
+        // Asked for again, it is held again.
+        f.editor.lockDevDesc(descPath("north_Pumps"));
+        f.grant(descPath("north_Pumps"));
+        QVERIFY(f.probe.lockedDevDescFiles().contains(descPath("north_Pumps")));
     }
 
     void moduleGoneDuringTheLockMessageLeavesTheSharedFiles() {
@@ -461,6 +463,73 @@ private slots:
         for (int i = 0; i < untouched.size(); ++i)
             QCOMPARE(h.stored(untouched[i]), before[i]);
         QVERIFY(!h.editor.isDirty());
+    }
+
+    // Each device file a save writes, made to fail: the working copy and the store
+    // keep the old file, the user is told where a box is due (else a trace line
+    // tells), the module stays modified and the editor dirty; once the file can
+    // be written, the next Apply writes it and the editor is clean.
+    void failedDeviceFileWriteKeepsTheModuleModified_data() {
+        QTest::addColumn<QString>("blocked"); // the file or folder that refuses the write
+        QTest::addColumn<QString>("file");    // the file that is not written
+        QTest::addColumn<QString>("box");     // the start of the box text, or empty
+        QTest::addColumn<QString>("traced");  // the start of a trace line
+        QTest::newRow("own device description")
+            << descPath("north_Pumps") << descPath("north_Pumps")
+            << "alm_tolv_output::writeDevDescFile - Failed to open file - "
+            << "writeDevDescFile. Failed to write '";
+        QTest::newRow("template device description")
+            << descPath("north_Pumps_pump") << descPath("north_Pumps_pump") << ""
+            << "devTemplate::saveFile - Failed to write '";
+        QTest::newRow("devicetypes") << devTypes << devTypes << ""
+                                     << "alm_tolv_output::writeDeviceTypesFile - Failed to open "
+                                        "file - ";
+        QTest::newRow("instances") << instances << instances << ""
+                                   << "alm_tolv_output::writeInstances - Failed to open file - ";
+        QTest::newRow("instances to be created")
+            << "config" << instances << "Upload:"
+            << "alm_tolv_output::writeDocument - Failed to write ";
+    }
+    void failedDeviceFileWriteKeepsTheModuleModified() {
+        QFETCH(QString, blocked);
+        QFETCH(QString, file);
+        QFETCH(QString, box);
+        QFETCH(QString, traced);
+        ModalScript modal;
+        Hosted h;
+        const bool created = blocked == "config";
+        if (created)
+            QVERIFY(QFile::remove(h.work.filePath(file)));
+        const QByteArray stored = h.stored(file);
+        const QByteArray local = created ? QByteArray("<missing>") : stored;
+        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        h.editor.markDirty();
+        {
+            WriteBlocker blocker(h.work.filePath(blocked));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a write here");
+            TraceCapture trace;
+            h.editor.apply();
+            h.settle();
+            QVERIFY(std::any_of(trace.lines.begin(), trace.lines.end(),
+                                [&](const QString& line) { return line.startsWith(traced); }));
+        }
+        QFile copy(h.work.filePath(file));
+        QCOMPARE(copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray("<missing>"), local);
+        QCOMPARE(h.stored(file), stored);
+        QStringList boxes;
+        for (const auto& seen : modal.seen)
+            boxes.append(seen.text.left(box.isEmpty() ? 7 : box.size()));
+        // A shared file that was never made cannot be uploaded either: the upload says so.
+        QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
+        QVERIFY(h.probe.currentModule()->modified);
+        QVERIFY(h.editor.isDirty());
+
+        h.editor.apply();
+        h.settle();
+        QVERIFY(!h.probe.currentModule()->modified);
+        QVERIFY(!h.editor.isDirty());
+        QVERIFY(h.stored(descPath("north_Pumps")).contains("\"PS_UPS_FAULT\" slot=\"103\""));
     }
 
     void renamingAModuleRenamesItsDeviceTypes_data() {
