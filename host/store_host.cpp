@@ -10,8 +10,10 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QSysInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -35,9 +37,34 @@ QByteArray readBytes(const QString& path, QString* error) {
     return source.readAll();
 }
 
+// How a file is written: the store keeps the only copy that counts, so its files
+// reach the disk before the reply; the working copy is a copy of the store that
+// the next download renews, so its files are only replaced atomically.
+enum class Durability { Synced, Atomic };
+
+// Writes the bytes to a new file beside the destination, then renames it over
+// the destination: a failure leaves the old file as it was.
+bool replaceByRename(const QString& to, const QByteArray& bytes, QString* error) {
+    QTemporaryFile temp(to + QStringLiteral(".XXXXXX"));
+    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(to, temp.errorString());
+        return false;
+    }
+    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (::rename(QFile::encodeName(temp.fileName()).constData(),
+                 QFile::encodeName(to).constData()) != 0) {
+        *error =
+            QStringLiteral("Cannot write %1: %2").arg(to, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    temp.setAutoRemove(false);
+    return true;
+}
+
 // Writes one file; the destination is replaced atomically so a failed write
 // leaves the old file as it was. An unchanged file is left alone.
-bool writeBytes(const QString& to, const QByteArray& bytes, QString* error) {
+bool writeBytes(const QString& to, const QByteArray& bytes, QString* error,
+                Durability durability = Durability::Synced) {
     QFile existing(to);
     if (QFileInfo(to).isFile() && existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
         return true;
@@ -45,6 +72,8 @@ bool writeBytes(const QString& to, const QByteArray& bytes, QString* error) {
         *error = QStringLiteral("Cannot create the folder of %1").arg(to);
         return false;
     }
+    if (durability == Durability::Atomic)
+        return replaceByRename(to, bytes, error);
     QSaveFile target(to);
     if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() ||
         !target.commit()) {
@@ -54,10 +83,11 @@ bool writeBytes(const QString& to, const QByteArray& bytes, QString* error) {
     return true;
 }
 
-bool copyFile(const QString& from, const QString& to, QString* error) {
+bool copyFile(const QString& from, const QString& to, QString* error,
+              Durability durability = Durability::Synced) {
     error->clear();
     const QByteArray bytes = readBytes(from, error);
-    return error->isEmpty() && writeBytes(to, bytes, error);
+    return error->isEmpty() && writeBytes(to, bytes, error, durability);
 }
 
 bool hasControlCharacter(const QString& text) {
@@ -395,7 +425,7 @@ bool StoreHost::downloadOne(const QString& path, qint32 okResult) {
              QStringLiteral("File not found in the store: %1").arg(path));
         return false;
     }
-    if (!copyFile(storePath(path), workPath(path), &failure)) {
+    if (!copyFile(storePath(path), workPath(path), &failure, Durability::Atomic)) {
         send(HostReply::Fail, HostOperation::download, path, failure);
         return false;
     }
