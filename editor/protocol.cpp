@@ -120,7 +120,13 @@ void alm_tolv_output::apply() {
         files.append(instancesFile);
     // Counted before the first emission: the host may answer from within it.
     pendingUploads += dirs + files;
-    uploadFailed = false;
+    // Until the outputs folder of the system shown is locked, its modules cannot
+    // be uploaded: this Apply cannot bring the editor's work into the store.
+    uploadFailed = !systemName.isEmpty() && !dirs.contains(outputsDir());
+    if (uploadFailed)
+        qDebug("%s",
+               latin1("apply. no lock on " + outputsDir() + ": its modules stay to be uploaded")
+                   .constData());
     changedSinceApply = false;
     for (const QString& dir : dirs) {
         send("apply", HostCommand::syncDirUpload, dir);

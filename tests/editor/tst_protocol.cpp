@@ -280,6 +280,27 @@ private slots:
         QVERIFY(f.probe.currentModule()->modified);
     }
 
+    void applyBeforeTheOutputsLockArrivesKeepsTheEditorDirty() {
+        Fixture f;
+        f.selectModule(); // the outputs folder's lock is still on its way
+        f.probe.reply(HostReply::Ok, "lock", pumpsDesc);
+        f.probe.reply(HostReply::Ok, "lock", "config/instances.xml");
+        f.editor.markDirty();
+        f.editor.apply();
+        QVERIFY(!f.log.take().contains("syncDirUpload " + outputs));
+        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
+        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
+        QVERIFY(!f.log.take().contains("clean"));
+        QVERIFY(f.editor.isDirty());
+
+        f.probe.reply(HostReply::Ok, "lock", outputs); // then the next Apply uploads it
+        f.editor.apply();
+        for (const QString& path : {outputs, pumpsDesc, QString("config/instances.xml")})
+            f.probe.reply(HostReply::Done, "upload", path);
+        QVERIFY(f.log.take().contains("clean"));
+        QVERIFY(!f.editor.isDirty());
+    }
+
     void uploadReplyWithoutAnApplyIsIgnored() {
         Fixture f;
         f.editedModuleWithLocks();
