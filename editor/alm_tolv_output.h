@@ -154,6 +154,8 @@ private:
     void addModuleRow(cOutputFile* module, const QString& fileName);
     // A row of the module list belongs to the record of its Config File.
     cOutputFile* moduleOfRow(const QTreeWidgetItem* row) const;
+    // The module of that store path, looked up again after the world may have changed.
+    cOutputFile* moduleOfFile(const QString& fileName) const;
     QTreeWidgetItem* rowOf(const cOutputFile* module) const;
     void applyRename(cOutputFile* module, const QString& text);
     static bool isOutputsDir(const QString& path);

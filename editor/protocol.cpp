@@ -238,9 +238,7 @@ void alm_tolv_output::doOk(const HostReply& reply) {
             return;
         // A directory checked out twice (the system chosen again while its replies
         // were on their way) must not list its modules twice.
-        const bool listed = std::any_of(modules.begin(), modules.end(),
-                                        [&](const auto& m) { return m->fileName == file; });
-        if (listed)
+        if (moduleOfFile(file))
             return;
         const QString local = localPath(file);
         const QString configTool = getPrivateProfileString("System", "ConfigTool", "", local);

@@ -31,9 +31,10 @@ const QString renameCaption = QStringLiteral("cTOLV Output Editor");
 } // namespace
 
 cOutputFile* alm_tolv_output::moduleOfRow(const QTreeWidgetItem* row) const {
-    if (!row)
-        return nullptr;
-    const QString fileName = outputsDir() + '/' + row->text(1);
+    return row ? moduleOfFile(outputsDir() + '/' + row->text(1)) : nullptr;
+}
+
+cOutputFile* alm_tolv_output::moduleOfFile(const QString& fileName) const {
     for (const auto& module : modules)
         if (module->fileName == fileName)
             return module.get();
@@ -228,11 +229,10 @@ void alm_tolv_output::newFile(const QString&) {
     if (!self)
         return;
     // selectFile may have shown a box, in which the list may have changed.
-    const auto it = std::find_if(modules.begin(), modules.end(),
-                                 [&](const auto& m) { return m->fileName == path; });
-    if (it == modules.end())
+    cOutputFile* created = moduleOfFile(path);
+    if (!created)
         return;
-    if (QTreeWidgetItem* row = rowOf(it->get()))
+    if (QTreeWidgetItem* row = rowOf(created))
         fileList->editItem(row, 0);
     // Also when the file could not be written and so not loaded.
     templates.clear();
@@ -272,13 +272,12 @@ void alm_tolv_output::menuDuplicateFile() {
     saveFile(copy, false, true);
     if (!self)
         return;
-    const auto it = std::find_if(modules.begin(), modules.end(),
-                                 [&](const auto& m) { return m->fileName == path; });
-    if (it == modules.end())
+    cOutputFile* duplicate = moduleOfFile(path);
+    if (!duplicate)
         return;
     qDebug("alm_tolv_output::menuDuplicateFile. new lvi.");
-    addModuleRow(it->get(), name);
-    fileList->setCurrentItem(rowOf(it->get()));
+    addModuleRow(duplicate, name);
+    fileList->setCurrentItem(rowOf(duplicate));
     if (!self)
         return;
     markDirty();
@@ -317,10 +316,9 @@ void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QStri
         if (!self || !shown)
             return;
         // The list may have changed while the box was open.
-        const auto it = std::find_if(modules.begin(), modules.end(),
-                                     [&](const auto& m) { return m->fileName == fileName; });
-        if (it != modules.end() && it->get() == currentModule)
-            if (QTreeWidgetItem* again = rowOf(it->get()))
+        cOutputFile* renamed = moduleOfFile(fileName);
+        if (renamed && renamed == currentModule)
+            if (QTreeWidgetItem* again = rowOf(renamed))
                 fileList->editItem(again, 0);
         return;
     }
@@ -341,11 +339,8 @@ void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QStri
     applyRename(currentModule, text);
     if (chosen.isEmpty())
         return;
-    const auto it = std::find_if(modules.begin(), modules.end(),
-                                 [&](const auto& m) { return m->fileName == chosen; });
-    if (it != modules.end())
-        if (QTreeWidgetItem* back = rowOf(it->get()))
-            fileList->setCurrentItem(back);
+    if (QTreeWidgetItem* back = rowOf(moduleOfFile(chosen)))
+        fileList->setCurrentItem(back);
 }
 
 void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
