@@ -325,7 +325,10 @@ void alm_tolv_output::replyLock(const HostReply& reply) {
             // Asked for before the file went with a rename; the host may have
             // granted it after that.
             qDebug("%s", latin1("replyLock. given back already - " + file).constData());
+            QPointer<alm_tolv_output> self(this);
             send("replyLock", HostCommand::unlock, file);
+            if (!self)
+                return; // the host's answer may end the editor
         } else if (devDescPath) {
             qDebug("%s", latin1("got new lock on - " + file).constData());
             devDescLocked = true;
