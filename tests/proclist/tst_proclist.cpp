@@ -342,19 +342,6 @@ private slots:
         QCOMPARE(editor->findProcess("A")->text(ColSlot), QString());
     }
 
-    void invalidSlotWarningSurvivesTheEditorBeingDeleted() {
-        auto editor = makeEditor("E:G");
-        QPointer<dialog> watch = editor.get();
-        ModalScript script;
-        script.answer([&](QDialog&) {
-            editor.reset();
-            return 0;
-        });
-        typeSlot(*watch, "E", "abc");
-        QTRY_VERIFY(!watch);
-        QCOMPARE(script.seen.size(), 1);
-    }
-
     void autoNumberGroups_data() {
         QTest::addColumn<int>("choice"); // -1: the proposed one
         QTest::addColumn<int>("offset");
@@ -434,33 +421,6 @@ private slots:
         });
         editor->autoNumber();
         QCOMPARE(column(*editor, ColSlot), QString("7,1,2"));
-    }
-
-    void autoNumberIntoAnEditorMadeReadOnlyChangesNothing() {
-        auto editor = makeEditor("A B");
-        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        ModalScript script;
-        script.answer([&](QDialog& box) {
-            editor->setEnabled(false);
-            box.accept();
-            return box.result();
-        });
-        editor->autoNumber();
-        QCOMPARE(column(*editor, ColSlot), QString(","));
-        QCOMPARE(changed.count(), 0);
-    }
-
-    void autoNumberSurvivesTheEditorBeingDeleted() {
-        auto editor = makeEditor("A B");
-        QPointer<dialog> watch = editor.get();
-        ModalScript script;
-        script.answer([&](QDialog& box) {
-            box.accept();
-            editor.reset();
-            return int(QDialog::Accepted);
-        });
-        watch->autoNumber();
-        QVERIFY(!watch);
     }
 
     void clearQuestion_data() {
@@ -547,46 +507,61 @@ private slots:
         QCOMPARE(column(*editor, ColSlot), QString(",7,8"));
     }
 
-    void pasteIntoAnEditorMadeReadOnlyChangesNothing() {
-        auto editor = makeEditor("P1:G P2:G");
-        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+    // Each question the editor asks, answered while the editor is made read-only
+    // (the answer changes nothing) or deleted (nothing touches it afterwards).
+    void answerToAnEditorMadeReadOnlyOrDeleted_data() {
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("button"); // empty: the dialog is accepted
+        QTest::addColumn<bool>("deleted");
+        for (const bool deleted : {false, true}) {
+            const char* how = deleted ? "deleted" : "read-only";
+            QTest::addRow("auto-number, %s", how) << "auto-number" << QString() << deleted;
+            QTest::addRow("paste, %s", how) << "paste"
+                                            << "&Ignore Groups" << deleted;
+            QTest::addRow("clear, %s", how) << "clear"
+                                            << "&All" << deleted;
+            QTest::addRow("invalid slot, %s", how) << "invalid slot" << QString() << deleted;
+        }
+    }
+    void answerToAnEditorMadeReadOnlyOrDeleted() {
+        QFETCH(QString, question);
+        QFETCH(QString, button);
+        QFETCH(bool, deleted);
+        auto editor = makeEditor("P1:G:1 P2:G:2");
+        QPointer<dialog> watch = editor.get();
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         ModalScript script;
         script.answer([&](QDialog& box) {
-            editor->setEnabled(false);
-            clickButton(box, "&Ignore Groups");
-            return 0;
+            if (button.isEmpty())
+                box.accept();
+            else
+                clickButton(box, button);
+            const int result = box.result();
+            if (deleted)
+                editor.reset();
+            else
+                editor->setEnabled(false);
+            return result;
         });
-        editor->pasteData();
-        QCOMPARE(column(*editor, ColSlot), QString(","));
+        if (question == "auto-number") {
+            watch->autoNumber();
+        } else if (question == "paste") {
+            QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
+            watch->pasteData();
+        } else if (question == "clear") {
+            watch->procList->clearSelection();
+            watch->clearSlots();
+        } else {
+            typeSlot(*watch, "P1", "abc");
+        }
+        QTRY_COMPARE(script.seen.size(), 1);
+        if (deleted) {
+            QTRY_VERIFY(!watch);
+            return;
+        }
+        QCOMPARE(column(*editor, ColSlot), QString(question == "invalid slot" ? "abc,2" : "1,2"));
         QCOMPARE(changed.count(), 0);
-    }
-
-    void pasteSurvivesTheEditorBeingDeleted() {
-        auto editor = makeEditor("P1:G P2:G");
-        QPointer<dialog> watch = editor.get();
-        QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
-        ModalScript script;
-        script.answer([&](QDialog&) {
-            editor.reset();
-            return 0;
-        });
-        watch->pasteData();
-        QVERIFY(!watch);
-    }
-
-    void clearQuestionIntoAnEditorMadeReadOnlyChangesNothing() {
-        auto editor = makeEditor("A:G:1 B:G:2");
-        editor->procList->clearSelection();
-        ModalScript script;
-        script.answer([&](QDialog& box) {
-            editor->setEnabled(false);
-            clickButton(box, "&All");
-            return 0;
-        });
-        editor->clearSlots();
-        QCOMPARE(script.seen.size(), 1);
-        QCOMPARE(column(*editor, ColSlot), QString("1,2"));
+        QVERIFY(!openEditor(*editor));
     }
 
     void copyTakesTheSelectedRowsInDisplayOrder() {
