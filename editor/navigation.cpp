@@ -53,6 +53,9 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
     procList->setCurrentItem(process);
     process->setSelected(true);
     processEditor->selectProc(process);
+    // A process navigated to is shown in the middle of the list, with the rows
+    // around it, and stays in view when the list settles to its final size.
+    procList->scrollToItem(process, QAbstractItemView::PositionAtCenter);
 }
 
 void alm_tolv_output::EditProcess() {
