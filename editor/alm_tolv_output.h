@@ -189,9 +189,14 @@ private:
     QStringList pendingUploads;
     bool uploadFailed = false;
     bool changedSinceApply = false;
-    // Writes of device description and shared files that failed during the
-    // save in progress: the module they belong to stays modified.
-    int failedDeviceFileWrites = 0;
+    // Where the save in progress counts the writes of device description and
+    // shared files that failed: its module stays modified. A save started while
+    // a message box of another is open counts its own.
+    int* deviceFileFailures = nullptr;
+    void noteDeviceFileFailure() {
+        if (deviceFileFailures)
+            ++*deviceFileFailures;
+    }
     CSystemChooser* systemChooser = nullptr;
     bool dbModule = false;
     QPointer<QDockWidget> fileDock;

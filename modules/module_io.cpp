@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -80,7 +81,8 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     qDebug("%s", latin1("alm_tolv_output::saveFile " + module->fileName).constData());
     if (!module->modified)
         return true;
-    failedDeviceFileWrites = 0;
+    int failures = 0;
+    int* const outer = std::exchange(deviceFileFailures, &failures);
 
     const QString path = localPath(module->fileName);
     ModuleFileData data;
@@ -128,15 +130,12 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
         writeDevDescFile(module, requireLock);
         if (!self)
             return true;
-        const bool present = std::any_of(modules.begin(), modules.end(), [&](const auto& m) {
-            return m.get() == module && m->fileName == fileName;
-        });
-        if (present) {
+        if (moduleOfFile(fileName) == module) {
             writeDeviceTypesFile(module);
             writeInstances();
             // Device files that could not be written keep the module modified, so
             // that the next save writes them again.
-            if (failedDeviceFileWrites > 0)
+            if (failures > 0)
                 module->modified = true;
         }
     } else {
@@ -144,6 +143,7 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
                             module->name + "'")
                          .constData());
     }
+    deviceFileFailures = outer;
     // Last: the message box runs an event loop in which the module may go.
     if (!written)
         showMessageBox(this, QMessageBox::Warning, "Alarm output",

@@ -163,7 +163,7 @@ void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString
             continue;
         }
         if (!saveDevDescFile(*entry, localPath(storePath), typeId, this))
-            ++failedDeviceFileWrites;
+            noteDeviceFileFailure();
     }
 }
 
@@ -201,7 +201,7 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
     }
     const QString path = localPath(storePath);
     if (!createFolder(folder)) {
-        ++failedDeviceFileWrites;
+        noteDeviceFileFailure();
         return;
     }
 
@@ -219,7 +219,7 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
     QString error;
     if (!replaceFileAtomically(path, deviceDescriptionBytes(typeId, params), &error)) {
         trace("writeDevDescFile. Failed to write '" + path + "' - '" + error + "'");
-        ++failedDeviceFileWrites;
+        noteDeviceFileFailure();
         showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
                        "alm_tolv_output::writeDevDescFile - Failed to open file - " + path);
         return;

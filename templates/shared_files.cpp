@@ -63,13 +63,15 @@ bool alm_tolv_output::writeDeviceTypesFile(cOutputFile* module) {
     if (!module)
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, module->name);
-    failedDeviceFileWrites += !rewriteFile(
-        localPath(StorePaths::devTypesFile), "alm_tolv_output::writeDeviceTypesFile - ",
-        "Old devicetypes file doesn't exist - creating - ", [this] { createModuleDeviceTypes(); },
-        "Failed to open devicetypes file - ", "Failed to open file - ",
-        [&](const QByteArray& content) {
-            return rewriteDeviceTypes(content, typeId, templates, traceSink);
-        });
+    if (!rewriteFile(
+            localPath(StorePaths::devTypesFile), "alm_tolv_output::writeDeviceTypesFile - ",
+            "Old devicetypes file doesn't exist - creating - ",
+            [this] { createModuleDeviceTypes(); }, "Failed to open devicetypes file - ",
+            "Failed to open file - ",
+            [&](const QByteArray& content) {
+                return rewriteDeviceTypes(content, typeId, templates, traceSink);
+            }))
+        noteDeviceFileFailure();
     return true;
 }
 
@@ -79,13 +81,14 @@ bool alm_tolv_output::writeInstances() {
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, currentModule->name);
     const QString driver = driverText();
-    failedDeviceFileWrites += !rewriteFile(
-        localPath(StorePaths::instancesFile), "alm_tolv_output::writeInstances - ",
-        "Old instances file doesn't exist - creating - ", [this] { createModuleInstances(); },
-        "Failed to open instances file - ", "Failed to open file - ",
-        [&](const QByteArray& content) {
-            return rewriteInstances(content, typeId, driver, templates, traceSink);
-        });
+    if (!rewriteFile(
+            localPath(StorePaths::instancesFile), "alm_tolv_output::writeInstances - ",
+            "Old instances file doesn't exist - creating - ", [this] { createModuleInstances(); },
+            "Failed to open instances file - ", "Failed to open file - ",
+            [&](const QByteArray& content) {
+                return rewriteInstances(content, typeId, driver, templates, traceSink);
+            }))
+        noteDeviceFileFailure();
     return true;
 }
 
@@ -145,24 +148,27 @@ void alm_tolv_output::changeDevType(const QString& oldId, const QString& newId) 
 }
 
 void alm_tolv_output::changeDevTypeDevicetypes(const QString& oldId, const QString& newId) {
-    failedDeviceFileWrites += !rewriteFile(
-        localPath(StorePaths::devTypesFile), "alm_tolv_output::changeDevTypeDevicetypes - ",
-        "Old devicetypes file doesn't exist - creating - ", [&] { createDeviceTypesFile(newId); },
-        "Failed to open old dev type file - ", "Failed to open new dev type file - ",
-        [&](const QByteArray& content) {
-            return renameDeviceTypes(content, oldId, newId, templates, traceSink);
-        });
+    if (!rewriteFile(
+            localPath(StorePaths::devTypesFile), "alm_tolv_output::changeDevTypeDevicetypes - ",
+            "Old devicetypes file doesn't exist - creating - ",
+            [&] { createDeviceTypesFile(newId); }, "Failed to open old dev type file - ",
+            "Failed to open new dev type file - ",
+            [&](const QByteArray& content) {
+                return renameDeviceTypes(content, oldId, newId, templates, traceSink);
+            }))
+        noteDeviceFileFailure();
 }
 
 void alm_tolv_output::changeDevTypeInstances(const QString& oldId, const QString& newId) {
     const QString driver = driverText();
-    failedDeviceFileWrites += !rewriteFile(
-        localPath(StorePaths::instancesFile), "alm_tolv_output::changeDevTypeInstances - ",
-        "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
-        "Failed to open old instances file - ", "Failed to open old new instances file - ",
-        [&](const QByteArray& content) {
-            return renameInstances(content, oldId, newId, driver, traceSink);
-        });
+    if (!rewriteFile(
+            localPath(StorePaths::instancesFile), "alm_tolv_output::changeDevTypeInstances - ",
+            "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
+            "Failed to open old instances file - ", "Failed to open old new instances file - ",
+            [&](const QByteArray& content) {
+                return renameInstances(content, oldId, newId, driver, traceSink);
+            }))
+        noteDeviceFileFailure();
 }
 
 void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString& newId) {

@@ -532,6 +532,30 @@ private slots:
         QVERIFY(h.stored(descPath("north_Pumps")).contains("\"PS_UPS_FAULT\" slot=\"103\""));
     }
 
+    void saveMadeWhileTheFailureBoxIsOpenKeepsTheFailureCounted() {
+        ModalScript modal;
+        Hosted h;
+        cOutputFile* boilers = nullptr;
+        for (const auto& module : h.probe.modules())
+            if (module->name == "Boilers")
+                boilers = module.get();
+        QVERIFY(boilers);
+        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        h.editor.markDirty();
+        WriteBlocker blocker(h.work.filePath(descPath("north_Pumps")));
+        if (!blocker.blocked())
+            QSKIP("this file system cannot refuse a write here");
+        modal.answer([&](QDialog&) { // another module is saved, and saved well
+            boilers->modified = true;
+            h.editor.saveFile(boilers, false, false);
+            return 0;
+        });
+        h.editor.apply();
+        QCOMPARE(modal.seen.size(), 1);
+        QVERIFY(!boilers->modified);
+        QVERIFY(h.probe.currentModule()->modified);
+    }
+
     void renamingAModuleRenamesItsDeviceTypes_data() {
         QTest::addColumn<bool>("queued");
         QTest::newRow("replies at once") << false;
