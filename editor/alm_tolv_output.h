@@ -189,6 +189,8 @@ private:
     QStringList pendingUploads;
     bool uploadFailed = false;
     bool changedSinceApply = false;
+    // Outputs folders changed since an Apply last uploaded them.
+    QSet<QString> changedOutputsDirs;
     // Where the save in progress counts the writes of device description and
     // shared files that failed: its module stays modified. A save started while
     // a message box of another is open counts its own.

@@ -122,11 +122,15 @@ void alm_tolv_output::apply() {
     pendingUploads += dirs + files;
     // Until the outputs folder of the system shown is locked, its modules cannot
     // be uploaded: this Apply cannot bring the editor's work into the store.
-    uploadFailed = !systemName.isEmpty() && !dirs.contains(outputsDir());
-    if (uploadFailed)
-        qDebug("%s",
-               latin1("apply. no lock on " + outputsDir() + ": its modules stay to be uploaded")
-                   .constData());
+    // Changed outputs folders whose lock has not arrived (or was refused) cannot be
+    // uploaded: this Apply cannot bring all of the editor's work into the store.
+    for (const QString& dir : dirs)
+        changedOutputsDirs.remove(dir); // uploaded now; a failure is reported
+    uploadFailed = !changedOutputsDirs.isEmpty();
+    for (const QString& dir : std::as_const(changedOutputsDirs))
+        qDebug(
+            "%s",
+            latin1("apply. no lock on " + dir + ": its modules stay to be uploaded").constData());
     changedSinceApply = false;
     for (const QString& dir : dirs) {
         send("apply", HostCommand::syncDirUpload, dir);
@@ -154,6 +158,8 @@ void alm_tolv_output::markDirty() {
         return; // what a module brings with it when it loads is no change
     if (currentModule)
         currentModule->modified = true;
+    if (!systemName.isEmpty())
+        changedOutputsDirs.insert(outputsDir());
     changedSinceApply = true;
     if (!dirty) {
         dirty = true;

@@ -112,6 +112,7 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     QString error;
     const bool written = replaceFileAtomically(path, formatModuleFile(data), &error);
     if (written) {
+        changedOutputsDirs.insert(module->fileName.section('/', 0, -2));
         module->modified = false;
         module->lastModified = QFileInfo(path).lastModified();
     } else {

@@ -301,6 +301,22 @@ private slots:
         QVERIFY(!f.editor.isDirty());
     }
 
+    void changeInASystemLeftWithoutItsLockKeepsTheEditorDirty() {
+        Fixture f;
+        const QString south = "config/alarms/south/outputs";
+        f.selectModule();
+        f.probe.reply(HostReply::Fail, "lock", outputs, "Locked by alice");
+        f.editor.markDirty(); // a change in north, whose folder cannot be uploaded
+        f.probe.selectSystem("south");
+        f.probe.reply(HostReply::Ok, "lock", south);
+        f.log.take();
+        f.editor.apply();
+        QCOMPARE(f.log.take(), QStringList{"syncDirUpload " + south});
+        f.probe.reply(HostReply::Done, "upload", south);
+        QVERIFY(!f.log.take().contains("clean"));
+        QVERIFY(f.editor.isDirty());
+    }
+
     void uploadReplyWithoutAnApplyIsIgnored() {
         Fixture f;
         f.editedModuleWithLocks();
