@@ -401,30 +401,27 @@ class tst_chaos : public QObject {
     // Invariant "no file in the store changed by an editor that does not hold
     // its lock": the store changes only while the store host uploads, and only
     // where this owner holds the lock.
-    void checkStoreUnchangedOutsideUploads() {
-        const auto now = statTree(store, {".locks"});
-        if (now != storeKnown) {
-            QStringList changed;
-            for (auto it = now.cbegin(); it != now.cend(); ++it)
-                if (storeKnown.value(it.key()) != it.value())
-                    changed << it.key();
-            for (auto it = storeKnown.cbegin(); it != storeKnown.cend(); ++it)
-                if (!now.contains(it.key()))
-                    changed << it.key() + " (gone)";
-            fail("no file in the store changed by an editor that does not hold its lock",
-                 "changed outside an upload: " + changed.join(", "));
-        }
-    }
-    void checkUploadChangedOnlyLockedFiles(const QString& uploaded) {
-        const auto now = statTree(store, {".locks"});
+    // The store paths changed, added or gone since the last known state.
+    template <typename Tree>
+    QStringList changedSinceKnown(const Tree& now, const QString& goneMark) const {
         QStringList changed;
         for (auto it = now.cbegin(); it != now.cend(); ++it)
             if (storeKnown.value(it.key()) != it.value())
                 changed << it.key();
         for (auto it = storeKnown.cbegin(); it != storeKnown.cend(); ++it)
             if (!now.contains(it.key()))
-                changed << it.key();
-        for (const QString& path : changed) {
+                changed << it.key() + goneMark;
+        return changed;
+    }
+    void checkStoreUnchangedOutsideUploads() {
+        const auto now = statTree(store, {".locks"});
+        if (now != storeKnown)
+            fail("no file in the store changed by an editor that does not hold its lock",
+                 "changed outside an upload: " + changedSinceKnown(now, " (gone)").join(", "));
+    }
+    void checkUploadChangedOnlyLockedFiles(const QString& uploaded) {
+        const auto now = statTree(store, {".locks"});
+        for (const QString& path : changedSinceKnown(now, QString())) {
             bool held = false;
             for (QString p = path; !held && !p.isEmpty(); p = p.section('/', 0, -2))
                 held = host->inner.lockHolder(p) == owner;
