@@ -56,6 +56,9 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
     // A process navigated to is shown in the middle of the list, with the rows
     // around it, and stays in view when the list settles to its final size.
     procList->scrollToItem(process, QAbstractItemView::PositionAtCenter);
+    // The list takes the focus, so that its current row is framed even where it
+    // cannot be selected (a row that a template fills).
+    procList->setFocus(Qt::OtherFocusReason);
 }
 
 void alm_tolv_output::EditProcess() {

@@ -164,6 +164,25 @@ private slots:
             QCOMPARE(procs->currentItem()->text(0), QString("P2"));
     }
 
+    void navigationFramesAProcessThatCannotBeSelected() {
+        auto editor = checkedOutEditor();
+        EditorProbe probe(*editor);
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        for (const QString& path :
+             {outputs, QString("config/devicetypes.xml"), QString("config/instances.xml")})
+            probe.reply(HostReply::Ok, "lock", path);
+        editor->navigate("", "Fans");
+        probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_Fans.xml");
+        QTreeWidget* procs = probe.processEditor()->procList;
+        QTreeWidgetItem* p2 = procs->findItems("P2", Qt::MatchExactly).first();
+        p2->setFlags(p2->flags() & ~Qt::ItemIsSelectable); // as a row a template fills
+        editor->navigate("", "Fans;P2");
+        QCOMPARE(procs->currentItem(), p2);
+        QVERIFY(procs->selectedItems().isEmpty());
+        QVERIFY(procs->hasFocus()); // the current row is framed
+    }
+
     void navigationWaitsForTheCheckout() {
         alm_tolv_output editor(root.path(), "tolv", "");
         EditorProbe probe(editor);
