@@ -113,6 +113,23 @@ private slots:
         QCOMPARE(run.err.isEmpty(), run.code != 2); // the reason goes to the error output
     }
 
+    void outputsFolderThatCannotBeListedIsAnErrorNotAnEmptySystem() {
+        QTemporaryDir store;
+        QVERIFY(copyTree(sampleStore(), store.path()));
+        const QString outputs = store.filePath("config/alarms/north/outputs");
+        QVERIFY(QDir(outputs).removeRecursively());
+        QFile inTheWay(outputs);
+        QVERIFY(inTheWay.open(QIODevice::WriteOnly));
+        inTheWay.close();
+        const Run run = runCheck({"--store", store.path()});
+        QVERIFY2(
+            run.out.contains("config/alarms/north/outputs:0: error: not a folder [unreadable]"),
+            qPrintable(run.out));
+        // Its modules' entries in the shared files are not reported as left over.
+        QVERIFY2(!run.out.contains(": warning:"), qPrintable(run.out));
+        QCOMPARE(run.code, 1);
+    }
+
     void systemOptionLimitsTheCheck() {
         const Run run = runCheck({"--store", "broken", "--system", "west"});
         QVERIFY2(!run.out.contains("east"), qPrintable(run.out));

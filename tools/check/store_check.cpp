@@ -113,6 +113,16 @@ bool StoreChecker::checkProcessDefinitions(const QString& system, QHash<QString,
 
 void StoreChecker::checkModules(const QString& system, const QHash<QString, int>* processes) {
     const QString outputs = StorePaths::outputsDir(system);
+    // A system without an outputs folder has no modules yet; one that cannot be
+    // listed is no proof of that, so its entries in the shared files are not judged.
+    const QFileInfo folder(local(outputs));
+    if (folder.exists() && (!folder.isDir() || !folder.isReadable())) {
+        findings.error(outputs, 0, "unreadable",
+                       folder.isDir() ? QStringLiteral("cannot read the folder")
+                                      : QStringLiteral("not a folder"));
+        sharedEntries.checkedSystems.removeAll(system);
+        return;
+    }
     const QStringList files = QDir(local(outputs)).entryList(QDir::Files, QDir::Name);
     for (const QString& file : files) {
         if (!isModuleFileName(file))
