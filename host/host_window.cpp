@@ -228,8 +228,15 @@ void HostWindow::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (box.clickedButton() == applyButton)
+        if (box.clickedButton() == applyButton) {
             apply();
+            host.flushReplies();
+            // An Apply that failed has said why; quitting now would lose the edits.
+            if (widget && widget->isDirty()) {
+                event->ignore();
+                return;
+            }
+        }
     }
     if (closeEditor())
         event->accept();

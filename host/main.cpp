@@ -277,8 +277,10 @@ int main(int argc, char** argv) {
 
     StoreHost host(options.store, work, options.owner);
     host.setReplyMode(options.replyMode);
-    new TerminationSignals([&host](int signal) {
+    int endedBy = 0; // the signal that ended the run
+    new TerminationSignals([&host, &endedBy](int signal) {
         std::fprintf(stderr, "tolv-host: %s: releasing the locks and ending\n", strsignal(signal));
+        endedBy = signal;
         host.shutdown();
         dismissModalDialogs(); // dialogs opened while unwinding end at once
         QCoreApplication::exit(128 + signal);
@@ -294,6 +296,10 @@ int main(int argc, char** argv) {
     window.show();
     if (!window.openEntry())
         return fail("the plug-in made no editor");
+    // A signal that came while a box of the start was open ended only the box's
+    // own loop: the main loop has not started yet.
+    if (endedBy != 0)
+        return 128 + endedBy;
     startSession(window, options);
     return app.exec();
 }

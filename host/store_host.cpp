@@ -411,27 +411,23 @@ void StoreHost::doDir(const QString& path) {
 
 bool StoreHost::downloadOne(const QString& path, qint32 okResult) {
     QString failure;
-    if (injectedFailure(HostOperation::download, path, &failure)) {
-        send(HostReply::Fail, HostOperation::download, path, failure);
-        return false;
+    const bool injected = injectedFailure(HostOperation::download, path, &failure);
+    if (injected) {
+        // failure says why
+    } else if (!insideStore(storePath(path))) {
+        failure = QStringLiteral("Refused path outside the store: '%1'").arg(path);
+    } else if (!QFileInfo(storePath(path)).isFile()) {
+        failure = QStringLiteral("File not found in the store: %1").arg(path);
+    } else if (copyFile(storePath(path), workPath(path), &failure, Durability::Atomic)) {
+        receivedFiles.insert(path);
+        send(okResult, HostOperation::download, path);
+        return true;
     }
-    if (!insideStore(storePath(path))) {
-        send(HostReply::Fail, HostOperation::download, path,
-             QStringLiteral("Refused path outside the store: '%1'").arg(path));
-        return false;
-    }
-    if (!QFileInfo(storePath(path)).isFile()) {
-        send(HostReply::Fail, HostOperation::download, path,
-             QStringLiteral("File not found in the store: %1").arg(path));
-        return false;
-    }
-    if (!copyFile(storePath(path), workPath(path), &failure, Durability::Atomic)) {
-        send(HostReply::Fail, HostOperation::download, path, failure);
-        return false;
-    }
-    receivedFiles.insert(path);
-    send(okResult, HostOperation::download, path);
-    return true;
+    // Whatever the working copy still holds is not what the store holds now, so
+    // it may not be uploaded over the store's file.
+    receivedFiles.erase(path);
+    send(HostReply::Fail, HostOperation::download, path, failure);
+    return false;
 }
 
 void StoreHost::doDownloadFile(const QString& path) {
@@ -513,86 +509,88 @@ void StoreHost::doUnlock(const QString& path) {
 }
 
 void StoreHost::doUploadFile(const QString& path) {
-    StoreMutex mutex(store + '/' + lockFolder);
     QString failure;
-    if (!mutex.ok)
-        failure = QStringLiteral("The store is busy");
-    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, path, &failure) ||
-        !holdsLock(path, &failure)) {
-        send(HostReply::Fail, HostOperation::upload, path, failure);
-        return;
+    const bool done = uploadFileToStore(path, &failure);
+    send(done ? HostReply::Done : HostReply::Fail, HostOperation::upload, path, failure);
+}
+
+void StoreHost::doSyncDirUpload(const QString& dir) {
+    QString failure;
+    const bool done = uploadFolderToStore(dir, &failure);
+    send(done ? HostReply::Done : HostReply::Fail, HostOperation::upload, dir, failure);
+}
+
+bool StoreHost::uploadFileToStore(const QString& path, QString* failure) {
+    StoreMutex mutex(store + '/' + lockFolder);
+    if (!mutex.ok) {
+        *failure = QStringLiteral("The store is busy");
+        return false;
     }
+    if (injectedFailure(HostOperation::upload, path, failure) || !holdsLock(path, failure))
+        return false;
     // A file that is not in the working copy (its download failed, or a folder is
     // in its place) is not a request to delete it from the store.
     const QString local = workPath(path);
     if (!QFileInfo(local).isFile() && !QFileInfo::exists(storePath(path))) {
         // Neither copy exists (a file the editor locked but never wrote): the store
         // already holds what the working copy holds.
-        send(HostReply::Done, HostOperation::upload, path);
-        return;
+        return true;
     }
     if (!QFileInfo(local).isFile()) {
-        send(HostReply::Fail, HostOperation::upload, path,
-             QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path));
-        return;
+        *failure = QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path);
+        return false;
     }
     // Nor may a store file the working copy never received be overwritten.
     if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path)) {
-        send(HostReply::Fail, HostOperation::upload, path,
-             QStringLiteral("%1 was never downloaded from the store: not overwritten").arg(path));
-        return;
+        *failure =
+            QStringLiteral("%1 was never downloaded from the store: not overwritten").arg(path);
+        return false;
     }
-    if (!copyFile(local, storePath(path), &failure)) {
-        send(HostReply::Fail, HostOperation::upload, path, failure);
-        return;
-    }
+    if (!copyFile(local, storePath(path), failure))
+        return false;
     receivedFiles.insert(path);
-    send(HostReply::Done, HostOperation::upload, path);
+    return true;
 }
 
-void StoreHost::doSyncDirUpload(const QString& dir) {
+bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
     StoreMutex mutex(store + '/' + lockFolder);
-    QString failure;
-    if (!mutex.ok)
-        failure = QStringLiteral("The store is busy");
-    if (!failure.isEmpty() || injectedFailure(HostOperation::upload, dir, &failure) ||
-        !holdsLock(dir, &failure)) {
-        send(HostReply::Fail, HostOperation::upload, dir, failure);
-        return;
+    if (!mutex.ok) {
+        *failure = QStringLiteral("The store is busy");
+        return false;
     }
+    if (injectedFailure(HostOperation::upload, dir, failure) || !holdsLock(dir, failure))
+        return false;
     // A missing working folder means nothing was checked out, not that every
     // file was deleted: refuse rather than empty the store's folder.
     if (!QFileInfo(workPath(dir)).isDir()) {
-        send(HostReply::Fail, HostOperation::upload, dir,
-             QStringLiteral("The working copy has no folder %1").arg(dir));
-        return;
+        *failure = QStringLiteral("The working copy has no folder %1").arg(dir);
+        return false;
     }
     QStringList inStore;
-    if (!storeEntries(dir, false, &inStore, &failure)) {
-        send(HostReply::Fail, HostOperation::upload, dir, failure);
-        return;
-    }
+    if (!storeEntries(dir, false, &inStore, failure))
+        return false;
 
     // Plan every change first and refuse the whole upload if any part of it is
     // not allowed, so that a refused upload leaves the store as it was.
     std::vector<std::pair<QString, QByteArray>> writes;
     QStringList deletes;
     const QStringList local = localFiles(workPath(dir));
-    const auto refuse = [&](const QString& text) {
-        send(HostReply::Fail, HostOperation::upload, dir, text);
+    const auto refuse = [failure](const QString& text) {
+        *failure = text;
+        return false;
     };
     for (const QString& name : local) {
         const QString path = dir + '/' + name;
-        const QByteArray bytes = readBytes(workPath(path), &failure);
-        if (!failure.isEmpty())
-            return refuse(failure);
+        const QByteArray bytes = readBytes(workPath(path), failure);
+        if (!failure->isEmpty())
+            return false;
         if (!insideStore(storePath(path)))
             return refuse(QStringLiteral("Refused path outside the store: '%1'").arg(path));
         if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path))
             return refuse(QStringLiteral("%1 was never downloaded from the store: not overwritten")
                               .arg(path));
-        if (!holdsLock(path, &failure))
-            return refuse(failure);
+        if (!holdsLock(path, failure))
+            return false;
         writes.emplace_back(path, bytes);
     }
     // Only files that this working copy received and the user then removed are
@@ -601,14 +599,14 @@ void StoreHost::doSyncDirUpload(const QString& dir) {
         const QString path = dir + '/' + name;
         if (local.contains(name) || !receivedFiles.count(path))
             continue;
-        if (!holdsLock(path, &failure))
-            return refuse(failure);
+        if (!holdsLock(path, failure))
+            return false;
         deletes.append(path);
     }
 
     for (const auto& [path, bytes] : writes) {
-        if (!writeBytes(storePath(path), bytes, &failure))
-            return refuse(failure);
+        if (!writeBytes(storePath(path), bytes, failure))
+            return false;
         receivedFiles.insert(path);
     }
     for (const QString& path : deletes) {
@@ -616,7 +614,7 @@ void StoreHost::doSyncDirUpload(const QString& dir) {
             return refuse(QStringLiteral("Cannot remove %1 from the store").arg(path));
         receivedFiles.erase(path);
     }
-    send(HostReply::Done, HostOperation::upload, dir);
+    return true;
 }
 
 QString StoreHost::lockFileFor(const QString& path) const {
@@ -699,22 +697,32 @@ QString StoreHost::conflictingOwner(const QString& path) {
 }
 
 bool StoreHost::writeLock(const QString& path, QString* detail) {
-    QFile file(lockFileFor(path));
-    // Created exclusively, so that of two writers only one succeeds.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        *detail = QStringLiteral("Cannot lock %1: %2").arg(path, file.errorString());
+    // Written whole under a hidden name first, then linked to its own name: a lock
+    // is never seen half written, and of two writers only one can link.
+    const QByteArray bytes = QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\n")
+                                 .arg(path, ownerName, QSysInfo::machineHostName())
+                                 .arg(QCoreApplication::applicationPid())
+                                 .toUtf8();
+    QByteArray draft = QFile::encodeName(store + '/' + lockFolder + "/.draft-XXXXXX");
+    const int fd = ::mkstemp(draft.data());
+    if (fd < 0) {
+        *detail =
+            QStringLiteral("Cannot lock %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
-    const QString text = QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\n")
-                             .arg(path, ownerName, QSysInfo::machineHostName())
-                             .arg(QCoreApplication::applicationPid());
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        *detail = QStringLiteral("Cannot lock %1: %2").arg(path, file.errorString());
-        file.remove();
-        return false;
-    }
-    return true;
+    const bool written =
+        ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
+    const int writeError = errno;
+    ::close(fd);
+    const bool linked =
+        written && ::link(draft.constData(), QFile::encodeName(lockFileFor(path)).constData()) == 0;
+    const int linkError = errno;
+    ::unlink(draft.constData());
+    if (!linked)
+        *detail =
+            QStringLiteral("Cannot lock %1: %2")
+                .arg(path, QString::fromLocal8Bit(strerror(written ? linkError : writeError)));
+    return linked;
 }
 
 StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) {

@@ -132,6 +132,10 @@ private:
     void doUploadFile(const QString& path);
     void doSyncDirUpload(const QString& path);
 
+    // The uploads proper, under the store's mutex; the replies are sent after it
+    // is released, since the editor may open a box on a reply.
+    bool uploadFileToStore(const QString& path, QString* failure);
+    bool uploadFolderToStore(const QString& dir, QString* failure);
     // Copies one store file into the working copy and sends its download reply.
     bool downloadOne(const QString& path, qint32 okResult);
     LockResult takeLock(const QString& path, QString* detail);

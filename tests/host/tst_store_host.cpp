@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 const QString north = QStringLiteral("config/alarms/north/outputs");
@@ -95,7 +97,10 @@ public:
     void reply(const HostReply& r) override {
         replies.append(r);
         lines << r.operation + ' ' + results.value(r.result) + ' ' + r.file;
+        if (onReply)
+            onReply(r);
     }
+    std::function<void(const HostReply&)> onReply;
     QStringList send(const QString& word, const QString& path) {
         replies.clear();
         lines.clear();
@@ -238,6 +243,40 @@ private slots:
         QVERIFY2(alice.widget.lastText().contains("no local copy"),
                  qPrintable(alice.widget.lastText()));
         QCOMPARE(treeSnapshot(store), before);
+    }
+
+    // The editor may open a box on a reply: meanwhile other hosts must get at the store.
+    void repliesArriveWhileTheStoreIsFree() {
+        Owner alice(store, "alice");
+        alice.widget.send("checkoutDir", north);
+        QStringList busy;
+        alice.widget.onReply = [&](const HostReply& r) {
+            const int fd = ::open(QFile::encodeName(store + "/.locks/.mutex").constData(), O_RDWR);
+            if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+                busy << r.operation + ' ' + results.value(r.result);
+            ::close(fd);
+        };
+        alice.widget.send("syncDirUpload", north);
+        alice.widget.send("uploadFile", file); // not locked: refused
+        alice.host.failOperation("upload", north, "no disk");
+        alice.widget.send("syncDirUpload", north);
+        QCOMPARE(busy, QStringList());
+    }
+
+    void fileWhoseDownloadFailedLaterIsNotUploadedOverTheStore() {
+        Owner alice(store, "alice");
+        QCOMPARE(alice.widget.send("checkoutFile", file),
+                 QStringList({"download Ok " + file, "lock Ok " + file}));
+        alice.host.failOperation("download", file, "unreadable");
+        alice.widget.send("downloadFile", file); // the store's newer file did not arrive
+        writeFile(alice.local(file), "edited on an old copy\r\n");
+        const auto before = treeSnapshot(store);
+        QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
+        QCOMPARE(treeSnapshot(store), before);
+        alice.host.clearFailures();
+        alice.widget.send("downloadFile", file);
+        writeFile(alice.local(file), "edited on the store's copy\r\n");
+        QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Done " + file}));
     }
 
     void uploadOfAFileNeitherCopyHasChangesNothing() {

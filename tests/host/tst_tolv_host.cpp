@@ -150,20 +150,26 @@ private slots:
         QTest::addColumn<int>("signal");
         QTest::addColumn<QString>("otherLock"); // held by another owner: a box stays open
         QTest::addColumn<QString>("heldPath");  // what the run holds when the signal comes
-        QTest::newRow("SIGTERM") << int(SIGTERM) << "" << northOutputs;
-        QTest::newRow("SIGINT") << int(SIGINT) << "" << northOutputs;
-        QTest::newRow("SIGTERM, box open") << int(SIGTERM) << typesFile << instancesFile;
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << "" << northOutputs << "queued";
+        QTest::newRow("SIGINT") << int(SIGINT) << "" << northOutputs << "queued";
+        QTest::newRow("SIGTERM, box open")
+            << int(SIGTERM) << typesFile << instancesFile << "queued";
+        // Answered at once, the box opens while the entry opens, before the main loop.
+        QTest::newRow("SIGTERM, box open at the start")
+            << int(SIGTERM) << instancesFile << typesFile << "immediate";
     }
     void signalReleasesTheLocks() {
         QFETCH(int, signal);
         QFETCH(QString, otherLock);
         QFETCH(QString, heldPath);
+        QFETCH(QString, mode);
         StoreHost other(store, store, "other");
         if (!otherLock.isEmpty())
             QVERIFY(QMetaObject::invokeMethod(&other, "execute", Q_ARG(QString, "lock"),
                                               Q_ARG(QString, otherLock)));
         HostRun run(
-            {"--store", store, "--owner", "runner", "--system", "north", "--reply-mode", "queued"});
+            {"--store", store, "--owner", "runner", "--system", "north", "--reply-mode", mode});
         QTRY_COMPARE_WITH_TIMEOUT(other.lockHolder(heldPath), QString("runner"), 30000);
         QVERIFY(::kill(pid_t(run.process.processId()), signal) == 0);
         QVERIFY(run.ends(30000));

@@ -4,9 +4,12 @@
 #include "host/host_window.h"
 #include "host/plugin_loader.h"
 #include "host/store_host.h"
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QSpinBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <climits>
@@ -194,6 +197,36 @@ private slots:
         session.window.apply();
         session.settle();
         QVERIFY(!session.window.windowTitle().startsWith('*') && !editor->isDirty());
+    }
+
+    void applyAndQuitThatFailsKeepsTheWindowOpen() {
+        QTemporaryDir store;
+        QVERIFY(copyTree(sampleStore(), store.path()));
+        ModalScript modal; // the editor's own boxes
+        Session session(loader, store.path(), "tester", StoreHost::ReplyMode::Queued);
+        QPointer<config_plugin_base> editor = openOnFirstModule(session);
+        QVERIFY(editor);
+        QVERIFY(QMetaObject::invokeMethod(editor, "markDirty"));
+        session.host.failOperation("upload", north, "disk full");
+        // The host's own question, answered as the user would.
+        auto answerApplyAndQuit = [] {
+            QTimer::singleShot(0, [] {
+                for (QAbstractButton* button :
+                     QApplication::activeModalWidget()->findChildren<QAbstractButton*>())
+                    if (button->text() == "&Apply and quit")
+                        button->click();
+            });
+        };
+        answerApplyAndQuit();
+        QVERIFY(!session.window.close());
+        QVERIFY(editor && editor->isDirty());
+        QCOMPARE(modal.seen.size(), 1); // the upload's error
+        QCOMPARE(modal.seen[0].caption, QString("Error"));
+
+        session.host.clearFailures();
+        answerApplyAndQuit();
+        QVERIFY(session.window.close());
+        QVERIFY(!editor);
     }
 
     void editWhileTheUploadsAreUnderwayKeepsTheEditorDirty() {
