@@ -138,10 +138,14 @@ void dialog::setUpList() {
             autoColumnWidths = false;
     });
     connect(procList->header(), &QHeaderView::sectionClicked, this, &dialog::reSort);
-    // A committed edit is handled once the editor has closed, so that the warning
-    // box of slotChange can reopen it (Qt 3 emitted itemRenamed after the rename).
+    // A committed entry counts as a change at once: the commit may come from a
+    // click that also chooses another module, which saves this one first. Only a
+    // refused entry waits until the editor has closed, so that the warning box of
+    // slotChange can reopen it (Qt 3 emitted itemRenamed after the rename).
     connect(delegate, &processListDelegate::itemRenamed, this,
             [this](QTreeWidgetItem* item, int column, const QString& text) {
+                if (isAcceptedSlotEntry(text))
+                    return slotChange(item, column, text);
                 const quint64 removals = rowRemovals;
                 QMetaObject::invokeMethod(
                     this,
@@ -647,6 +651,11 @@ void dialog::selectProc(QTreeWidgetItem* item) {
 void dialog::itemDoubleClicked(QTreeWidgetItem* item) {
     if (item && isFreeRow(item))
         procList->editItem(item, ColSlot);
+}
+
+bool dialog::isAcceptedSlotEntry(const QString& text) const {
+    const int n = slotNumber(text);
+    return (n >= 1 && n <= maxSlot) || text.isEmpty() || text == QLatin1String("0");
 }
 
 void dialog::slotChange(QTreeWidgetItem* item, int column, const QString& text) {

@@ -89,6 +89,8 @@ public slots:
     void selectProc(QTreeWidgetItem* item);
     void itemDoubleClicked(QTreeWidgetItem* item);
     void slotChange(QTreeWidgetItem* item, int column, const QString& text);
+    // An entry that slotChange takes without a warning: a slot in range, 0 or nothing.
+    bool isAcceptedSlotEntry(const QString& text) const;
     bool checkForDuplicates();
 
 signals:

@@ -372,6 +372,23 @@ private slots:
         QVERIFY(read(outputs + "/al_out_0001.cfg").startsWith("[System]\r\nName=Renamed\r\n"));
     }
 
+    void slotTypedThenAClickOnAnotherModuleIsSavedWithItsModule() {
+        open();
+        select("Pumps");
+        QTreeWidget* procs = probe->processEditor()->procList;
+        procs->show();
+        procs->editItem(process("P3"), ColSlot);
+        auto* line = procs->findChild<QLineEdit*>();
+        QVERIFY(line);
+        line->setText("9");
+        // A click on another module: the edit loses the focus and is committed,
+        // and the same press changes the module before any queued work runs.
+        emit procs->itemDelegate()->commitData(line);
+        select("Boilers");
+        QVERIFY2(read(outputs + "/al_out_0001.cfg").contains("\r\nP3=9\r\n"),
+                 read(outputs + "/al_out_0001.cfg").constData());
+    }
+
     void rescanFollowsTheFolder_data() {
         QTest::addColumn<QByteArray>("pumpsNow"); // empty: the file was removed
         QTest::addColumn<QStringList>("expected");
