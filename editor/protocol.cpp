@@ -90,6 +90,7 @@ void alm_tolv_output::selectSystem(const QString& name) {
     const QString outputs = outputsDir();
     if (!checkedOutDirs.contains(outputs)) {
         clearModules();
+        updateActions(); // no module, and no lock of this system's folder yet
         send("selectSystem", HostCommand::checkoutDir, outputs);
     } else {
         currentModule = nullptr;

@@ -124,8 +124,15 @@ private slots:
         // A refused lock of a device description file takes editing away again.
         probe.reply(HostReply::Fail, "lock", "config/devicetypes/north_Fans.xml", "held");
         QCOMPARE(enabled(), QString("new,duplicate"));
-        probe.setCurrentModule(nullptr);
-        editor.updateActions();
+        probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_Pumps.xml");
+        QCOMPARE(enabled(), QString("new,duplicate,delete,rename,editor"));
+
+        // Another system: nothing until its outputs folder is locked.
+        probe.setCurrentModule(nullptr); // the record is the test's own
+        probe.selectSystem("south");
+        QCOMPARE(enabled(), QString());
+        probe.reply(HostReply::Ok, "lock", "config/alarms/south/outputs");
+        QCOMPARE(enabled(), QString("new"));
     }
 
     void navigateSelectsModuleThenProcess_data() {
