@@ -37,8 +37,15 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
         QSignalBlocker quiet(fileList);
         fileList->clearSelection();
     }
+    // Loading the module may show a box, during which the host may reload the
+    // list or close the editor.
+    QPointer<alm_tolv_output> self(this);
     fileList->setCurrentItem(moduleRow);
+    if (!self || fileList->indexOfTopLevelItem(moduleRow) < 0)
+        return;
     moduleRow->setSelected(true);
+    if (!self)
+        return;
 
     if (parts.size() != 2 || parts[1].trimmed().isEmpty())
         return;

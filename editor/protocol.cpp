@@ -74,8 +74,11 @@ void alm_tolv_output::activate(bool active) {
 }
 
 void alm_tolv_output::selectSystem(const QString& name) {
+    QPointer<alm_tolv_output> self(this);
     if (currentModule)
         saveFile(currentModule, true, false);
+    if (!self)
+        return;
     if (name != systemName)
         clearModules();
     systemName = name;
@@ -86,6 +89,8 @@ void alm_tolv_output::selectSystem(const QString& name) {
     } else {
         loadProcesses(localPath(definitions));
     }
+    if (!self)
+        return;
 
     const QString outputs = outputsDir();
     if (!checkedOutDirs.contains(outputs)) {
@@ -110,8 +115,11 @@ void alm_tolv_output::clearModules() {
 }
 
 void alm_tolv_output::apply() {
+    QPointer<alm_tolv_output> self(this);
     if (currentModule)
         saveFile(currentModule, true, false);
+    if (!self)
+        return;
     // Copies: a reply delivered while a command is emitted may add a lock.
     const QStringList dirs = lockedDirs;
     QStringList files = lockedDevDescFiles;

@@ -58,7 +58,10 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
         // when its file came before the definitions): load it again.
         const bool loading = loadingModule;
         loadingModule = true;
+        QPointer<alm_tolv_output> self(this);
         loadFile(localPath(currentModule->fileName));
+        if (!self)
+            return false;
         loadingModule = loading;
     } else if (currentModule) {
         // Rows shown before keep what they showed; new rows take their slot

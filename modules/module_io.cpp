@@ -59,7 +59,10 @@ bool alm_tolv_output::loadFile(const QString& path) {
         row->setText(ColDevType, QString());
         row->setText(ColInstance, QString());
     });
-    loadTemplates(content.templateLines, content.instances);
+    QPointer<alm_tolv_output> self(this);
+    loadTemplates(content.templateLines, content.instances); // a refused lock shows a box
+    if (!self)
+        return false;
     processEditor->checkForDuplicates();
 
     procList->setUpdatesEnabled(true);

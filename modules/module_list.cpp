@@ -136,23 +136,27 @@ void alm_tolv_output::updateFileList() {
 }
 
 void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
+    // A box shown on the way (a failed save, a refused lock) may outlive the editor.
+    QPointer<alm_tolv_output> self(this);
     if (!row) {
         if (currentModule)
             saveFile(currentModule, true, false);
+        if (!self)
+            return;
         currentModule = nullptr;
         updateActions();
         return;
     }
-    const QString name = row->text(0);
+    // The row's file names its module: two modules may bear the same name.
+    const QString file = outputsDir() + '/' + row->text(1);
     if (currentModule) {
-        if (currentModule->name == name)
+        if (currentModule == moduleOfFile(file))
             return; // already shown
         saveFile(currentModule, true, false);
+        if (!self)
+            return;
     }
-    currentModule = nullptr;
-    for (const auto& module : modules)
-        if (module->name == name)
-            currentModule = module.get(); // the last record of that name
+    currentModule = moduleOfFile(file);
     templates.clear();
     loadingModule = true;
     updateActions();
@@ -160,17 +164,20 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
         qDebug("No file found");
     } else {
         loadFile(localPath(currentModule->fileName));
+        if (!self)
+            return;
         // A name read from a file that would make a path outside the device
         // description folder is not locked (and no device file is written for it).
-        if (isPathSafeName(currentModule->name))
+        if (currentModule && isPathSafeName(currentModule->name))
             lockDevDesc(
                 StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
-        else
+        else if (currentModule)
             qDebug("%s", latin1("selectFile. no device description for the name '" +
                                 currentModule->name + "'")
                              .constData());
     }
-    loadingModule = false;
+    if (self)
+        loadingModule = false;
 }
 
 void alm_tolv_output::nextFileName(QString& name, QString& path) {
@@ -195,9 +202,11 @@ void alm_tolv_output::copyName(QString& name) {
 }
 
 void alm_tolv_output::menuNewFile() {
+    QPointer<alm_tolv_output> self(this);
     if (currentModule)
         saveFile(currentModule, true, false);
-    newFile(QString());
+    if (self)
+        newFile(QString());
 }
 
 void alm_tolv_output::newFile(const QString&) {
@@ -354,11 +363,13 @@ void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
     const QString newTypeId = StorePaths::moduleTypeId(systemName, text);
     // No device file was ever written for a name unfit for a path: there is
     // nothing to rename, and no path is built from it.
+    QPointer<alm_tolv_output> self(this);
     if (isPathSafeName(oldName))
         changeDevType(StorePaths::moduleTypeId(systemName, oldName), newTypeId);
     else
         lockDevDesc(StorePaths::devDescFile(newTypeId));
-    markDirty();
+    if (self)
+        markDirty();
 }
 
 void alm_tolv_output::menuDeleteFile() {
@@ -370,7 +381,10 @@ void alm_tolv_output::menuDeleteFile() {
         qDebug("%s",
                latin1("deleteFile. Failed to remove '" + path + "' - '" + file.errorString() + "'")
                    .constData());
-    markDirty();
+    QPointer<alm_tolv_output> self(this);
+    markDirty(); // the host may answer "dirty" by reloading or closing the editor
+    if (!self || !currentModule)
+        return;
     const auto it = std::find_if(modules.begin(), modules.end(),
                                  [&](const auto& m) { return m.get() == currentModule; });
     if (it == modules.end()) {
@@ -382,6 +396,9 @@ void alm_tolv_output::menuDeleteFile() {
     {
         QSignalBlocker quiet(fileList); // the process list keeps the deleted module's rows
         delete row;
+        // No other row takes its place: none is loaded.
+        fileList->clearSelection();
+        fileList->setCurrentItem(nullptr);
     }
     modules.erase(it);
     updateActions();

@@ -136,9 +136,14 @@ void alm_tolv_output::loadTemplates(const QStringList& entries,
             row->setFlags(row->flags() & ~Qt::ItemIsSelectable);
         });
     }
-    // The replies may arrive within each call: walk a copy.
-    for (const QString& path : std::as_const(locks))
+    // The replies may arrive within each call, and a refused lock shows a box
+    // that may outlive the editor: walk a copy, and stop once it is gone.
+    QPointer<alm_tolv_output> self(this);
+    for (const QString& path : std::as_const(locks)) {
         lockDevDesc(path);
+        if (!self)
+            return;
+    }
 }
 
 void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString& templateLines,
@@ -200,8 +205,10 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
         trace("alm_tolv_output::writeDevDescFile. We have not got the lock on file - " + storePath);
     }
     const QString path = localPath(storePath);
+    QPointer<alm_tolv_output> self(this);
     if (!createFolder(folder)) {
-        noteDeviceFileFailure();
+        if (self) // its box may outlive the editor
+            noteDeviceFileFailure();
         return;
     }
 

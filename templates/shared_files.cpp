@@ -55,7 +55,8 @@ bool rewriteFile(const QString& path, const QString& op, const QString& missingT
 } // namespace
 
 QString alm_tolv_output::driverText() const {
-    return processEditor->infodriverNumber->text();
+    // The value, not the text: while the user types, the text may be empty.
+    return QString::number(processEditor->infodriverNumber->value());
 }
 
 bool alm_tolv_output::writeDeviceTypesFile(cOutputFile* module) {
@@ -175,6 +176,7 @@ void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString&
     // (old id, new id) of the module and of each template, taken before any lock
     // is asked for: a reply may arrive within each request.
     QList<QPair<QString, QString>> ids{{oldId, newId}};
+    QPointer<alm_tolv_output> self(this);
     for (const auto& entry : templates)
         ids.append({oldId + '_' + entry.first, newId + '_' + entry.first});
     for (const auto& [from, to] : std::as_const(ids)) {
@@ -202,6 +204,8 @@ void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString&
         }
         if (isPathSafeName(to))
             lockDevDesc(StorePaths::devDescFile(to));
+        if (!self) // a refused lock shows a box that may outlive the editor
+            return;
     }
 }
 

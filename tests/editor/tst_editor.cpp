@@ -332,6 +332,26 @@ private slots:
         QCOMPARE(modal.seen.size(), 1);
     }
 
+    // A host that refuses a module's lock at once and closes the editor while the
+    // "Lock" box is open: loading the module stops there.
+    void lockRefusedWhileAModuleLoadsMayCloseTheEditor() {
+        auto editor = checkedOutEditor();
+        QPointer<alm_tolv_output> watch = editor.get();
+        connect(editor.get(), &alm_tolv_output::command, editor.get(),
+                [&](const QString& word, const QString& file) {
+                    if (word == "lock" && file.startsWith("config/devicetypes/"))
+                        EditorProbe(*watch).reply(HostReply::Fail, "lock", file, "held");
+                });
+        ModalScript modal;
+        modal.answer([&](QDialog&) {
+            editor.reset();
+            return 0;
+        });
+        watch->selectFile(EditorProbe(*watch).fileList()->topLevelItem(1));
+        QVERIFY(!watch);
+        QCOMPARE(modal.seen.size(), 1);
+    }
+
     void survivesTheHostDeletingItsDocksFirst() {
         auto editor = std::make_unique<alm_tolv_output>(root.path(), "tolv", "");
         qDeleteAll(editor->dockWindows());

@@ -436,8 +436,20 @@ private slots:
         QCOMPARE(read(outputs + "/al_out_0001.cfg"), QByteArray("<missing>"));
         QCOMPARE(rows(), QStringList{"Boilers|al_out_0002.cfg"});
         QCOMPARE(current(), QString("-"));
+        QVERIFY(!probe->fileList()->currentItem() && probe->fileList()->selectedItems().isEmpty());
         QVERIFY(editor->isDirty());
         QCOMPARE(process("P2")->text(4), QString("007")); // shown until another is chosen
+    }
+
+    void modulesOfTheSameNameAreToldApartByTheirFile() {
+        write(outputs + "/al_out_0002.cfg", module("Pumps", "[Process]\r\nP3=5\r\n"));
+        open();
+        for (const int row : {0, 1, 0}) {
+            probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(row));
+            QCOMPARE(probe->currentModule()->fileName,
+                     outputs + "/" + probe->fileList()->topLevelItem(row)->text(1));
+        }
+        QCOMPARE(process("P1")->text(ColSlot), QString("1"));
     }
 
     void returningToACheckedOutSystemListsItsModules() {

@@ -267,6 +267,8 @@ private slots:
     void sharedFilesCreatedWhenMissing() {
         Fixture f;
         f.probe.processEditor()->infodriverNumber->setValue(12);
+        // The user has just erased the number to type another: the value holds.
+        f.probe.processEditor()->infodriverNumber->findChild<QLineEdit*>()->setText("");
         f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1", "P2"}));
         QVERIFY(f.editor.writeDeviceTypesFile(f.probe.currentModule()));
         QVERIFY(f.editor.writeInstances());
