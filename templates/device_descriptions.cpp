@@ -198,6 +198,8 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
     const QString storePath = folder + "/" + fileName;
     if (!lockedDevDescFiles.contains(storePath)) {
         if (requireLock) {
+            // Not written, so the module keeps its change for the next save.
+            noteDeviceFileFailure();
             showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
                            "We have not got the lock on file - " + storePath);
             return;

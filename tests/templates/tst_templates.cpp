@@ -264,6 +264,21 @@ private slots:
         QCOMPARE(modal.seen.size(), 1);
     }
 
+    void applyBeforeTheRenamedDescriptionIsLockedKeepsTheModuleModified() {
+        Hosted h(true); // the host answers later
+        ModalScript modal;
+        h.editor.renameModule(h.probe.fileList()->currentItem(), 0, "Pumps2");
+        h.editor.apply(); // before the lock of the new description arrives
+        h.settle();
+        QCOMPARE(modal.seen.value(0).text,
+                 QString("We have not got the lock on file - config/devicetypes/north_Pumps2.xml"));
+        QVERIFY(h.probe.currentModule()->modified && h.editor.isDirty());
+        h.editor.apply();
+        h.settle();
+        QVERIFY(!h.editor.isDirty());
+        QVERIFY(h.stored(descPath("north_Pumps2")).contains("north_Pumps2"));
+    }
+
     void sharedFilesCreatedWhenMissing() {
         Fixture f;
         f.probe.processEditor()->infodriverNumber->setValue(12);
