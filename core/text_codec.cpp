@@ -40,6 +40,13 @@ QByteArray toEightBit(const QString& text) {
     return bytes;
 }
 
+bool isEightBitText(const QString& text) {
+    for (const QChar c : text)
+        if (c != u'?' && encodeOne(c.unicode()) == '?')
+            return false;
+    return true;
+}
+
 QStringList eightBitLines(const QByteArray& content) {
     auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     QStringList lines;

@@ -18,6 +18,9 @@ inline QString fromEightBit(const QByteArray& bytes) {
 // Characters the mapping cannot hold are written as '?'.
 QByteArray toEightBit(const QString& text);
 
+// Whether every character of the text survives toEightBit.
+bool isEightBitText(const QString& text);
+
 // The lines of an 8-bit text file, split at LF (so CR LF and LF both end a line),
 // each stripped of ASCII white space (space, tab to carriage return) at both ends
 // and then decoded. Only ASCII blanks are stripped: the bytes 0x85 and 0xA0 are

@@ -7,5 +7,6 @@
 
 // A template name stays inside its folder as part of a file name (no "/", no "\"
 // and no control character) and is the whole key of its "[Templates]" line in
-// the module file, which ends at the first "=".
+// the module file, which ends at the first "=", and that file holds it only in
+// its 8-bit character set.
 bool isTemplateName(const QString& name);

@@ -4,6 +4,7 @@
 #include "core/ini_profile.h"
 #include "core/module_file.h"
 #include "core/store_paths.h"
+#include "core/text_codec.h"
 #include "editor/alm_tolv_output.h"
 
 #include "platform/modal_ui.h"
@@ -314,14 +315,16 @@ void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QStri
     const bool taken = std::any_of(modules.begin(), modules.end(), [&](const auto& other) {
         return other.get() != module && other->name == text;
     });
-    if (taken || !isPathSafeName(text)) {
+    // The module file holds the name only in its 8-bit character set.
+    if (taken || !isPathSafeName(text) || !isEightBitText(text)) {
         const bool shown = module == currentModule;
         putBackName(row, module);
         QPointer<alm_tolv_output> self(this);
         showMessageBox(this, QMessageBox::Critical, renameCaption,
                        taken ? QStringLiteral("New name already exists.")
-                             : QStringLiteral("A module name cannot contain \"/\", \"\\\" or "
-                                              "control characters."));
+                             : QStringLiteral("A module name cannot contain \"/\", \"\\\", "
+                                              "control characters or characters that the "
+                                              "configuration files cannot hold."));
         if (!self || !shown)
             return;
         // The list may have changed while the box was open.

@@ -210,8 +210,9 @@ void manage_temp::newTemplate() {
     if (!isTemplateName(name)) {
         // The name becomes part of a file name and the key of a module file line.
         showMessageBox(this, QMessageBox::Warning, QStringLiteral("New Template Failed"),
-                       QStringLiteral("A template name cannot contain \"/\", \"\\\", \"=\" or "
-                                      "control characters."));
+                       QStringLiteral("A template name cannot contain \"/\", \"\\\", \"=\", "
+                                      "control characters or characters that the "
+                                      "configuration files cannot hold."));
         return;
     }
     if (templates.find(name)) {

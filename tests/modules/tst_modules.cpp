@@ -333,8 +333,10 @@ private slots:
                                << "";
         QTest::newRow("another module's") << "Boilers"
                                           << "New name already exists.";
-        const QString unfit = "A module name cannot contain \"/\", \"\\\" or control characters.";
+        const QString unfit = "A module name cannot contain \"/\", \"\\\", control characters or "
+                              "characters that the configuration files cannot hold.";
         QTest::newRow("slash") << "../../x" << unfit;
+        QTest::newRow("outside the files' characters") << "Насос" << unfit;
         QTest::newRow("backslash") << "a\\b" << unfit;
         QTest::newRow("line feed") << "a\nb" << unfit;
     }

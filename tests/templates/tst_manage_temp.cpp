@@ -289,8 +289,10 @@ private slots:
     void newNameIsRefused_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        const QString unusable =
-            "A template name cannot contain \"/\", \"\\\", \"=\" or control characters.";
+        const QString unusable = "A template name cannot contain \"/\", \"\\\", \"=\", control "
+                                 "characters or characters that the configuration files cannot "
+                                 "hold.";
+        QTest::newRow("outside the files' characters") << "Насос" << unusable;
         QTest::newRow("exists") << "Pump"
                                 << "The specified name 'Pump' already exists.";
         QTest::newRow("slash") << "a/b" << unusable;
