@@ -380,10 +380,17 @@ void alm_tolv_output::menuDeleteFile() {
         return;
     const QString path = localPath(currentModule->fileName);
     QFile file(path);
-    if (!file.remove())
+    if (!file.remove()) {
         qDebug("%s",
                latin1("deleteFile. Failed to remove '" + path + "' - '" + file.errorString() + "'")
                    .constData());
+        // A file that stays would be uploaded and listed again: the module stays too.
+        if (QFileInfo::exists(path)) {
+            showMessageBox(this, QMessageBox::Warning, "Alarm output",
+                           "Failed to remove file - " + path + " - " + file.errorString());
+            return;
+        }
+    }
     QPointer<alm_tolv_output> self(this);
     markDirty(); // the host may answer "dirty" by reloading or closing the editor
     if (!self || !currentModule)

@@ -443,6 +443,25 @@ private slots:
         QCOMPARE(process("P2")->text(4), QString("007")); // shown until another is chosen
     }
 
+    void moduleWhoseFileCannotBeRemovedStays() {
+        open();
+        select("Pumps");
+        ModalScript modal;
+        {
+            WriteBlocker blocker(root->filePath(outputs));
+            if (!blocker.blocked())
+                QSKIP("this file system cannot refuse a removal here");
+            editor->menuDeleteFile();
+        }
+        QCOMPARE(modal.seen.size(), 1);
+        QVERIFY2(modal.seen[0].text.startsWith("Failed to remove file - "),
+                 qPrintable(modal.seen[0].text));
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps);
+        QCOMPARE(rows(), QStringList({"Pumps|al_out_0001.cfg", "Boilers|al_out_0002.cfg"}));
+        QCOMPARE(current(), QString("Pumps"));
+        QVERIFY(!editor->isDirty());
+    }
+
     void modulesOfTheSameNameAreToldApartByTheirFile() {
         write(outputs + "/al_out_0002.cfg", module("Pumps", "[Process]\r\nP3=5\r\n"));
         open();
