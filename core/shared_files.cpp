@@ -91,7 +91,7 @@ QString deviceTypeLine(const QString& id) {
            QStringLiteral("\" family=\"alarms\" composite=\"no\"/>");
 }
 
-QString instanceLine(const QString& id, const QString& type, const QString& driver, int offset) {
+QString instanceLine(const QString& id, const QString& type, const QString& driver, qint64 offset) {
     return QStringLiteral("\t<instance id=\"") + written(id) + QStringLiteral("\" type=\"") +
            written(type) + QStringLiteral("\" composite=\"no\" ref=\"device=") + written(driver) +
            QStringLiteral(",offset=") + QString::number(offset) + QStringLiteral("\"/>");
@@ -107,7 +107,7 @@ QStringList moduleTypeIds(const QString& moduleTypeId, const TemplateList& templ
 QVector<InstanceEntry> templateInstances(const QString& moduleTypeId, const devTemplate& entry) {
     QVector<InstanceEntry> result;
     const QString type = moduleTypeId + '_' + entry.name;
-    int offset = entry.baseSlot;
+    qint64 offset = entry.baseSlot;
     for (const QString& instance : entry.instances) {
         result.append({moduleTypeId + '_' + instance, type, offset});
         offset += entry.offset;

@@ -36,13 +36,15 @@ QString attributeValue(const QString& line, const QString& attribute, bool* foun
 
 // The lines the plug-in writes, without line end.
 QString deviceTypeLine(const QString& id);
-QString instanceLine(const QString& id, const QString& type, const QString& driver, int offset);
+QString instanceLine(const QString& id, const QString& type, const QString& driver, qint64 offset);
 
-// One instance of a module as the instances file lists it.
+// One instance of a module as the instances file lists it. The offset is the
+// template's arithmetic done in 64 bits: beyond the range of int it is written
+// as it is, so that the line shows what the template asks for.
 struct InstanceEntry {
     QString id;
     QString type;
-    int offset = 0;
+    qint64 offset = 0;
 };
 
 // The device type ids of a module: its own, then one per template in the list's

@@ -352,6 +352,31 @@ private slots:
         QCOMPARE(child.attribute("type"), id + "_t" + module);
     }
 
+    void instanceOffsetsFollowTheTemplate_data() {
+        QTest::addColumn<int>("baseSlot");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QList<qint64>>("offsets");
+        QTest::newRow("from the base slot") << 10 << 20 << QList<qint64>{10, 30, 50};
+        QTest::newRow("beyond int")
+            << INT_MAX << INT_MAX << QList<qint64>{INT_MAX, 4294967294, 6442450941};
+        QTest::newRow("below int")
+            << INT_MIN << INT_MIN << QList<qint64>{INT_MIN, -4294967296, -6442450944};
+    }
+    void instanceOffsetsFollowTheTemplate() {
+        QFETCH(int, baseSlot);
+        QFETCH(int, offset);
+        QFETCH(QList<qint64>, offsets);
+        TemplateList templates;
+        templates.insert(makeTemplate("t", baseSlot, offset, {"A", "B", "C"}));
+        QList<qint64> actual;
+        for (const InstanceEntry& instance : templateInstances("S_M", *templates.find("t")))
+            actual.append(instance.offset);
+        QCOMPARE(actual, offsets);
+        // The line holds the whole value.
+        QVERIFY(modifiedInstanceLines("S_M", "3", "S_M_t", templates)
+                    .endsWith(",offset=" + QString::number(offsets.last()) + "\"/>\n"));
+    }
+
     void createdDeviceTypesMatchGolden() {
         QDomDocument document;
         createSharedDocument("devicetypes", "devicetypes.dtd", document);
