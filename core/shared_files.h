@@ -76,12 +76,14 @@ QByteArray rewriteInstances(const QByteArray& content, const QString& moduleType
                             const TraceSink& trace = {});
 
 // The module type oldId becomes newId: its line is rewritten in standard form and
-// the lines of its template types (oldId + "_" + template name) are dropped.
+// the lines of its template types (oldId + "_" + template name) are dropped, each
+// with the continuation lines of a multi-line element.
 QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, const QString& newId,
                              const TemplateList& templates, const TraceSink& trace = {});
 
 // On the module's infodriver: the base instance of oldId becomes the base
-// instance of newId, and the lines of oldId's template types get the new type
+// instance of newId (one line, without the continuation lines of a multi-line
+// element), and the lines of oldId's template types get the new type in place
 // (their instance ids keep their text).
 QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
                            const QString& driver, const TraceSink& trace = {});

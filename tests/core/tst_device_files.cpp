@@ -405,6 +405,74 @@ private slots:
                               "devicetypes_renamed.xml"));
     }
 
+    // A line replaced by a one-line element or dropped takes the rest of its
+    // element with it.
+    void renamedTypesLeaveNoPartOfAnElement_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray end = "<type id=\"o\"/>\r\n</devicetypes>\r\n";
+        QTest::newRow("own type over two lines")
+            << "<devicetypes>\r\n<type id=\"S_M\" family=\"alarms\"\r\n   composite=\"no\"/>\r\n" +
+                   end
+            << "S_M"
+            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
+        QTest::newRow("renamed type with content")
+            << "<devicetypes>\r\n<type id=\"S_M\">\r\n  <x a=\"1\"/>\r\n</type>\r\n" + end << "S_N"
+            << "<devicetypes>\r\n\t<type id=\"S_N\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
+        QTest::newRow("template type over two lines")
+            << "<devicetypes>\r\n<type id=\"S_M_t\"\r\n   family=\"alarms\">\r\n</type>\r\n" + end
+            << "S_M"
+            << "<devicetypes>\r\n" + end;
+        QTest::newRow("truncated before the end tag")
+            << QByteArray("<devicetypes>\r\n<type id=\"S_M_t\"\r\n</devicetypes>\r\n") << "S_M"
+            << QByteArray("<devicetypes>\r\n</devicetypes>\r\n");
+    }
+    void renamedTypesLeaveNoPartOfAnElement() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, newId);
+        QTEST(renameDeviceTypes(content, "S_M", newId, renamedModule()), "expected");
+    }
+
+    void renamedInstancesLeaveNoPartOfAnElement_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray end = "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
+        const QByteArray base = "\t<instance id=\"S_M\" type=\"S_M\" composite=\"no\" "
+                                "ref=\"device=3,offset=0\"/>\r\n";
+        QTest::newRow("base element with content")
+            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\">\r\n"
+               "  <note text=\"x\"/>\r\n</instance>\r\n" +
+                   end
+            << "S_M"
+            << "<instances>\r\n" + base + end;
+        QTest::newRow("renamed base over two lines")
+            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end
+            << "S_N"
+            << "<instances>\r\n" + QByteArray(base).replace("S_M", "S_N") + end;
+        QTest::newRow("child changed in place keeps its lines")
+            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_M_t\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end
+            << "S_N"
+            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_N_t\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end;
+        QTest::newRow("truncated before the end tag")
+            << QByteArray("<instances>\r\n<instance id=\"S_M\" type=\"S_M\" "
+                          "ref=\"device=3,offset=0\"\r\n</instances>\r\n")
+            << "S_M"
+            << "<instances>\r\n" + base + "</instances>\r\n";
+    }
+    void renamedInstancesLeaveNoPartOfAnElement() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, newId);
+        QTEST(renameInstances(content, "S_M", newId, "3"), "expected");
+    }
+
     void renameChangesInstanceTypesAndKeepsChildIds() {
         QVERIFY(matchesGolden(
             renameInstances(readTestData("instances_rename_old.xml"), "S_X", "S_Y", "7"),
