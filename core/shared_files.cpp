@@ -10,6 +10,7 @@
 #include <QDomNamedNodeMap>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 #include <algorithm>
 
@@ -369,12 +370,17 @@ QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, co
 }
 
 QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
-                           const QString& driver, const TraceSink& trace) {
+                           const QString& driver, const TemplateList& templates,
+                           const TraceSink& trace) {
     const QString op = prefix + "changeDevTypeInstances - ";
     const QString oldType = "type=\"" + written(oldId);
     const QString newType = "type=\"" + written(newId);
     const QString exactType = oldType + '"';
-    const QString templateType = oldType + '_';
+    // A child is a line whose type is one of these, not any type that begins
+    // with the old id: another module's id may begin with it too.
+    QSet<QString> templateTypes;
+    for (const auto& entry : templates)
+        templateTypes.insert(written(oldId + '_' + entry.second->name));
     const QString device = "ref=\"device=" + written(driver) + ",offset=";
     const QString oldInstanceId = "id=\"" + written(oldId) + '"';
     const QString newInstanceId = "id=\"" + written(newId) + '"';
@@ -397,7 +403,8 @@ QByteArray renameInstances(const QByteArray& content, const QString& oldId, cons
             out += base;
             out += line.end;
             dropped.startAfter(line.text);
-        } else if (endTag || !onDevice || !line.text.contains(templateType)) {
+        } else if (endTag || !onDevice ||
+                   !templateTypes.contains(attributeIn(line.text, u"type", nullptr).toString())) {
             say(trace, op + (endTag ? "end tag" : "other"));
             out += line.whole();
         } else {

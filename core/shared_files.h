@@ -83,10 +83,13 @@ QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, co
 
 // On the module's infodriver: the base instance of oldId becomes the base
 // instance of newId (one line, without the continuation lines of a multi-line
-// element), and the lines of oldId's template types get the new type in place
-// (their instance ids keep their text).
+// element), and the lines whose type is one of oldId's template types (oldId +
+// "_" + the name of a template of the list) get the new type in place (their
+// instance ids keep their text). Other modules' lines stay as they are, also
+// when their ids begin with oldId.
 QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
-                           const QString& driver, const TraceSink& trace = {});
+                           const QString& driver, const TemplateList& templates,
+                           const TraceSink& trace = {});
 
 // A shared file that does not exist yet: the document with its declaration,
 // document type and empty root, then its elements, then the file's bytes (the

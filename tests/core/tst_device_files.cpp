@@ -470,13 +470,34 @@ private slots:
     void renamedInstancesLeaveNoPartOfAnElement() {
         QFETCH(QByteArray, content);
         QFETCH(QString, newId);
-        QTEST(renameInstances(content, "S_M", newId, "3"), "expected");
+        QTEST(renameInstances(content, "S_M", newId, "3", renamedModule()), "expected");
+    }
+
+    // Pumps renamed to Pumps_main, with a template "t", on infodriver 5.
+    void renameChangesOnlyTheModulesChildren_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("template instance")
+            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_t\" "
+                          "ref=\"device=5,offset=0\"/>")
+            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_main_t\" "
+                          "ref=\"device=5,offset=0\"/>");
+        const QByteArray other = "<instance id=\"north_Pumps_spare\" type=\"north_Pumps_spare\" "
+                                 "ref=\"device=5,offset=0\"/>";
+        QTest::newRow("module named after the old one") << other << other;
+    }
+    void renameChangesOnlyTheModulesChildren() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, expected);
+        const QByteArray before = "<instances>\r\n" + line + "\r\n</instances>\r\n";
+        QCOMPARE(renameInstances(before, "north_Pumps", "north_Pumps_main", "5", renamedModule()),
+                 "<instances>\r\n" + expected + "\r\n</instances>\r\n");
     }
 
     void renameChangesInstanceTypesAndKeepsChildIds() {
-        QVERIFY(matchesGolden(
-            renameInstances(readTestData("instances_rename_old.xml"), "S_X", "S_Y", "7"),
-            "instances_renamed.xml"));
+        QVERIFY(matchesGolden(renameInstances(readTestData("instances_rename_old.xml"), "S_X",
+                                              "S_Y", "7", renamedModule()),
+                              "instances_renamed.xml"));
     }
 
     void hundredThousandLinesInOnePass() {
