@@ -240,6 +240,11 @@ private:
         if (line.contains(u"/>") || line.contains(elementEnd))
             return Hanging::No;
         const QStringView trimmed = line.trimmed();
+        // A first line that does not begin with a start tag (a comment that
+        // names the module, the middle of another element) opens nothing.
+        if (startsElement &&
+            (trimmed.size() < 2 || trimmed.at(0) != '<' || !trimmed.at(1).isLetter()))
+            return Hanging::No;
         if (trimmed.endsWith('>') && (startsElement || !trimmed.startsWith('<')))
             return Hanging::Content;
         return Hanging::StartTag;

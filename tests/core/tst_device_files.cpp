@@ -311,6 +311,12 @@ private slots:
                           "<instance id=\"S_M\" type=\"S_M\"\r\n"
                           "</instances>\r\n")
             << "<instances>\r\n" + base + "</instances>\r\n";
+        QTest::newRow("comment naming the module's type")
+            << QByteArray("<instances>\r\n"
+                          "<!-- type=\"S_M\" -->\r\n"
+                          "<instance id=\"o\" type=\"O\"/>\r\n"
+                          "</instances>\r\n")
+            << "<instances>\r\n" + base + "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
         QTest::newRow("module type on the end tag line")
             << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>")
             << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>");
@@ -424,6 +430,9 @@ private slots:
             << "<devicetypes>\r\n<type id=\"S_M_t\"\r\n   family=\"alarms\">\r\n</type>\r\n" + end
             << "S_M"
             << "<devicetypes>\r\n" + end;
+        QTest::newRow("comment naming the module")
+            << "<devicetypes>\r\n<!-- id=\"S_M\" -->\r\n" + end << "S_M"
+            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
         QTest::newRow("truncated before the end tag")
             << QByteArray("<devicetypes>\r\n<type id=\"S_M_t\"\r\n</devicetypes>\r\n") << "S_M"
             << QByteArray("<devicetypes>\r\n</devicetypes>\r\n");
