@@ -470,11 +470,6 @@ private slots:
             << "<instances>\r\n<instance id=\"S_I1\" type=\"S_N_t\" ref=\"device=3,offset=0\"\r\n"
                "   composite=\"no\"/>\r\n" +
                    end;
-        QTest::newRow("truncated before the end tag")
-            << QByteArray("<instances>\r\n<instance id=\"S_M\" type=\"S_M\" "
-                          "ref=\"device=3,offset=0\"\r\n</instances>\r\n")
-            << "S_M"
-            << "<instances>\r\n" + base + "</instances>\r\n";
     }
     void renamedInstancesLeaveNoPartOfAnElement() {
         QFETCH(QByteArray, content);
