@@ -10,6 +10,7 @@
 #include <QDomNamedNodeMap>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 #include <algorithm>
 
@@ -18,6 +19,8 @@ namespace {
 const QString prefix = QStringLiteral("alm_tolv_output::");
 const QLatin1String typesEndTag("</devicetypes>");
 const QLatin1String instancesEndTag("</instances>");
+const QLatin1String typeEndTag("</type>");
+const QLatin1String instanceEndTag("</instance>");
 
 QString written(const QString& value) {
     return xmlAttributeTextEightBit(value);
@@ -91,7 +94,7 @@ QString deviceTypeLine(const QString& id) {
            QStringLiteral("\" family=\"alarms\" composite=\"no\"/>");
 }
 
-QString instanceLine(const QString& id, const QString& type, const QString& driver, int offset) {
+QString instanceLine(const QString& id, const QString& type, const QString& driver, qint64 offset) {
     return QStringLiteral("\t<instance id=\"") + written(id) + QStringLiteral("\" type=\"") +
            written(type) + QStringLiteral("\" composite=\"no\" ref=\"device=") + written(driver) +
            QStringLiteral(",offset=") + QString::number(offset) + QStringLiteral("\"/>");
@@ -107,7 +110,7 @@ QStringList moduleTypeIds(const QString& moduleTypeId, const TemplateList& templ
 QVector<InstanceEntry> templateInstances(const QString& moduleTypeId, const devTemplate& entry) {
     QVector<InstanceEntry> result;
     const QString type = moduleTypeId + '_' + entry.name;
-    int offset = entry.baseSlot;
+    qint64 offset = entry.baseSlot;
     for (const QString& instance : entry.instances) {
         result.append({moduleTypeId + '_' + instance, type, offset});
         offset += entry.offset;
@@ -200,18 +203,56 @@ QByteArray rewriteDeviceTypes(const QByteArray& content, const QString& moduleTy
 
 namespace {
 
-// Where a dropped multi-line element stands: inside its start tag, or inside
-// its content up to "</instance>".
-enum class Hanging { No, StartTag, Content };
+// The continuation lines of an element whose first line a pass drops or
+// replaces by a one-line element: the rest of its start tag, or its content up
+// to its end tag (elementEnd). A line that holds the root's end tag is never one
+// of them, so the end of the file is never dropped with an element.
+class DroppedElement {
+public:
+    explicit DroppedElement(QLatin1String elementEnd) : elementEnd(elementEnd) {}
 
-Hanging hangingAfter(QStringView line, bool startsElement) {
-    if (line.contains(u"/>") || line.contains(u"</instance>"))
-        return Hanging::No;
-    const QStringView trimmed = line.trimmed();
-    if (trimmed.endsWith('>') && (startsElement || !trimmed.startsWith('<')))
-        return Hanging::Content;
-    return Hanging::StartTag;
-}
+    bool hanging() const { return state != Hanging::No; }
+
+    // After the element's first line.
+    void startAfter(QStringView line) { state = hangingAfter(line, true); }
+
+    // Whether the line continues the element and so goes with it.
+    bool drops(QStringView line, bool rootEnd) {
+        if (state == Hanging::No)
+            return false;
+        if (rootEnd) {
+            state = Hanging::No;
+            return false;
+        }
+        if (state == Hanging::Content)
+            state = line.contains(elementEnd) ? Hanging::No : Hanging::Content;
+        else
+            state = hangingAfter(line, false);
+        return true;
+    }
+
+private:
+    // Where the element stands after a line: ended, inside its start tag, or
+    // inside its content.
+    enum class Hanging { No, StartTag, Content };
+
+    Hanging hangingAfter(QStringView line, bool startsElement) const {
+        if (line.contains(u"/>") || line.contains(elementEnd))
+            return Hanging::No;
+        const QStringView trimmed = line.trimmed();
+        // A first line that does not begin with a start tag (a comment that
+        // names the module, the middle of another element) opens nothing.
+        if (startsElement &&
+            (trimmed.size() < 2 || trimmed.at(0) != '<' || !trimmed.at(1).isLetter()))
+            return Hanging::No;
+        if (trimmed.endsWith('>') && (startsElement || !trimmed.startsWith('<')))
+            return Hanging::Content;
+        return Hanging::StartTag;
+    }
+
+    QLatin1String elementEnd;
+    Hanging state = Hanging::No;
+};
 
 } // namespace
 
@@ -243,23 +284,14 @@ QByteArray rewriteInstances(const QByteArray& content, const QString& moduleType
     const QString text = decoded(content);
     QString out;
     out.reserve(text.size() + 256);
-    Hanging hanging = Hanging::No;
+    DroppedElement dropped(instanceEndTag);
     forEachLine(text, [&](const Line& line) {
         if (trace)
             trace(op + " check line '" + line.text.toString() + "'. hanging " +
-                  (hanging == Hanging::No ? "0" : "1"));
+                  (dropped.hanging() ? "1" : "0"));
         const bool endTag = line.text.contains(instancesEndTag);
-        if (hanging != Hanging::No) {
-            if (!endTag) {
-                if (hanging == Hanging::Content)
-                    hanging = line.text.contains(u"</instance>") ? Hanging::No : Hanging::Content;
-                else
-                    hanging = hangingAfter(line.text, false);
-                return;
-            }
-            // The end of the file is never part of a dropped element.
-            hanging = Hanging::No;
-        }
+        if (dropped.drops(line.text, endTag))
+            return;
         bool hasType = false;
         const QStringView type = attributeIn(line.text, u"type", &hasType);
         if (!hasType) {
@@ -287,7 +319,7 @@ QByteArray rewriteInstances(const QByteArray& content, const QString& moduleType
             out += line.whole();
             return;
         }
-        hanging = hangingAfter(line.text, true);
+        dropped.startAfter(line.text);
         Type& own = types[index];
         if (!own.pending)
             return;
@@ -315,18 +347,23 @@ QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, co
     const QString text = decoded(content);
     QString out;
     out.reserve(text.size() + 256);
+    DroppedElement dropped(typeEndTag);
     forEachLine(text, [&](const Line& line) {
         if (trace)
             trace(op + "check line '" + line.text.toString() + "'");
+        const bool endTag = line.text.contains(typesEndTag);
+        if (dropped.drops(line.text, endTag))
+            return;
         bool hasId = false;
         const QStringView id = attributeIn(line.text, u"id", &hasId);
-        const bool endTag = line.text.contains(typesEndTag);
         if (hasId && !endTag && id == oldWritten) {
             say(trace, op + "found");
             out += deviceTypeLine(newId);
             out += line.end;
+            dropped.startAfter(line.text);
         } else if (hasId && !endTag && suppressed.contains(id.toString())) {
             say(trace, op + "suppress template");
+            dropped.startAfter(line.text);
         } else {
             if (trace)
                 trace(op + (hasId ? "preserve template '" + id.toString() + "'"
@@ -338,12 +375,17 @@ QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, co
 }
 
 QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
-                           const QString& driver, const TraceSink& trace) {
+                           const QString& driver, const TemplateList& templates,
+                           const TraceSink& trace) {
     const QString op = prefix + "changeDevTypeInstances - ";
     const QString oldType = "type=\"" + written(oldId);
     const QString newType = "type=\"" + written(newId);
     const QString exactType = oldType + '"';
-    const QString templateType = oldType + '_';
+    // A child is a line whose type is one of these, not any type that begins
+    // with the old id: another module's id may begin with it too.
+    QSet<QString> templateTypes;
+    for (const auto& entry : templates)
+        templateTypes.insert(written(oldId + '_' + entry.second->name));
     const QString device = "ref=\"device=" + written(driver) + ",offset=";
     const QString oldInstanceId = "id=\"" + written(oldId) + '"';
     const QString newInstanceId = "id=\"" + written(newId) + '"';
@@ -351,10 +393,13 @@ QByteArray renameInstances(const QByteArray& content, const QString& oldId, cons
     const QString text = decoded(content);
     QString out;
     out.reserve(text.size() + 256);
+    DroppedElement dropped(instanceEndTag);
     forEachLine(text, [&](const Line& line) {
         if (trace)
             trace(op + "check line '" + line.text.toString() + "'");
         const bool endTag = line.text.contains(instancesEndTag);
+        if (dropped.drops(line.text, endTag))
+            return;
         const bool onDevice = line.text.contains(device);
         if (!endTag && onDevice && line.text.contains(exactType)) {
             const QString base = instanceLine(newId, newId, driver, 0);
@@ -362,7 +407,9 @@ QByteArray renameInstances(const QByteArray& content, const QString& oldId, cons
                            base + "'");
             out += base;
             out += line.end;
-        } else if (endTag || !onDevice || !line.text.contains(templateType)) {
+            dropped.startAfter(line.text);
+        } else if (endTag || !onDevice ||
+                   !templateTypes.contains(attributeIn(line.text, u"type", nullptr).toString())) {
             say(trace, op + (endTag ? "end tag" : "other"));
             out += line.whole();
         } else {

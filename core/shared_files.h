@@ -36,13 +36,15 @@ QString attributeValue(const QString& line, const QString& attribute, bool* foun
 
 // The lines the plug-in writes, without line end.
 QString deviceTypeLine(const QString& id);
-QString instanceLine(const QString& id, const QString& type, const QString& driver, int offset);
+QString instanceLine(const QString& id, const QString& type, const QString& driver, qint64 offset);
 
-// One instance of a module as the instances file lists it.
+// One instance of a module as the instances file lists it. The offset is the
+// template's arithmetic done in 64 bits: beyond the range of int it is written
+// as it is, so that the line shows what the template asks for.
 struct InstanceEntry {
     QString id;
     QString type;
-    int offset = 0;
+    qint64 offset = 0;
 };
 
 // The device type ids of a module: its own, then one per template in the list's
@@ -74,15 +76,20 @@ QByteArray rewriteInstances(const QByteArray& content, const QString& moduleType
                             const TraceSink& trace = {});
 
 // The module type oldId becomes newId: its line is rewritten in standard form and
-// the lines of its template types (oldId + "_" + template name) are dropped.
+// the lines of its template types (oldId + "_" + template name) are dropped, each
+// with the continuation lines of a multi-line element.
 QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, const QString& newId,
                              const TemplateList& templates, const TraceSink& trace = {});
 
 // On the module's infodriver: the base instance of oldId becomes the base
-// instance of newId, and the lines of oldId's template types get the new type
-// (their instance ids keep their text).
+// instance of newId (one line, without the continuation lines of a multi-line
+// element), and the lines whose type is one of oldId's template types (oldId +
+// "_" + the name of a template of the list) get the new type in place (their
+// instance ids keep their text). Other modules' lines stay as they are, also
+// when their ids begin with oldId.
 QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
-                           const QString& driver, const TraceSink& trace = {});
+                           const QString& driver, const TemplateList& templates,
+                           const TraceSink& trace = {});
 
 // A shared file that does not exist yet: the document with its declaration,
 // document type and empty root, then its elements, then the file's bytes (the

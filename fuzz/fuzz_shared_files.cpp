@@ -1,6 +1,7 @@
 // The line rewrites of the two shared device files on arbitrary old content: a
-// rewrite of its own output changes nothing, and the device types rewrite keeps
-// every line that does not name the module.
+// rewrite of its own output changes nothing, the device types rewrite keeps
+// every line that does not name the module, and no pass, the renames included,
+// loses a line that holds the root's end tag.
 #include "core/device_template.h"
 #include "core/shared_files.h"
 
@@ -27,6 +28,14 @@ void keepsForeignLines(const QByteArray& before, const QByteArray& after,
         }
 }
 
+// Every line that holds the root's end tag is still there.
+void keepsEndTagLines(const QByteArray& before, const QByteArray& after, const QByteArray& endTag) {
+    const QList<QByteArray> kept = lines(after);
+    for (const QByteArray& line : lines(before))
+        if (line.contains(endTag) && !kept.contains(line))
+            std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
@@ -42,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     if (rewriteDeviceTypes(types, module, templates) != types)
         std::abort();
     keepsForeignLines(content, types, module.toUtf8());
+    keepsEndTagLines(content, types, "</devicetypes>");
 
     const QByteArray instances = rewriteInstances(content, module, "12", templates);
     if (rewriteInstances(instances, module, "12", templates) != instances)
@@ -50,5 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     // multi-line elements, which need not name the module: only a line that
     // names no type of the module and ends no element that does is foreign, a
     // rule this target does not restate.
+    keepsEndTagLines(content, instances, "</instances>");
+
+    // A save (old id == new id) and a rename to an id that begins with the old one.
+    // They drop continuation lines too, so only the end tag lines are checked.
+    for (const QString& newId : {module, module + QStringLiteral("_main")}) {
+        keepsEndTagLines(content, renameDeviceTypes(content, module, newId, templates),
+                         "</devicetypes>");
+        keepsEndTagLines(content, renameInstances(content, module, newId, "12", templates),
+                         "</instances>");
+    }
     return 0;
 }

@@ -2,8 +2,10 @@
 // written from a read line reads back to the same template. The file format
 // writes the prefix between quotes without escaping, so a prefix holding a quote
 // or an "=" (which ends the value) cannot come back; only its numbers and name
-// are compared then.
+// are compared then. The instances placed by a read line's numbers get their
+// offsets without overflow, whatever the numbers.
 #include "core/device_template.h"
+#include "core/shared_files.h"
 
 #include <cstdlib>
 
@@ -14,6 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     if (again.name != read.name || again.baseSlot != read.baseSlot || again.offset != read.offset)
         std::abort();
     if (!read.prefix.contains('\'') && !read.prefix.contains('=') && again.prefix != read.prefix)
+        std::abort();
+
+    // The offsets of instances placed by the line's numbers, whatever they are.
+    devTemplate placed = read;
+    placed.instances = {"A", "B", "C"};
+    const QVector<InstanceEntry> offsets = templateInstances("S_M", placed);
+    if (offsets.size() != 3 || offsets[2].offset != read.baseSlot + 2 * qint64(read.offset))
         std::abort();
 
     devTemplate listed;

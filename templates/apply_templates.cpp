@@ -18,7 +18,7 @@ namespace {
 struct Claim {
     QString devType;
     QString instance;
-    int slot = 0;
+    qint64 slot = 0; // beyond int too: the slot check reports it, the module file leaves it out
 };
 
 // Names met once each, in the order first met.
@@ -50,7 +50,7 @@ void alm_tolv_output::applyTemplates() {
     NameList duplicates;
     NameList missing;
     for (const auto& [key, entry] : templates) {
-        int offset = entry->baseSlot;
+        qint64 offset = entry->baseSlot;
         for (const QString& instance : entry->instances) {
             for (auto param = entry->params.cbegin(); param != entry->params.cend(); ++param) {
                 const QString process = instance + param.key();

@@ -167,7 +167,7 @@ void alm_tolv_output::changeDevTypeInstances(const QString& oldId, const QString
             "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
             "Failed to open old instances file - ", "Failed to open old new instances file - ",
             [&](const QByteArray& content) {
-                return renameInstances(content, oldId, newId, driver, traceSink);
+                return renameInstances(content, oldId, newId, driver, templates, traceSink);
             }))
         noteDeviceFileFailure();
 }

@@ -311,6 +311,12 @@ private slots:
                           "<instance id=\"S_M\" type=\"S_M\"\r\n"
                           "</instances>\r\n")
             << "<instances>\r\n" + base + "</instances>\r\n";
+        QTest::newRow("comment naming the module's type")
+            << QByteArray("<instances>\r\n"
+                          "<!-- type=\"S_M\" -->\r\n"
+                          "<instance id=\"o\" type=\"O\"/>\r\n"
+                          "</instances>\r\n")
+            << "<instances>\r\n" + base + "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
         QTest::newRow("module type on the end tag line")
             << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>")
             << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>");
@@ -352,6 +358,31 @@ private slots:
         QCOMPARE(child.attribute("type"), id + "_t" + module);
     }
 
+    void instanceOffsetsFollowTheTemplate_data() {
+        QTest::addColumn<int>("baseSlot");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QList<qint64>>("offsets");
+        QTest::newRow("from the base slot") << 10 << 20 << QList<qint64>{10, 30, 50};
+        QTest::newRow("beyond int")
+            << INT_MAX << INT_MAX << QList<qint64>{INT_MAX, 4294967294, 6442450941};
+        QTest::newRow("below int")
+            << INT_MIN << INT_MIN << QList<qint64>{INT_MIN, -4294967296, -6442450944};
+    }
+    void instanceOffsetsFollowTheTemplate() {
+        QFETCH(int, baseSlot);
+        QFETCH(int, offset);
+        QFETCH(QList<qint64>, offsets);
+        TemplateList templates;
+        templates.insert(makeTemplate("t", baseSlot, offset, {"A", "B", "C"}));
+        QList<qint64> actual;
+        for (const InstanceEntry& instance : templateInstances("S_M", *templates.find("t")))
+            actual.append(instance.offset);
+        QCOMPARE(actual, offsets);
+        // The line holds the whole value.
+        QVERIFY(modifiedInstanceLines("S_M", "3", "S_M_t", templates)
+                    .endsWith(",offset=" + QString::number(offsets.last()) + "\"/>\n"));
+    }
+
     void createdDeviceTypesMatchGolden() {
         QDomDocument document;
         createSharedDocument("devicetypes", "devicetypes.dtd", document);
@@ -380,10 +411,97 @@ private slots:
                               "devicetypes_renamed.xml"));
     }
 
+    // A line replaced by a one-line element or dropped takes the rest of its
+    // element with it.
+    void renamedTypesLeaveNoPartOfAnElement_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray end = "<type id=\"o\"/>\r\n</devicetypes>\r\n";
+        QTest::newRow("own type over two lines")
+            << "<devicetypes>\r\n<type id=\"S_M\" family=\"alarms\"\r\n   composite=\"no\"/>\r\n" +
+                   end
+            << "S_M"
+            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
+        QTest::newRow("renamed type with content")
+            << "<devicetypes>\r\n<type id=\"S_M\">\r\n  <x a=\"1\"/>\r\n</type>\r\n" + end << "S_N"
+            << "<devicetypes>\r\n\t<type id=\"S_N\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
+        QTest::newRow("template type over two lines")
+            << "<devicetypes>\r\n<type id=\"S_M_t\"\r\n   family=\"alarms\">\r\n</type>\r\n" + end
+            << "S_M"
+            << "<devicetypes>\r\n" + end;
+        QTest::newRow("comment naming the module")
+            << "<devicetypes>\r\n<!-- id=\"S_M\" -->\r\n" + end << "S_M"
+            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
+        QTest::newRow("truncated before the end tag")
+            << QByteArray("<devicetypes>\r\n<type id=\"S_M_t\"\r\n</devicetypes>\r\n") << "S_M"
+            << QByteArray("<devicetypes>\r\n</devicetypes>\r\n");
+    }
+    void renamedTypesLeaveNoPartOfAnElement() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, newId);
+        QTEST(renameDeviceTypes(content, "S_M", newId, renamedModule()), "expected");
+    }
+
+    void renamedInstancesLeaveNoPartOfAnElement_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray end = "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
+        const QByteArray base = "\t<instance id=\"S_M\" type=\"S_M\" composite=\"no\" "
+                                "ref=\"device=3,offset=0\"/>\r\n";
+        QTest::newRow("base element with content")
+            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\">\r\n"
+               "  <note text=\"x\"/>\r\n</instance>\r\n" +
+                   end
+            << "S_M"
+            << "<instances>\r\n" + base + end;
+        QTest::newRow("renamed base over two lines")
+            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end
+            << "S_N"
+            << "<instances>\r\n" + QByteArray(base).replace("S_M", "S_N") + end;
+        QTest::newRow("child changed in place keeps its lines")
+            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_M_t\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end
+            << "S_N"
+            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_N_t\" ref=\"device=3,offset=0\"\r\n"
+               "   composite=\"no\"/>\r\n" +
+                   end;
+    }
+    void renamedInstancesLeaveNoPartOfAnElement() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, newId);
+        QTEST(renameInstances(content, "S_M", newId, "3", renamedModule()), "expected");
+    }
+
+    // Pumps renamed to Pumps_main, with a template "t", on infodriver 5.
+    void renameChangesOnlyTheModulesChildren_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("template instance")
+            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_t\" "
+                          "ref=\"device=5,offset=0\"/>")
+            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_main_t\" "
+                          "ref=\"device=5,offset=0\"/>");
+        const QByteArray other = "<instance id=\"north_Pumps_spare\" type=\"north_Pumps_spare\" "
+                                 "ref=\"device=5,offset=0\"/>";
+        QTest::newRow("module named after the old one") << other << other;
+    }
+    void renameChangesOnlyTheModulesChildren() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, expected);
+        const QByteArray before = "<instances>\r\n" + line + "\r\n</instances>\r\n";
+        QCOMPARE(renameInstances(before, "north_Pumps", "north_Pumps_main", "5", renamedModule()),
+                 "<instances>\r\n" + expected + "\r\n</instances>\r\n");
+    }
+
     void renameChangesInstanceTypesAndKeepsChildIds() {
-        QVERIFY(matchesGolden(
-            renameInstances(readTestData("instances_rename_old.xml"), "S_X", "S_Y", "7"),
-            "instances_renamed.xml"));
+        QVERIFY(matchesGolden(renameInstances(readTestData("instances_rename_old.xml"), "S_X",
+                                              "S_Y", "7", renamedModule()),
+                              "instances_renamed.xml"));
     }
 
     void hundredThousandLinesInOnePass() {

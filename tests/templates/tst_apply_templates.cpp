@@ -159,6 +159,20 @@ private slots:
         QVERIFY(!probe.processEditor()->findProcess("M")->slotValid);
     }
 
+    void slotBeyondIntIsWrittenAndReported() {
+        auto editor = makeEditor("XA: YA: ZA:");
+        EditorProbe probe(*editor);
+        probe.templates().insert(makeTemplate("T", INT_MAX, INT_MAX, {{"A", 1}}, {"X", "Y"}));
+        probe.templates().insert(makeTemplate("U", INT_MIN, 0, {{"A", -1}}, {"Z"}));
+        ModalScript modal;
+        editor->applyTemplates();
+        QCOMPARE(row(*editor, "XA"), QString("T/X/2147483648"));
+        QCOMPARE(row(*editor, "YA"), QString("T/Y/4294967295"));
+        QCOMPARE(row(*editor, "ZA"), QString("U/Z/-2147483649"));
+        QVERIFY(probe.processEditor()->statusLabel->text().contains("out of range"));
+        QVERIFY(!probe.processEditor()->findProcess("XA")->slotValid);
+    }
+
     void moduleSwitchedWhileTheErrorIsShownIsNotMarked() {
         auto editor = makeEditor("XA:");
         EditorProbe probe(*editor);
