@@ -313,7 +313,9 @@ class tst_chaos : public QObject {
     QMap<QString, QString> outsideBefore;
     QMap<QString, QString> storeKnown;
     QString violation;
+    static constexpr int sessionsPerStore = 20;
     int sessions = 0;
+    int storeResets = 0;
     int dialogs = 0;
     int replies = 0;
     int perturbed = 0;
@@ -324,17 +326,27 @@ class tst_chaos : public QObject {
 
     void fail(const QString& invariant, const QString& detail) {
         if (violation.isEmpty())
-            violation =
-                invariant + ": " + detail + "\nlast events:\n  " + host->events.join("\n  ");
+            violation = invariant + ": " + detail + "\nlast events:\n  " +
+                        (host ? host->events.join("\n  ") : QString());
     }
 
     // Each session is a new host with a new working copy, as after a restart.
+    // Every sessionsPerStore sessions the store starts again from the sample
+    // store: it grows with every module made, and the checks after each step
+    // look at all of it, so a long run would otherwise slow down step by step.
     void openSession() {
         if (host) {
             replies += host->replies;
             perturbed += host->perturbed;
         }
         host.reset();
+        if (sessions > 0 && sessions % sessionsPerStore == 0) {
+            QDir(store).removeRecursively();
+            if (!copyTree(sampleStore(), store))
+                fail("the sample store can be copied", store);
+            storeKnown = statTree(store, {".locks"});
+            ++storeResets;
+        }
         QDir(work).removeRecursively();
         QDir().mkpath(work);
         host = std::make_unique<ChaosHost>(store, work, quint32(user()));
@@ -688,9 +700,9 @@ private slots:
         QStringList counts;
         for (const auto& [action, count] : actionCounts)
             counts << QStringLiteral("%1 %2").arg(action).arg(count);
-        qInfo("chaos: seed %u, %d steps, %d sessions, %d replies (%d perturbed), %d dialogs, "
-              "%lld ms",
-              seed, step, sessions, replies, perturbed, dialogs, timer.elapsed());
+        qInfo("chaos: seed %u, %d steps, %d sessions, %d stores, %d replies (%d perturbed), "
+              "%d dialogs, %lld ms",
+              seed, step, sessions, storeResets + 1, replies, perturbed, dialogs, timer.elapsed());
         qInfo("chaos actions: %s", qPrintable(counts.join(", ")));
         host.reset();
     }
