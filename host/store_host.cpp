@@ -256,6 +256,10 @@ bool StoreHost::insideStore(const QString& absolute) const {
            (real == realStore || real.startsWith(realStore + '/'));
 }
 
+bool StoreHost::throughLink(const QString& path) const {
+    return resolvedPath(storePath(path)) != realStore + '/' + path;
+}
+
 bool StoreHost::readableFolder(const QString& dir, QString* error) const {
     // QDir answers an unreadable folder as an empty one: ask the system itself.
     DIR* handle = ::opendir(QFile::encodeName(storePath(dir)).constData());
@@ -540,6 +544,10 @@ bool StoreHost::uploadFileToStore(const QString& path, QString* failure) {
         *failure = QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path);
         return false;
     }
+    if (throughLink(path)) {
+        *failure = QStringLiteral("%1 is a link: not written through").arg(path);
+        return false;
+    }
     // Nor may a store file the working copy never received be overwritten.
     if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path)) {
         *failure =
@@ -586,6 +594,8 @@ bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
             return false;
         if (!insideStore(storePath(path)))
             return refuse(QStringLiteral("Refused path outside the store: '%1'").arg(path));
+        if (throughLink(path))
+            return refuse(QStringLiteral("%1 is a link: not written through").arg(path));
         if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path))
             return refuse(QStringLiteral("%1 was never downloaded from the store: not overwritten")
                               .arg(path));
@@ -730,6 +740,10 @@ StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) 
         return LockResult::HeldByOther;
     if (!isValidOwner(ownerName)) {
         *detail = QStringLiteral("Refused the owner '%1': an owner needs a name").arg(ownerName);
+        return LockResult::Error;
+    }
+    if (throughLink(path)) {
+        *detail = QStringLiteral("Cannot lock %1: the path leads through a link").arg(path);
         return LockResult::Error;
     }
     const QString folder = store + '/' + lockFolder;

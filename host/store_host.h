@@ -155,6 +155,10 @@ private:
     bool storeEntries(const QString& dir, bool folders, QStringList* names, QString* error) const;
     // Whether an absolute path, its links resolved, stays inside the store.
     bool insideStore(const QString& absolute) const;
+    // Whether a store path leads through a link to another place in the store:
+    // locks go by the path as written, so such a path would be a second name
+    // under which another owner could lock the same files.
+    bool throughLink(const QString& path) const;
     bool readableFolder(const QString& dir, QString* error) const;
 
     QString storePath(const QString& path) const { return store + '/' + path; }

@@ -463,6 +463,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(alice.local(north + "/al_out_0009.cfg")));
     }
 
+    void linkInsideTheStoreIsNoSecondNameToLockOrWriteBy() {
+        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/east"));
+        QVERIFY(QFile::link(store + '/' + north + "/al_out_0002.cfg",
+                            store + '/' + north + "/al_out_0009.cfg"));
+        Owner alice(store, "alice"), bob(store, "bob");
+        const QString east = "config/alarms/east/outputs";
+        QCOMPARE(alice.widget.send("checkoutDir", north).filter("lock"),
+                 QStringList({"lock Ok " + north}));
+        QCOMPARE(bob.widget.send("lock", east), QStringList({"lock Fail " + east}));
+        QCOMPARE(bob.host.lockHolder(east), QString());
+        // Nor is another module written through a module file that links to it.
+        writeFile(alice.local(north + "/al_out_0009.cfg"), "written through the link\r\n");
+        const auto before = treeSnapshot(store);
+        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
+        QCOMPARE(alice.widget.lastText(),
+                 north + "/al_out_0009.cfg is a link: not written through");
+        QCOMPARE(treeSnapshot(store), before);
+    }
+
     void uploadThroughLinkOutOfTheStoreIsRefused_data() {
         QTest::addColumn<QString>("linkTarget"); // relative to the folder outside
         QTest::addColumn<QString>("link");       // store path of the link
