@@ -513,25 +513,29 @@ void StoreHost::doUnlock(const QString& path) {
 }
 
 void StoreHost::doUploadFile(const QString& path) {
-    QString failure;
-    const bool done = uploadFileToStore(path, &failure);
-    send(done ? HostReply::Done : HostReply::Fail, HostOperation::upload, path, failure);
+    upload(path, &StoreHost::uploadFileToStore);
 }
 
 void StoreHost::doSyncDirUpload(const QString& dir) {
+    upload(dir, &StoreHost::uploadFolderToStore);
+}
+
+void StoreHost::upload(const QString& path, bool (StoreHost::*work)(const QString&, QString*)) {
     QString failure;
-    const bool done = uploadFolderToStore(dir, &failure);
-    send(done ? HostReply::Done : HostReply::Fail, HostOperation::upload, dir, failure);
+    bool done = false;
+    {
+        StoreMutex mutex(store + '/' + lockFolder);
+        if (!mutex.ok)
+            failure = QStringLiteral("The store is busy");
+        else if (!injectedFailure(HostOperation::upload, path, &failure) &&
+                 holdsLock(path, &failure))
+            done = (this->*work)(path, &failure);
+    }
+    // The editor may open a box on the reply: other hosts must get at the store meanwhile.
+    send(done ? HostReply::Done : HostReply::Fail, HostOperation::upload, path, failure);
 }
 
 bool StoreHost::uploadFileToStore(const QString& path, QString* failure) {
-    StoreMutex mutex(store + '/' + lockFolder);
-    if (!mutex.ok) {
-        *failure = QStringLiteral("The store is busy");
-        return false;
-    }
-    if (injectedFailure(HostOperation::upload, path, failure) || !holdsLock(path, failure))
-        return false;
     // A file that is not in the working copy (its download failed, or a folder is
     // in its place) is not a request to delete it from the store.
     const QString local = workPath(path);
@@ -561,13 +565,6 @@ bool StoreHost::uploadFileToStore(const QString& path, QString* failure) {
 }
 
 bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
-    StoreMutex mutex(store + '/' + lockFolder);
-    if (!mutex.ok) {
-        *failure = QStringLiteral("The store is busy");
-        return false;
-    }
-    if (injectedFailure(HostOperation::upload, dir, failure) || !holdsLock(dir, failure))
-        return false;
     // A missing working folder means nothing was checked out, not that every
     // file was deleted: refuse rather than empty the store's folder.
     if (!QFileInfo(workPath(dir)).isDir()) {

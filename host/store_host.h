@@ -132,8 +132,9 @@ private:
     void doUploadFile(const QString& path);
     void doSyncDirUpload(const QString& path);
 
-    // The uploads proper, under the store's mutex; the replies are sent after it
-    // is released, since the editor may open a box on a reply.
+    // An upload: the work, under the store's mutex and this owner's lock, then
+    // the reply once the mutex is released.
+    void upload(const QString& path, bool (StoreHost::*work)(const QString&, QString*));
     bool uploadFileToStore(const QString& path, QString* failure);
     bool uploadFolderToStore(const QString& dir, QString* failure);
     // Copies one store file into the working copy and sends its download reply.

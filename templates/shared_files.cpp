@@ -176,9 +176,9 @@ void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString&
     // (old id, new id) of the module and of each template, taken before any lock
     // is asked for: a reply may arrive within each request.
     QList<QPair<QString, QString>> ids{{oldId, newId}};
-    QPointer<alm_tolv_output> self(this);
     for (const auto& entry : templates)
         ids.append({oldId + '_' + entry.first, newId + '_' + entry.first});
+    QPointer<alm_tolv_output> self(this);
     for (const auto& [from, to] : std::as_const(ids)) {
         const bool module = from == oldId;
         if (isPathSafeName(from)) {
