@@ -1,4 +1,5 @@
 #include "core/ini_profile.h"
+#include "core/profile_lines.h"
 #include "core/text_codec.h"
 
 #include <QFile>
@@ -37,13 +38,15 @@ ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
     if (!file.open(QIODevice::ReadOnly))
         return {};
 
+    const QByteArray content = file.readAll();
+    ProfileLineReader reader(content);
     bool inSection = false;
     int lineNumber = 0;
-    while (!file.atEnd()) {
+    for (QByteArrayView bytes; reader.next(bytes);) {
         ++lineNumber;
         // The one 8-bit mapping of the runtime's files: the Name of a module file
         // reads the same here as in the module reader.
-        const QString line = trimmedBlanks(fromEightBit(file.readLine()));
+        const QString line = fromEightBit(bytes.data(), bytes.size());
         if (line.startsWith('[')) {
             const int close = line.indexOf(']');
             const QString name = trimmedBlanks(line.mid(1, close < 0 ? -1 : close - 1));

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Reads one key of one section of a Windows-style INI file the way the
-// platform's profile-string service does: section and key names match without
+// platform's profile-string service does (lines as core/profile_lines.h cuts
+// them): section and key names match without
 // regard to letter case, the first match wins, the value is trimmed (and loses
 // one pair of enclosing quotes), and at most 255 characters come back. When the
 // file, the section or the key is missing the default comes back.

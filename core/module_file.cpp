@@ -1,5 +1,6 @@
 #include "core/module_file.h"
 
+#include "core/profile_lines.h"
 #include "core/slot_rules.h"
 #include "core/text_codec.h"
 
@@ -58,7 +59,7 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
     QString key;
     QString value;
     int number = 0;
-    for (const QString& line : eightBitLines(bytes)) {
+    for (const QString& line : profileLines(bytes)) {
         ++number;
         if (line.startsWith('[') && line.endsWith(']') && line.size() >= 2) {
             section = sectionOf(line.mid(1, line.size() - 2));
@@ -134,6 +135,8 @@ bool isPathSafeName(const QString& name) {
 }
 
 bool isModuleFileName(const QString& fileName) {
-    static const QRegularExpression pattern(QStringLiteral("^al_out_\\d{4}.cfg$"));
+    // Whole names only: "$" alone would also match before a final line feed.
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("al_out_\\d{4}.cfg")));
     return pattern.match(fileName).hasMatch();
 }

@@ -2,7 +2,7 @@
 
 // The output module file: which infodriver a module drives, which process has
 // which slot, and the templates that filled the slots. 8-bit text, CR LF line
-// ends when written, LF or CR LF when read:
+// ends when written; read as the profile service reads (core/profile_lines.h):
 //
 //   [System]            Name=, ConfigTool=, Module=alm_tolv_op[db], AlmSystem=
 //   [TOLV_CONFIG]       Driver=

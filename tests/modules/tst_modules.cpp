@@ -137,6 +137,26 @@ private slots:
                  QString("<h1>Alarms TOLV Output - Odd</h1>"));
     }
 
+    void filesOfOtherEditorsAreReadAsTheProfileServiceReadsThem_data() {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("CR") << QByteArray() << QByteArray("\r");
+        QTest::newRow("byte order mark, CR LF") << QByteArray("\xEF\xBB\xBF") << QByteArray("\r\n");
+        QTest::newRow("byte order mark, LF") << QByteArray("\xEF\xBB\xBF") << QByteArray("\n");
+    }
+    void filesOfOtherEditorsAreReadAsTheProfileServiceReadsThem() {
+        QFETCH(QByteArray, mark);
+        QFETCH(QByteArray, end);
+        const QByteArrayList lines = {"[System]",      "Name=Odd", "ConfigTool=tolv",
+                                      "[TOLV_CONFIG]", "Driver=9", "[Process]",
+                                      "P4=4",          ""};
+        write(outputs + "/al_out_0003.cfg", mark + lines.join(end));
+        open();
+        select("Odd");
+        QCOMPARE(process("P4")->text(4), QString("4"));
+        QCOMPARE(probe->processEditor()->infodriverNumber->value(), 9);
+    }
+
     void savingWritesTheRowsShownInTheirOrder() {
         open();
         select("Pumps");
@@ -412,6 +432,7 @@ private slots:
         write(outputs + "/al_out_0009.cfg", module("New"));
         write(outputs + "/al_out_0001xcfg", module("Odd name"));
         write(outputs + "/al_out_10000.cfg", module("Five digits"));
+        write(outputs + "/al_out_0007.cfg\n", module("Line feed"));
         write(outputs + "/al_out_0008.cfg", "[System]\nName=Theirs\nConfigTool=other\n");
         if (pumpsNow.isEmpty())
             QFile::remove(root->filePath(outputs + "/al_out_0001.cfg"));
