@@ -5,3 +5,7 @@
 bool isTemplateName(const QString& name) {
     return !name.isEmpty() && isPathSafeName(name) && !name.contains('=') && isEightBitText(name);
 }
+
+bool isInstanceName(const QString& name) {
+    return !name.isEmpty() && !name.contains(',') && !name.contains('=') && isEightBitText(name);
+}

@@ -8,8 +8,8 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class QTableWidget;
-class QTreeWidget;
+class QTableView;
+class QTreeView;
 class QWidget;
 
 namespace Ui {
@@ -38,11 +38,11 @@ public:
     QSpinBox* spinBase;
     QLabel* textLabel1_2_2;
     QSpinBox* spinOffset;
-    QTreeWidget* listSlots;
+    QTreeView* listSlots;
     QPushButton* buttonAutoNumberSlots;
     QPushButton* buttonClearSlots;
     QWidget* tab_2;
-    QTableWidget* tableInstance;
+    QTableView* tableInstance;
     QPushButton* buttonSelectAll;
     QPushButton* buttonUnselectAll;
     QPushButton* buttonSelectSelected;

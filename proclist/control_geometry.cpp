@@ -4,8 +4,8 @@
 #include <QHeaderView>
 #include <QSettings>
 #include <QStringList>
-#include <QTableWidget>
-#include <QTreeWidget>
+#include <QTableView>
+#include <QTreeView>
 #include <QVariant>
 
 namespace {
@@ -27,9 +27,17 @@ int number(const QString& field) {
     return field.trimmed().toInt();
 }
 
+int columnsOf(const QTreeView* view) {
+    return view->header()->count();
+}
+
+int columnsOf(const QTableView* view) {
+    return view->horizontalHeader()->count();
+}
+
 template <typename View> QString widthsOf(const View* view) {
     QString value = QString::number(view->width());
-    for (int column = 0; column < view->columnCount(); ++column)
+    for (int column = 0; column < columnsOf(view); ++column)
         value += ',' + QString::number(view->columnWidth(column));
     return value;
 }
@@ -45,7 +53,7 @@ void restoreColumns(View* view, const QString& path, QHeaderView* manualHeader) 
     if (fields.isEmpty())
         return;
     view->resize(number(fields[0]), view->height());
-    for (int column = 0; column + 1 < fields.size() && column < view->columnCount(); ++column) {
+    for (int column = 0; column + 1 < fields.size() && column < columnsOf(view); ++column) {
         if (manualHeader)
             manualHeader->setSectionResizeMode(column, QHeaderView::Interactive);
         view->setColumnWidth(column, number(fields[column + 1]));
@@ -95,22 +103,22 @@ void writeWindowGeometry(const QPoint& pos, const QSize& size, const bool& maxim
                         path);
 }
 
-void restoreListViewColumns(QTreeWidget* view, const QString& path) {
+void restoreListViewColumns(QTreeView* view, const QString& path) {
     if (view)
         restoreColumns(view, path, view->header()); // restored columns are sized by hand
 }
 
-void saveListViewColumns(QTreeWidget* view, const QString& path) {
+void saveListViewColumns(QTreeView* view, const QString& path) {
     if (view)
         writeControlSetting(widthsOf(view), path);
 }
 
-void restoreTableColumns(QTableWidget* table, const QString& path) {
+void restoreTableColumns(QTableView* table, const QString& path) {
     if (table)
         restoreColumns(table, path, nullptr);
 }
 
-void saveTableColumns(QTableWidget* table, const QString& path) {
+void saveTableColumns(QTableView* table, const QString& path) {
     if (table)
         writeControlSetting(widthsOf(table), path);
 }

@@ -4,8 +4,8 @@
 #include <QSize>
 #include <QString>
 
-class QTableWidget;
-class QTreeWidget;
+class QTableView;
+class QTreeView;
 
 // Layouts of windows, list views and tables, kept in the settings store under
 // "KX_ConfigEdit/Controls/" + a control path.
@@ -16,8 +16,8 @@ void readWindowGeometry(QPoint& pos, QSize& size, bool& maximized, const QString
 void writeWindowGeometry(const QPoint& pos, const QSize& size, const bool& maximized,
                          const QString& path);
 
-void restoreListViewColumns(QTreeWidget* view, const QString& path);
-void saveListViewColumns(QTreeWidget* view, const QString& path);
+void restoreListViewColumns(QTreeView* view, const QString& path);
+void saveListViewColumns(QTreeView* view, const QString& path);
 
-void restoreTableColumns(QTableWidget* table, const QString& path);
-void saveTableColumns(QTableWidget* table, const QString& path);
+void restoreTableColumns(QTableView* table, const QString& path);
+void saveTableColumns(QTableView* table, const QString& path);

@@ -7,18 +7,22 @@
 #include "platform/modal_ui.h"
 #include "plugin/plugin_interfaces.h"
 #include "proclist/control_geometry.h"
-#include "proclist/rename_delegate.h"
+#include "templates/template_tables.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <QTreeWidget>
+#include <QTableView>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,36 +31,19 @@ const QString posSizeKey = controlPrefix + QStringLiteral("PosSize");
 const QString listSlotsKey = controlPrefix + QStringLiteral("ListSlots");
 const QString tableInstanceKey = controlPrefix + QStringLiteral("TableInstance");
 
-enum SlotColumn { ColParameter = 0, ColSlotText = 1 };
-enum InstanceColumn { ColInstance = 0, ColEnabled = 1 };
-
-// Remembers the sort of a list, switches it off while rows are replaced, and
-// sorts again by the same column and order at the end.
-class SortPause {
-public:
-    explicit SortPause(QTreeWidget* list)
-        : list(list), sorting(list->isSortingEnabled()), column(list->sortColumn()),
-          order(list->header()->sortIndicatorOrder()) {
-        list->setSortingEnabled(false);
-    }
-    ~SortPause() {
-        if (sorting) {
-            list->setSortingEnabled(true);
-            list->sortByColumn(column, order);
-        }
-    }
-    SortPause(const SortPause&) = delete;
-    SortPause& operator=(const SortPause&) = delete;
-
-private:
-    QTreeWidget* list;
-    bool sorting;
-    int column;
-    Qt::SortOrder order;
-};
-
-bool isCheckItem(const QTableWidgetItem* item) {
-    return item && (item->flags() & Qt::ItemIsUserCheckable);
+// A stored position the user cannot see any more (another screen layout) is
+// moved so that the whole window, or as much as fits, is on the nearest screen.
+QPoint onScreen(const QPoint& pos, const QSize& size) {
+    const QRect wanted(pos, size);
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return pos;
+    const QRect area = screen->availableGeometry();
+    const int x = std::max(area.left(), std::min(pos.x(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(pos.y(), area.bottom() + 1 - size.height()));
+    return QPoint(x, y);
 }
 
 } // namespace
@@ -64,45 +51,35 @@ bool isCheckItem(const QTableWidgetItem* item) {
 manage_temp::manage_temp(const QStringList& processNames, const TemplateList& templates,
                          IGetDocuments* documents, QWidget* parent, const char* name, bool modal,
                          Qt::WindowFlags flags)
-    : manage_tempBase(parent, name, modal, flags) {
+    : manage_tempBase(parent, name, modal, flags), parameters(new ParameterTable(this)),
+      instanceRows(new InstanceTable(this)) {
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    restoreGeometry();
 
-    // The last stored position, size and state. Without one the window system
-    // places the dialog, in the form's size.
-    if (!readControlSetting(posSizeKey).isNull()) {
-        QPoint pos = this->pos();
-        QSize size = this->size();
-        bool maximized = false;
-        readWindowGeometry(pos, size, maximized, posSizeKey);
-        move(pos);
-        resize(size);
-        if (maximized) // shown maximised when the dialog runs
-            setWindowState(windowState() | Qt::WindowMaximized);
-    }
-
+    listSlots->setModel(parameters);
     listSlots->setRootIsDecorated(false);
+    listSlots->setUniformRowHeights(true);
     listSlots->header()->setStretchLastSection(true);
     listSlots->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listSlots->setAllColumnsShowFocus(true);
     listSlots->header()->setSortIndicatorShown(true);
-    for (int column = 0; column < listSlots->columnCount(); ++column)
-        listSlots->headerItem()->setData(column, Qt::InitialSortOrderRole, int(Qt::AscendingOrder));
     listSlots->setSortingEnabled(true);
-    listSlots->sortByColumn(ColParameter, Qt::AscendingOrder);
+    listSlots->sortByColumn(ParameterTable::ColParameter, Qt::AscendingOrder);
     // Only the slot column is edited in place: by a double click (itemDoubleClicked),
     // a click on a selected row or the edit key. Losing focus commits the edit.
     listSlots->setEditTriggers(QAbstractItemView::SelectedClicked |
                                QAbstractItemView::EditKeyPressed);
-    auto* delegate = new renameDelegate(listSlots, ColSlotText);
-    listSlots->setItemDelegate(delegate);
     restoreListViewColumns(listSlots, listSlotsKey);
 
+    tableInstance->setModel(instanceRows);
     tableInstance->verticalHeader()->hide();
     // One line per instance, as compact as the parameter list beside it.
+    tableInstance->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tableInstance->verticalHeader()->setDefaultSectionSize(tableInstance->fontMetrics().height() +
                                                            6);
-    tableInstance->setEditTriggers(QAbstractItemView::NoEditTriggers); // the check items toggle
-    tableInstance->horizontalHeader()->setSectionResizeMode(ColInstance, QHeaderView::Stretch);
+    tableInstance->setEditTriggers(QAbstractItemView::NoEditTriggers); // the check boxes toggle
+    tableInstance->horizontalHeader()->setSectionResizeMode(InstanceTable::ColInstance,
+                                                            QHeaderView::Stretch);
     restoreTableColumns(tableInstance, tableInstanceKey);
 
     Document* document = documents ? documents->getSystemDocument() : nullptr;
@@ -111,9 +88,7 @@ manage_temp::manage_temp(const QStringList& processNames, const TemplateList& te
     spinBase->setMaximum(maxSlot);
     spinOffset->setMaximum(maxSlot);
 
-    connect(delegate, &renameDelegate::itemRenamed, this, &manage_temp::slotChange);
-    connect(listSlots, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { itemDoubleClicked(item); });
+    connect(listSlots, &QTreeView::doubleClicked, this, &manage_temp::itemDoubleClicked);
     connect(comboTemplates, &QComboBox::textActivated, this, &manage_temp::selectTemplate);
     connect(editPrefix, &QLineEdit::textChanged, this, &manage_temp::changePrefix);
     connect(buttonNew, &QPushButton::clicked, this, &manage_temp::newTemplate);
@@ -134,26 +109,50 @@ manage_temp::manage_temp(const QStringList& processNames, const TemplateList& te
 }
 
 manage_temp::~manage_temp() {
-    // The normal position and size are stored, with the maximised flag beside them.
-    const bool maximized = isMaximized();
-    QPoint pos = this->pos();
-    QSize size = this->size();
-    if (maximized) {
-        const QRect normal = normalGeometry();
-        if (normal.isValid()) {
-            pos = normal.topLeft() - (geometry().topLeft() - this->pos()); // frame position
-            size = normal.size();
-        }
-    }
-    writeWindowGeometry(pos, size, maximized, posSizeKey);
+    // The normal position and size as last shown, with the maximised flag beside them.
+    rememberNormalGeometry();
+    writeWindowGeometry(normalPos, normalSize, isMaximized(), posSizeKey);
     saveListViewColumns(listSlots, listSlotsKey);
     saveTableColumns(tableInstance, tableInstanceKey);
 }
 
+void manage_temp::restoreGeometry() {
+    normalPos = pos();
+    normalSize = size();
+    // Without a stored layout the window system places the dialog, in the form's size.
+    if (readControlSetting(posSizeKey).isNull())
+        return;
+    bool maximized = false;
+    readWindowGeometry(normalPos, normalSize, maximized, posSizeKey);
+    normalPos = onScreen(normalPos, normalSize);
+    move(normalPos);
+    resize(normalSize);
+    if (maximized) // shown maximised when the dialog runs
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void manage_temp::rememberNormalGeometry() {
+    // Only a window in its normal state shows the position and size to restore.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        return;
+    normalPos = pos();
+    normalSize = size();
+}
+
+void manage_temp::moveEvent(QMoveEvent* event) {
+    manage_tempBase::moveEvent(event);
+    if (isVisible())
+        rememberNormalGeometry();
+}
+
+void manage_temp::resizeEvent(QResizeEvent* event) {
+    manage_tempBase::resizeEvent(event);
+    if (isVisible())
+        rememberNormalGeometry();
+}
+
 void manage_temp::takeTemplates(const TemplateList& source) {
     templates = source.copy();
-    SortPause pause(listSlots);
-    listSlots->clear();
     for (const auto& entry : templates)
         comboTemplates->addItem(entry.first);
     sortComboTemplates();
@@ -180,23 +179,26 @@ void manage_temp::unselectSelectedInstances() {
     setInstanceChecks(false, true);
 }
 
-void manage_temp::setInstanceChecks(bool checked, bool selectedOnly) {
-    for (int row = 0; row < tableInstance->rowCount(); ++row) {
-        QTableWidgetItem* check = tableInstance->item(row, ColEnabled);
-        if (!isCheckItem(check))
+std::vector<bool> manage_temp::selectedRows(const QAbstractItemView* view, int column) const {
+    std::vector<bool> rows(size_t(view->model()->rowCount()), false);
+    // Ranges, not indexes: a selection of every row is one range.
+    for (const QItemSelectionRange& range : view->selectionModel()->selection()) {
+        if (column >= 0 && (column < range.left() || column > range.right()))
             continue;
-        if (selectedOnly) {
-            const QTableWidgetItem* instance = tableInstance->item(row, ColInstance);
-            if (!instance || !instance->isSelected())
-                continue;
-        }
-        check->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows[size_t(row)] = true;
     }
+    return rows;
+}
+
+void manage_temp::setInstanceChecks(bool checked, bool selectedOnly) {
+    const std::vector<bool> rows = selectedOnly
+                                       ? selectedRows(tableInstance, InstanceTable::ColInstance)
+                                       : std::vector<bool>(instanceRows->rows().size(), true);
+    instanceRows->setChecked(rows, checked);
 }
 
 void manage_temp::newTemplate() {
-    SortPause pause(listSlots);
-
     QInputDialog input(this);
     input.setWindowTitle(QStringLiteral("New Template"));
     input.setLabelText(QStringLiteral("Enter new template name"));
@@ -215,7 +217,7 @@ void manage_temp::newTemplate() {
                                       "configuration files cannot hold."));
         return;
     }
-    if (templates.find(name)) {
+    if (templates.find(name) || reserved.contains(name)) {
         showMessageBox(this, QMessageBox::Warning, QStringLiteral("New Template Failed"),
                        QStringLiteral("The specified name '") + name +
                            QStringLiteral("' already exists."));
@@ -234,7 +236,7 @@ void manage_temp::newTemplate() {
 void manage_temp::changeTab(QWidget* page) {
     saveCurrentTemplate();
     if (page == tab_2) // the candidates follow the parameters just edited
-        showInstances();
+        tellLeftOut(showInstances());
 }
 
 void manage_temp::saveCurrentTemplate() {
@@ -243,70 +245,75 @@ void manage_temp::saveCurrentTemplate() {
     current->baseSlot = spinBase->value();
     current->offset = spinOffset->value();
     current->prefix = editPrefix->text();
-    current->params.clear();
-    for (int row = 0; row < listSlots->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem* item = listSlots->topLevelItem(row);
-        const int slot = slotNumber(item->text(ColSlotText)); // not a number: 0
-        if (slot != 0)
-            current->params[item->text(ColParameter)] = slot;
+    // The listed parameters take their slots from the rows (no number or 0: the
+    // parameter goes); parameters that the prefix does not list stay as they are.
+    const std::vector<ParameterTable::Row>& rows = parameters->rows();
+    for (const ParameterTable::Row& row : rows)
+        current->params.remove(row.parameter);
+    for (const ParameterTable::Row& row : rows)
+        if (const int slot = slotNumber(row.slot); slot != 0)
+            current->params[row.parameter] = slot;
+
+    // The stored order first (it gives each instance its device offset), then
+    // instances checked now, in table order. A stored instance the table never
+    // offered stays.
+    QSet<QString> listed;
+    QSet<QString> checked;
+    for (const InstanceTable::Row& row : instanceRows->rows()) {
+        listed.insert(row.instance);
+        if (row.checked)
+            checked.insert(row.instance);
     }
-    current->instances.clear();
-    for (int row = 0; row < tableInstance->rowCount(); ++row) {
-        const QTableWidgetItem* check = tableInstance->item(row, ColEnabled);
-        const QTableWidgetItem* instance = tableInstance->item(row, ColInstance);
-        if (isCheckItem(check) && check->checkState() == Qt::Checked && instance)
-            current->instances.append(instance->text());
-    }
+    QStringList instances;
+    for (const QString& instance : std::as_const(current->instances))
+        if (listed.contains(instance) ? checked.contains(instance) : !offered.contains(instance))
+            instances.append(instance);
+    for (const InstanceTable::Row& row : instanceRows->rows())
+        if (row.checked && !current->instances.contains(row.instance))
+            instances.append(row.instance);
+    current->instances = instances;
 }
 
-void manage_temp::itemDoubleClicked(QTreeWidgetItem* item) {
-    if (item)
-        listSlots->editItem(item, ColSlotText);
-}
-
-void manage_temp::slotChange(QTreeWidgetItem*, int, const QString&) {
-    // The edited text stays in the row; saveCurrentTemplate reads it.
+void manage_temp::itemDoubleClicked(const QModelIndex& index) {
+    if (index.isValid())
+        listSlots->edit(parameters->index(index.row(), ParameterTable::ColSlot));
 }
 
 void manage_temp::changePrefix(const QString& prefix) {
     if (!current)
         return;
-    SortPause pause(listSlots); // rows go in at once and are sorted once
-    listSlots->clear();
-    QList<QTreeWidgetItem*> rows;
-    for (const QString& process : processNames) {
+    std::vector<ParameterTable::Row> rows;
+    for (const QString& process : std::as_const(processNames)) {
         if (!process.startsWith(prefix))
             continue;
-        const QString parameter = process.mid(prefix.size());
-        auto* row = new QTreeWidgetItem;
-        row->setText(ColParameter, parameter);
-        row->setFlags(row->flags() | Qt::ItemIsEditable);
-        const auto slot = current->params.constFind(parameter);
+        ParameterTable::Row row{process.mid(prefix.size()), QString()};
+        const auto slot = current->params.constFind(row.parameter);
         if (slot != current->params.cend())
-            row->setText(ColSlotText, QString::number(*slot));
-        rows.append(row);
+            row.slot = QString::number(*slot);
+        rows.push_back(std::move(row));
     }
-    listSlots->addTopLevelItems(rows);
+    const QHeaderView* header = listSlots->header();
+    parameters->setRows(std::move(rows),
+                        listSlots->isSortingEnabled() ? header->sortIndicatorSection() : -1,
+                        header->sortIndicatorOrder());
 }
 
-void manage_temp::showInstances() {
-    tableInstance->setUpdatesEnabled(false);
-    tableInstance->setRowCount(0);
+QStringList manage_temp::showInstances() {
+    instanceRows->setRows({});
     if (!current) {
         qDebug("currentTemplate - no current template");
-        tableInstance->setUpdatesEnabled(true);
-        return;
+        return {};
     }
     if (current->params.isEmpty()) {
         qDebug("currentTemplate - no instances set");
-        tableInstance->setUpdatesEnabled(true);
-        return;
+        return {};
     }
 
     const QString first = current->params.firstKey();
     QStringList accepted;
+    QStringList leftOut;
     QSet<QString> seen;
-    for (const QString& process : processNames) {
+    for (const QString& process : std::as_const(processNames)) {
         if (!process.endsWith(first))
             continue;
         const QString candidate = process.chopped(first.size());
@@ -316,32 +323,46 @@ void manage_temp::showInstances() {
         for (auto param = current->params.cbegin(); complete && param != current->params.cend();
              ++param)
             complete = processNameSet.contains(candidate + param.key());
-        if (complete) {
-            seen.insert(candidate);
+        if (!complete)
+            continue;
+        seen.insert(candidate);
+        // An instance the module file cannot hold would be lost or split on reload.
+        if (isInstanceName(candidate))
             accepted.append(candidate);
-        }
+        else
+            leftOut.append(candidate);
     }
 
     const QSet<QString> chosen(current->instances.cbegin(), current->instances.cend());
-    tableInstance->setSortingEnabled(false);
-    tableInstance->setRowCount(int(accepted.size()));
-    for (int row = 0; row < accepted.size(); ++row) {
-        auto* instance = new QTableWidgetItem(accepted[row]);
-        instance->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        tableInstance->setItem(row, ColInstance, instance);
-        auto* check = new QTableWidgetItem(QStringLiteral("Selected"));
-        check->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        check->setCheckState(chosen.contains(accepted[row]) ? Qt::Checked : Qt::Unchecked);
-        tableInstance->setItem(row, ColEnabled, check);
+    std::vector<InstanceTable::Row> rows;
+    rows.reserve(size_t(accepted.size()));
+    for (const QString& instance : std::as_const(accepted)) {
+        rows.push_back({instance, chosen.contains(instance)});
+        offered.insert(instance);
     }
-    tableInstance->setUpdatesEnabled(true);
-    tableInstance->viewport()->update();
+    instanceRows->setRows(std::move(rows));
+    return leftOut;
+}
+
+void manage_temp::tellLeftOut(const QStringList& leftOut) {
+    if (leftOut.isEmpty())
+        return;
+    QStringList shown;
+    for (const QString& instance : leftOut)
+        shown.append("'" + instance + "'");
+    showMessageBox(this, QMessageBox::Information, QStringLiteral("Instances not offered"),
+                   QStringLiteral("The following instances are not offered:-\n\t") +
+                       shown.join(QStringLiteral("\n\t")) +
+                       QStringLiteral("\n\nThe module file cannot hold an instance whose name is "
+                                      "empty or contains \",\" or \"=\": with this prefix the "
+                                      "parameters leave no such name."));
 }
 
 void manage_temp::selectTemplate(const QString& name) {
     saveCurrentTemplate(); // the template being left keeps the user's edits
-    listSlots->clear();
-    tableInstance->setRowCount(0);
+    parameters->setRows({}, -1, Qt::AscendingOrder);
+    instanceRows->setRows({});
+    offered.clear();
 
     devTemplate* found = templates.find(name);
     if (!found) {
@@ -364,36 +385,31 @@ void manage_temp::selectTemplate(const QString& name) {
         editPrefix->setText(current->prefix);
     }
     changePrefix(current->prefix);
-    showInstances();
+    const QStringList leftOut = showInstances();
+    if (tabWidget->currentWidget() == tab_2)
+        tellLeftOut(leftOut);
 }
 
 void manage_temp::autoNumberSlots() {
-    const QList<QTreeWidgetItem*> selected = listSlots->selectedItems();
-    if (selected.isEmpty()) {
+    const std::vector<bool> rows = selectedRows(listSlots, -1);
+    if (std::find(rows.begin(), rows.end(), true) == rows.end()) {
         showMessageBox(this, QMessageBox::Warning, QStringLiteral("No row is selected"),
                        QStringLiteral("Please select rows for auto numbering"));
         return;
     }
-    // The rows in display order first: a list sorted by its slots moves a row
-    // as soon as its slot changes.
-    QList<QTreeWidgetItem*> numbered;
-    for (int row = 0; row < listSlots->topLevelItemCount(); ++row)
-        if (listSlots->topLevelItem(row)->isSelected())
-            numbered.append(listSlots->topLevelItem(row));
+    // In display order, from the top.
     int slot = 1;
-    for (QTreeWidgetItem* item : numbered)
-        item->setText(ColSlotText, QString::number(slot++));
+    parameters->setSlots(rows, [&slot] { return QString::number(slot++); });
 }
 
 void manage_temp::clearSlots() {
-    const QList<QTreeWidgetItem*> selected = listSlots->selectedItems();
-    if (selected.isEmpty()) {
+    const std::vector<bool> rows = selectedRows(listSlots, -1);
+    if (std::find(rows.begin(), rows.end(), true) == rows.end()) {
         showMessageBox(this, QMessageBox::Warning, QStringLiteral("No row is selected"),
                        QStringLiteral("Please select rows to clear"));
         return;
     }
-    for (QTreeWidgetItem* item : selected)
-        item->setText(ColSlotText, QString());
+    parameters->setSlots(rows, [] { return QString(); });
 }
 
 void manage_temp::getTemplates(TemplateList* const target) {

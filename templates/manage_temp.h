@@ -3,11 +3,18 @@
 #include "core/device_template.h"
 #include "forms/manage_temp_base.h"
 
+#include <QModelIndex>
+#include <QPoint>
 #include <QSet>
+#include <QSize>
 #include <QStringList>
 
+#include <vector>
+
 class IGetDocuments;
-class QTreeWidgetItem;
+class QAbstractItemView;
+class InstanceTable;
+class ParameterTable;
 
 // The template manager: edits copies of a module's templates (prefix, base slot,
 // offset, parameter slots and instances). The editor takes the copies back only
@@ -26,8 +33,16 @@ public:
     ~manage_temp() override;
 
     // Fills the instance table with the candidates of the current template: every
-    // prefix X such that X + P is a process for each of its parameters P.
-    void showInstances();
+    // prefix X such that X + P is a process for each of its parameters P, except
+    // names the module file cannot hold (returned).
+    QStringList showInstances();
+
+    // Names the dialog refuses for a new template besides its own: templates of
+    // the module that it does not edit.
+    void reserveNames(const QStringList& names) { reserved = names; }
+
+    ParameterTable* parameterTable() const { return parameters; }
+    InstanceTable* instanceTable() const { return instanceRows; }
 
 public slots:
     void selectAllInstances();
@@ -37,8 +52,7 @@ public slots:
     void newTemplate();
     void changeTab(QWidget* page);
     void saveCurrentTemplate();
-    void itemDoubleClicked(QTreeWidgetItem* item);
-    void slotChange(QTreeWidgetItem* item, int column, const QString& text);
+    void itemDoubleClicked(const QModelIndex& index);
     void changePrefix(const QString& prefix);
     void selectTemplate(const QString& name);
     void autoNumberSlots();
@@ -46,7 +60,16 @@ public slots:
     // Empties the target and fills it with copies of the dialog's templates.
     void getTemplates(TemplateList* const target);
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void restoreGeometry();
+    void rememberNormalGeometry();
+    void tellLeftOut(const QStringList& leftOut);
+    // Display rows of a view's selection, one flag per row of the model.
+    std::vector<bool> selectedRows(const QAbstractItemView* view, int column) const;
     void takeTemplates(const TemplateList& source);
     void setInstanceChecks(bool checked, bool selectedOnly);
     void sortComboTemplates();
@@ -55,4 +78,13 @@ private:
     QStringList processNames;
     QSet<QString> processNameSet; // answers "is X + P a process?" for the instance table
     TemplateList templates;
+    QStringList reserved;
+    // Instances of the current template shown in the table since it was selected:
+    // a stored instance never shown (its processes are missing) is kept.
+    QSet<QString> offered;
+    ParameterTable* parameters = nullptr;
+    InstanceTable* instanceRows = nullptr;
+    // The last position and size in the normal state, stored when the dialog closes.
+    QPoint normalPos;
+    QSize normalSize;
 };
