@@ -56,30 +56,30 @@ def number(value, unit):
 
 
 def check(key, entry, sizes):
-    """The targets an operation misses, as short texts."""
+    """The targets an operation misses, as short texts (None: it has none)."""
     misses = []
     if key not in TARGETED and key != "host_peak_memory":
         return None
     values, floors = entry["values"], entry["floors"]
     if key == "host_peak_memory":
         if 1000000 in values and values[1000000] >= 500:
-            misses.append("≥ 500 MB at 1M")
+            misses.append("under 500 MB at 1M")
         return misses
     if 100000 in values:
         limit = 400 if key == "host_first_paint" else 150
         if values[100000] >= limit:
-            misses.append(f"≥ {limit} ms at 100k")
+            misses.append(f"under {limit} ms at 100k")
     if 1000000 in values and values[1000000] >= 1500:
-        misses.append("≥ 1.5 s at 1M")
+        misses.append("under 1.5 s at 1M")
     if key not in NO_RATIO_TARGET:
         limit = 4 if key in SORTS else 3
         worst = max((values[n] / floors[n] for n in sizes if n in floors and floors[n] > 0
                      and n in values), default=None)
         if worst is not None and worst > limit:
-            misses.append(f"> {limit}× floor")
+            misses.append(f"within {limit}× floor")
     if 100000 in values and 1000000 in values and values[100000] > 0:
         if values[1000000] / values[100000] > 12:
-            misses.append("growth > 12")
+            misses.append("growth at most 12")
     return misses
 
 
@@ -104,7 +104,7 @@ def table(rows):
             a, b = values.get(100000), values.get(1000000)
             cells.append(f"{b / a:.1f}" if a and b else "")
         misses = check(key, entry, sizes)
-        cells.append("—" if misses is None else ("met" if not misses else "; ".join(misses)))
+        cells.append("—" if misses is None else ("met" if not misses else "missed: " + "; ".join(misses)))
         lines.append("| " + " | ".join(cells) + " |")
     return "\n".join(lines) + "\n"
 
@@ -117,6 +117,9 @@ def plot(rows, path):
     except ImportError:
         print("bench/report.py: no matplotlib (python3-matplotlib): no plot", file=sys.stderr)
         return False
+    all_sizes = sorted({n for entry in rows.values() for n in entry["values"]})
+    if len(all_sizes) == 1:
+        return plot_one_size(plt, rows, all_sizes[0], path)
     fig, ax = plt.subplots(figsize=(10, 6.5), dpi=100)
     styles = ["-", "--", "-."]
     for i, key in enumerate(PLOTTED):
@@ -127,7 +130,6 @@ def plot(rows, path):
         ax.plot(sizes, [entry["values"][n] for n in sizes], marker="os^D"[i % 4],
                 linestyle=styles[i // 10 % 3], color=f"C{i % 10}", label=entry["label"])
     # Linear growth from the smallest size, for reference.
-    all_sizes = sorted({n for entry in rows.values() for n in entry["values"]})
     if len(all_sizes) >= 2:
         ax.plot(all_sizes, [10 * n / all_sizes[0] for n in all_sizes], "k:", linewidth=1,
                 label="linear (10 ms at the smallest size)")
@@ -141,6 +143,26 @@ def plot(rows, path):
     ax.set_title("tolv-bench: time against size (Release, offscreen)")
     ax.grid(True, which="both", linewidth=0.3)
     ax.legend(fontsize=7, loc="upper left")
+    fig.tight_layout()
+    fig.savefig(path)
+    return True
+
+
+def plot_one_size(plt, rows, size, path):
+    """With one size there is no growth to draw: the operations as bars."""
+    entries = [rows[key] for key in PLOTTED if key in rows and rows[key]["unit"] == "ms"
+               and size in rows[key]["values"]]
+    fig, ax = plt.subplots(figsize=(10, 6.5), dpi=100)
+    ax.barh([e["label"] for e in entries], [e["values"][size] for e in entries], color="C0")
+    ax.invert_yaxis()
+    ax.set_xscale("log")
+    for limit, text in ((150, "150 ms"), (1500, "1.5 s")):
+        ax.axvline(limit, color="grey", linewidth=0.8, linestyle="--")
+        ax.text(limit * 1.05, len(entries) - 0.5, text, color="grey", fontsize=8)
+    ax.set_xlabel("time (ms, minimum of the repetitions)")
+    ax.set_title(f"tolv-bench at {size:,} processes (Release, offscreen)")
+    ax.tick_params(axis="y", labelsize=7)
+    ax.grid(True, axis="x", which="both", linewidth=0.3)
     fig.tight_layout()
     fig.savefig(path)
     return True
