@@ -1,6 +1,7 @@
 #include "host/host_window.h"
 
 #include "host/plugin_loader.h"
+#include "host/read_only_notice.h"
 #include "host/store_host.h"
 
 #include <QAbstractEventDispatcher>
@@ -38,6 +39,7 @@ HostWindow::HostWindow(PluginLoader& pluginLoader, StoreHost& storeHost, const O
         QStringLiteral("Store: %1   Owner: %2").arg(host.storeDir(), host.owner()), this);
     where->setObjectName("storeLabel");
     statusBar()->addPermanentWidget(where);
+    notice = new ReadOnlyNotice(*this, host);
 
     connect(&host, &StoreHost::dirtyChanged, this, [this](bool isDirty) {
         dirty = isDirty;

@@ -10,6 +10,7 @@
 
 class PluginLoader;
 class QTreeWidget;
+class ReadOnlyNotice;
 class QTreeWidgetItem;
 class StoreHost;
 
@@ -29,6 +30,7 @@ public:
     ~HostWindow() override;
 
     config_plugin_base* editor() const { return widget; }
+    ReadOnlyNotice* readOnlyNotice() const { return notice; }
 
     // Opens the plug-in's entry, as a user selecting the leaf in the tree would.
     bool openEntry();
@@ -58,6 +60,7 @@ private:
     Options options;
     QTreeWidget* navigation = nullptr;
     QTreeWidgetItem* entryItem = nullptr;
+    ReadOnlyNotice* notice = nullptr; // the read-only paths in the status bar, the lock boxes
     QPointer<config_plugin_base> widget;
     QList<QPointer<QWidget>> pluginWindows; // docks, tool bars and menus of the editor
     bool dirty = false;

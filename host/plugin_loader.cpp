@@ -22,7 +22,7 @@ bool PluginLoader::load() {
     }
     desc.reset(entryFn());
     if (!desc) {
-        error = QStringLiteral("%1 returned no descriptor").arg(QLatin1String(entryName));
+        error = QStringLiteral("%1: %2 returned no descriptor").arg(path, QLatin1String(entryName));
         return false;
     }
     error.clear();

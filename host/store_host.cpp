@@ -442,7 +442,7 @@ void StoreHost::doCheckoutFile(const QString& path) {
     // Take the lock first so that the download can say whether it is read-only;
     // the lock reply still comes after it.
     QString detail;
-    const LockResult lock = takeLock(path, &detail);
+    const LockResult lock = lockAndTell(path, &detail);
     downloadOne(path, lock == LockResult::Granted ? HostReply::Ok : HostReply::ReadOnly);
     if (lock == LockResult::Granted)
         send(HostReply::Ok, HostOperation::lock, path);
@@ -460,7 +460,7 @@ void StoreHost::doCheckoutDir(const QString& dir) {
         return;
     }
     QString detail;
-    const LockResult lock = takeLock(dir, &detail);
+    const LockResult lock = lockAndTell(dir, &detail);
     const qint32 okResult = lock == LockResult::Granted ? HostReply::Ok : HostReply::ReadOnly;
 
     for (const QString& name : names)
@@ -492,7 +492,7 @@ void StoreHost::doSyncDirDownload(const QString& dir) {
 
 void StoreHost::doLock(const QString& path) {
     QString detail;
-    if (takeLock(path, &detail) == LockResult::Granted)
+    if (lockAndTell(path, &detail) == LockResult::Granted)
         send(HostReply::Ok, HostOperation::lock, path);
     else
         send(HostReply::Fail, HostOperation::lock, path, detail);
@@ -730,6 +730,12 @@ bool StoreHost::writeLock(const QString& path, QString* detail) {
             QStringLiteral("Cannot lock %1: %2")
                 .arg(path, QString::fromLocal8Bit(strerror(written ? linkError : writeError)));
     return linked;
+}
+
+StoreHost::LockResult StoreHost::lockAndTell(const QString& path, QString* detail) {
+    const LockResult result = takeLock(path, detail);
+    emit lockAnswered(path, result == LockResult::Granted ? QString() : *detail);
+    return result;
 }
 
 StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) {

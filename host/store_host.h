@@ -104,6 +104,8 @@ signals:
     void navigateRequested(const QString& target);
     // The queue of replies is empty again after a delivery.
     void repliesDelivered();
+    // A lock was granted (reason empty) or refused, with the reason the plug-in is told.
+    void lockAnswered(const QString& path, const QString& refusal);
 
 private:
     enum class LockResult { Granted, HeldByOther, Error };
@@ -140,6 +142,8 @@ private:
     // Copies one store file into the working copy and sends its download reply.
     bool downloadOne(const QString& path, qint32 okResult);
     LockResult takeLock(const QString& path, QString* detail);
+    // takeLock, and lockAnswered for whoever shows what is read-only.
+    LockResult lockAndTell(const QString& path, QString* detail);
     // Whether this owner may change the store path; otherwise says why not.
     bool holdsLock(const QString& path, QString* refusal) const;
     // Another owner's lock on this path, on a folder above it or on a path below

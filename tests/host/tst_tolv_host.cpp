@@ -1,11 +1,12 @@
-// Whole runs of the tolv-host program on copies of the sample store: runs that
-// must end although boxes appear, options that Qt would take, signals that end a
-// run, and the processor left alone while a box waits.
+// Whole runs of the tolv-host program on copies of the sample store, without a
+// display: its command line, screenshot runs that must end although boxes
+// appear, and signals that end a run, also while a box waits.
 #include "common/store_copy.h"
 #include "common/tree_snapshot.h"
 #include "host/store_host.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,183 +15,182 @@
 #include <unistd.h>
 
 const QString northOutputs = QStringLiteral("config/alarms/north/outputs");
-const QString typesFile = QStringLiteral("config/devicetypes.xml");
 const QString instancesFile = QStringLiteral("config/instances.xml");
 
-// tolv-host as a child process, stopped if still running at the end.
+// tolv-host as a child process with no display and its temporary folders in one
+// of ours, killed by QProcess if still running at the end. platform: QT_QPA_PLATFORM.
 struct HostRun {
-    explicit HostRun(const QStringList& arguments) {
+    explicit HostRun(const QStringList& arguments, const QString& platform = QString()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_LOGGING_RULES", "*.debug=false");
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"})
+            environment.remove(name);
+        if (!platform.isEmpty())
+            environment.insert("QT_QPA_PLATFORM", platform);
+        environment.insert("TMPDIR", temporary.path());
         process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(TOLV_HOST_PATH, arguments);
     }
-    ~HostRun() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-    // Whether it ended by itself within the time.
     bool ends(int msecs = 60000) { return process.waitForFinished(msecs); }
-    QString errors() { return QString::fromLocal8Bit(process.readAllStandardError()); }
-    // Processor time used so far, in clock ticks.
+    QString output() { return QString::fromLocal8Bit(process.readAll()); }
+    // Processor time used so far, in clock ticks (utime + stime).
     qint64 cpuTicks() const {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        if (!stat.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray text = stat.readAll();
+        const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
         const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime, stime
+        return fields.value(11).toLongLong() + fields.value(12).toLongLong();
     }
+    QTemporaryDir temporary;
     QProcess process;
 };
 
 class tst_tolv_host : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> storeDir;
+    std::unique_ptr<QTemporaryDir> storeDir, scratch;
     QString store;
 
-    QStringList lockFiles() const {
-        return QDir(store + '/' + StoreHost::lockFolder).entryList(QDir::Files);
+    // "rm PATH": the store file taken away; "lock PATH": held by the other owner.
+    void obstruct(StoreHost& other, const QString& obstacle) {
+        const QString path = obstacle.section(' ', 1);
+        if (obstacle.startsWith("rm "))
+            QVERIFY(QFile::remove(store + '/' + path));
+        else if (obstacle.startsWith("lock "))
+            other.execute("lock", path);
     }
 
 private slots:
     void init() {
         storeDir = std::make_unique<QTemporaryDir>();
+        scratch = std::make_unique<QTemporaryDir>();
         store = storeDir->path();
         QVERIFY(copyTree(sampleStore(), store));
     }
 
-    void screenshotRunEndsWhileBoxesAppear_data() {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("removed");   // a store file taken away first
-        QTest::addColumn<QString>("otherLock"); // a store path another owner holds
+    void runEndsAsAsked_data() {
+        QTest::addColumn<bool>("early"); // ends before the toolkit starts: needs no display
+        QTest::addColumn<QStringList>("arguments"); // STORE and SCRATCH stand for the folders
+        QTest::addColumn<QString>("obstacle");      // see obstruct()
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("boxes"); // the captions of the dialogs dismissed
+        const auto row = [](const QString& name, bool early, const QStringList& arguments,
+                            int exitCode, const char* shown, const QString& obstacle = "",
+                            const QStringList& boxes = {}) {
+            QTest::newRow(qPrintable(name))
+                << early << arguments << obstacle << exitCode << shown << boxes;
+        };
+        const QString library = "STORE/config/instances.xml";
+        row("--help", true, {"--help"}, 0, "Configuration store folder (required).");
+        row("--help-all", true, {"--help-all"}, 0, "--platform <platformName");
+        row("--version", true, {"--version"}, 0, "tolv-host 0.");
+        row("no --store", true, {}, 1, "--store DIR is required");
+        row("no such system", true, {"--store", "STORE", "--system", "x"}, 1, "no alarm system x");
+        row("--navigate, no --system", true, {"--store", "STORE", "--navigate", "Pumps"}, 1,
+            "--navigate needs --system");
+        row("not a store", true, {"--store", "STORE/config"}, 1,
+            "STORE/config is not a configuration store");
+        row("a file", true, {"--store", library}, 1, "is a file, not a store folder");
+        row("empty owner", true, {"--store", "STORE", "--owner", ""}, 1, "--owner needs a name");
+        row("blank owner", true, {"--store", "STORE", "--owner", " "}, 1, "--owner needs a name");
+        row("no such plug-in", true, {"--store", "STORE", "--plugin", "STORE/x.so"}, 1,
+            "--plugin STORE/x.so: no such file");
+        // Qt would take --plugin for its own -plugin.
+        row("--plugin PATH", false, {"--store", "STORE", "--plugin", library}, 1,
+            "Cannot load STORE/config/instances.xml");
+        row("--plugin=PATH", false, {"--store", "STORE", "--plugin=" + library}, 1,
+            "Cannot load STORE/config/instances.xml");
+        row("unknown argument", false, {"--store", "STORE", "--bogus"}, 1,
+            "unknown argument --bogus");
+        // Screenshot runs end although boxes appear.
+        const QStringList pumps{"--system", "north", "--navigate", "Pumps"};
         for (const QString mode : {"immediate", "queued"}) {
-            const auto row = [&mode](const char* name) -> QTestData& {
-                return QTest::addRow("%s: %s", qPrintable(mode), name) << mode;
+            const QStringList shot{"--store", "STORE",        "--reply-mode",
+                                   mode,      "--screenshot", "SCRATCH/shot.png"};
+            const auto run = [&](const char* name, const QStringList& arguments,
+                                 const QString& obstacle, const QStringList& boxes) {
+                row(mode + ": " + name, false, shot + arguments, 0,
+                    "tolv-host: no display; running on the offscreen platform", obstacle, boxes);
             };
-            row("navigate to a missing module")
-                << QStringList{"--system", "north", "--navigate", "NoSuchModule"} << ""
-                << "";
-            row("no system ini") << QStringList() << "config/system/tolv_system.ini"
-                                 << "";
-            row("missing shared file") << QStringList() << instancesFile << "";
-            row("second owner") << QStringList{"--system", "north"} << "" << northOutputs;
+            run("navigate to a missing module", {"--system", "north", "--navigate", "Nothing"}, "",
+                {"File"});
+            run("no system ini", {}, "rm config/system/tolv_system.ini", {"Error"});
+            run("missing shared file", {}, "rm " + instancesFile, {"Error"});
+            run("second owner: five refused locks, one box", pumps, "lock config", {"Read only"});
+            run("the template manager", pumps + QStringList{"--click", "manTemp"}, "",
+                {"Manage Templates"});
+            row(mode + ": --verbose", false, shot + QStringList{"--verbose"}, 0,
+                "activate. command=dir");
         }
     }
-    void screenshotRunEndsWhileBoxesAppear() {
-        QFETCH(QString, mode);
+    void runEndsAsAsked() {
+        QFETCH(bool, early);
         QFETCH(QStringList, arguments);
-        QFETCH(QString, removed);
-        QFETCH(QString, otherLock);
-        if (!removed.isEmpty())
-            QVERIFY(QFile::remove(store + '/' + removed));
-        QTemporaryDir work;
-        StoreHost other(store, work.path(), "other");
-        if (!otherLock.isEmpty())
-            QVERIFY(QMetaObject::invokeMethod(&other, "execute", Q_ARG(QString, "lock"),
-                                              Q_ARG(QString, otherLock)));
+        QFETCH(QString, obstacle);
+        QFETCH(int, exitCode);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, boxes);
+        StoreHost other(store, scratch->path(), "other");
+        obstruct(other, obstacle);
+        arguments.replaceInStrings("STORE", store).replaceInStrings("SCRATCH", scratch->path());
         const auto before = treeSnapshot(store);
-        const QString shot = work.filePath("shot.png");
-        HostRun run(QStringList{"--store", store, "--reply-mode", mode, "--screenshot", shot} +
-                    arguments);
+        HostRun run(arguments, early ? "xcb" : ""); // xcb without a display would abort
         QVERIFY2(run.ends(), "tolv-host did not end");
-        const QString errors = run.errors();
-        QVERIFY2(run.process.exitStatus() == QProcess::NormalExit && run.process.exitCode() == 0,
-                 qPrintable(errors));
-        QVERIFY2(errors.contains("tolv-host: dismissed"), qPrintable(errors));
-        QVERIFY(QImage(shot).width() > 0);
+        const QString output = run.output();
+        QVERIFY2(run.process.exitCode() == exitCode, qPrintable(output));
+        QVERIFY2(output.contains(shown.replace("STORE", store)), qPrintable(output));
+        QCOMPARE(output.contains("activate."), arguments.contains("--verbose"));
+        QStringList dismissed;
+        for (const auto& match :
+             QRegularExpression("tolv-host: dismissed \"([^\"]*)\"").globalMatch(output))
+            dismissed << match.captured(1);
+        QCOMPARE(dismissed, boxes);
+        QVERIFY(exitCode != 0 || early || QImage(scratch->filePath("shot.png")).width() > 0);
         QCOMPARE(treeSnapshot(store), before);
-        QCOMPARE(lockFiles().size(), otherLock.isEmpty() ? 0 : 1);
-    }
-
-    void pluginOptionIsNotTakenByQt_data() {
-        QTest::addColumn<bool>("joined"); // --plugin=PATH, else --plugin PATH
-        QTest::newRow("--plugin PATH") << false;
-        QTest::newRow("--plugin=PATH") << true;
-    }
-    void pluginOptionIsNotTakenByQt() {
-        QFETCH(bool, joined);
-        const QString notALibrary = store + '/' + instancesFile;
-        HostRun run(QStringList{"--store", store} + (joined
-                                                         ? QStringList{"--plugin=" + notALibrary}
-                                                         : QStringList{"--plugin", notALibrary}));
-        QVERIFY(run.ends());
-        QCOMPARE(run.process.exitCode(), 1);
-        QVERIFY(run.errors().contains("tolv-host: Cannot load " + notALibrary));
-    }
-
-    void ownerWithoutNameIsRefused_data() {
-        QTest::addColumn<QString>("owner");
-        QTest::newRow("empty") << "";
-        QTest::newRow("blanks") << "  ";
-    }
-    void ownerWithoutNameIsRefused() {
-        QFETCH(QString, owner);
-        HostRun run({"--store", store, "--owner", owner});
-        QVERIFY(run.ends());
-        QCOMPARE(run.process.exitCode(), 1);
-        QVERIFY(run.errors().contains("--owner needs a name"));
-        QCOMPARE(lockFiles(), QStringList());
-    }
-
-    void defaultOwnerNamesTheProcess() {
-        StoreHost probe(store, store, "probe");
-        HostRun run({"--store", store, "--system", "north"});
-        QTRY_VERIFY_WITH_TIMEOUT(!probe.lockHolder(northOutputs).isEmpty(), 30000);
-        QCOMPARE(probe.lockHolder(northOutputs),
-                 QStringLiteral("%1@%2:%3")
-                     .arg(qEnvironmentVariable("USER", "user"), QSysInfo::machineHostName())
-                     .arg(run.process.processId()));
+        QCOMPARE(QDir(store + "/.locks").entryList(QDir::Files).size(),
+                 obstacle.startsWith("lock") ? 1 : 0);
     }
 
     void signalReleasesTheLocks_data() {
         QTest::addColumn<int>("signal");
-        QTest::addColumn<QString>("otherLock"); // held by another owner: a box stays open
-        QTest::addColumn<QString>("heldPath");  // what the run holds when the signal comes
+        QTest::addColumn<QString>("obstacle"); // see obstruct(); any obstacle keeps a box open
+        QTest::addColumn<QString>("heldPath"); // what the run holds when the signal comes
         QTest::addColumn<QString>("mode");
         QTest::newRow("SIGTERM") << int(SIGTERM) << "" << northOutputs << "queued";
         QTest::newRow("SIGINT") << int(SIGINT) << "" << northOutputs << "queued";
+        // The refused lock's box opens while the other replies are still queued.
         QTest::newRow("SIGTERM, box open")
-            << int(SIGTERM) << typesFile << instancesFile << "queued";
+            << int(SIGTERM) << "lock config/devicetypes.xml" << instancesFile << "queued";
         // Answered at once, the box opens while the entry opens, before the main loop.
         QTest::newRow("SIGTERM, box open at the start")
-            << int(SIGTERM) << instancesFile << typesFile << "immediate";
+            << int(SIGTERM) << "rm config/system/tolv_system.ini" << instancesFile << "immediate";
     }
     void signalReleasesTheLocks() {
         QFETCH(int, signal);
-        QFETCH(QString, otherLock);
+        QFETCH(QString, obstacle);
         QFETCH(QString, heldPath);
         QFETCH(QString, mode);
         StoreHost other(store, store, "other");
-        if (!otherLock.isEmpty())
-            QVERIFY(QMetaObject::invokeMethod(&other, "execute", Q_ARG(QString, "lock"),
-                                              Q_ARG(QString, otherLock)));
-        HostRun run(
-            {"--store", store, "--owner", "runner", "--system", "north", "--reply-mode", mode});
-        QTRY_COMPARE_WITH_TIMEOUT(other.lockHolder(heldPath), QString("runner"), 30000);
+        obstruct(other, obstacle);
+        HostRun run({"--store", store, "--system", "north", "--reply-mode", mode});
+        const QString owner =
+            QStringLiteral("%1@%2:%3")
+                .arg(qEnvironmentVariable("USER", "user"), QSysInfo::machineHostName())
+                .arg(run.process.processId());
+        QTRY_COMPARE_WITH_TIMEOUT(other.lockHolder(heldPath), owner, 30000);
+        if (!obstacle.isEmpty()) {
+            QTest::qWait(2000); // past the start, also on a busy machine
+            const qint64 start = run.cpuTicks();
+            QTest::qWait(3000); // a loop that polls while the box waits would use all of it
+            const qint64 used = run.cpuTicks() - start;
+            QVERIFY2(start > 0 && used < ::sysconf(_SC_CLK_TCK) / 2,
+                     qPrintable(QString::number(used)));
+        }
         QVERIFY(::kill(pid_t(run.process.processId()), signal) == 0);
         QVERIFY(run.ends(30000));
         QCOMPARE(run.process.exitCode(), 128 + signal);
-        QCOMPARE(lockFiles().size(), otherLock.isEmpty() ? 0 : 1);
-    }
-
-    void boxWithQueuedRepliesLeavesProcessorIdle() {
-        // The refused lock's box opens while the other replies are still queued.
-        StoreHost other(store, store, "other");
-        QVERIFY(QMetaObject::invokeMethod(&other, "execute", Q_ARG(QString, "lock"),
-                                          Q_ARG(QString, typesFile)));
-        HostRun run(
-            {"--store", store, "--owner", "runner", "--system", "north", "--reply-mode", "queued"});
-        QTRY_COMPARE_WITH_TIMEOUT(other.lockHolder(instancesFile), QString("runner"), 30000);
-        QTest::qWait(2000); // past the start, also on a busy machine
-        const qint64 start = run.cpuTicks();
-        QTest::qWait(3000); // a polling loop would use all of it
-        const qint64 used = run.cpuTicks() - start;
-        QVERIFY(start >= 0);
-        QVERIFY2(used < ::sysconf(_SC_CLK_TCK) / 2, qPrintable(QString::number(used)));
+        QCOMPARE(QDir(store + "/.locks").entryList(QDir::Files).size(),
+                 obstacle.startsWith("lock") ? 1 : 0);
     }
 };
 
