@@ -15,7 +15,7 @@
 #include "host/plugin_loader.h"
 #include "host/store_host.h"
 #include "platform/modal_ui.h"
-#include "proclist/process_item.h"
+#include "proclist/process_row.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,6 +34,7 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -242,6 +243,9 @@ private:
     void sortColumn(int column) { procList->sortByColumn(column, Qt::AscendingOrder); }
     // The slots behind the buttons: the buttons themselves stay disabled until a
     // module with its locks is shown.
+    QString cell(int row, int column) const {
+        return procList->model()->index(row, column).data().toString();
+    }
     void invoke(const char* slot) { QMetaObject::invokeMethod(processEditor, slot); }
     void autoNumberAll() {
         procList->clearSelection();
@@ -258,7 +262,7 @@ private:
     HostWindow* hostWindow = nullptr;
     QWidget* editor = nullptr;
     QObject* processEditor = nullptr;
-    QTreeWidget* procList = nullptr;
+    QTreeView* procList = nullptr;
     QTreeWidget* fileList = nullptr;
 };
 
@@ -319,7 +323,7 @@ bool Bench::session(const QString& pluginPath) {
     }
     settle();
     editor = window.editor();
-    procList = editor->findChild<QTreeWidget*>("procList");
+    procList = editor->findChild<QTreeView*>("procList");
     for (QObject* o = procList; o && !processEditor; o = o->parent())
         if (o->inherits("dialog"))
             processEditor = o;
@@ -337,9 +341,9 @@ bool Bench::session(const QString& pluginPath) {
     settle();
     report.add("select_system", "choose the system (download, load, check out outputs)",
                double(timer.nsecsElapsed()) / 1e6);
-    if (procList->topLevelItemCount() != processes) {
+    if (procList->model()->rowCount() != processes) {
         std::fprintf(stderr, "tolv-bench: %d rows for %d processes\n",
-                     procList->topLevelItemCount(), processes);
+                     procList->model()->rowCount(), processes);
         return false;
     }
     report.add("memory_per_process", "memory per process after the first load",
@@ -489,7 +493,7 @@ void Bench::moduleOperations() {
 }
 
 void Bench::processListOperations() {
-    const int rows = procList->topLevelItemCount();
+    const int rows = procList->model()->rowCount();
 
     report.add("duplicate_check_empty", "duplicate check, no slots",
                best({}, [&] { invoke("checkForDuplicates"); }));
@@ -515,9 +519,8 @@ void Bench::processListOperations() {
         keys.reserve(std::size_t(rows));
         slotKeys.reserve(std::size_t(rows));
         for (int i = 0; i < rows; ++i) {
-            const QTreeWidgetItem* item = procList->topLevelItem(i);
-            const int slot = leadingSlotNumber(item->text(ColSlot));
-            keys.push_back({item->text(sort.column), slot});
+            const int slot = leadingSlotNumber(cell(i, ColSlot));
+            keys.push_back({cell(i, sort.column), slot});
             slotKeys.push_back(slot);
         }
         double sortFloor = std::numeric_limits<double>::infinity();
@@ -566,8 +569,8 @@ void Bench::processListOperations() {
         const int stride = std::max(1, rows / std::max(lines, 1));
         QVector<ClipboardRow> pasted;
         for (int j = 0; j < lines; ++j) {
-            const QTreeWidgetItem* item = procList->topLevelItem(j * stride % rows);
-            pasted.append({item->text(ColProcess), item->text(ColGroup), QString::number(j + 1)});
+            const int row = j * stride % rows;
+            pasted.append({cell(row, ColProcess), cell(row, ColGroup), QString::number(j + 1)});
         }
         clipboard = formatClipboardText(pasted);
     }

@@ -4,7 +4,6 @@
 
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 
 #include <QTreeWidget>
 
@@ -49,29 +48,19 @@ void alm_tolv_output::navigate(const QString& target, const QString& context) {
 
     if (parts.size() != 2 || parts[1].trimmed().isEmpty())
         return;
-    processItem* process = processEditor->findProcess(parts[1]);
-    if (!process) {
+    const int process = processEditor->rowOf(parts[1]);
+    if (process < 0) {
         showMessageBox(this, QMessageBox::Information, "Process",
                        "Process: " + parts[1] + " - " + "Process not found");
         return;
     }
-    QTreeWidget* procList = processEditor->procList;
-    procList->clearSelection();
-    procList->setCurrentItem(process);
-    process->setSelected(true);
-    processEditor->selectProc(process);
-    // A process navigated to is shown in the middle of the list, with the rows
-    // around it, and stays in view when the list settles to its final size.
-    procList->scrollToItem(process, QAbstractItemView::PositionAtCenter);
-    // The list takes the focus, so that its current row is framed even where it
-    // cannot be selected (a row that a template fills).
-    procList->setFocus(Qt::OtherFocusReason);
+    processEditor->showProcess(process);
 }
 
 void alm_tolv_output::EditProcess() {
-    QTreeWidgetItem* current = processEditor->procList->currentItem();
-    if (!current)
+    const QString current = processEditor->currentProcess();
+    if (current.isEmpty())
         return;
-    const QString target = "Home/Alarms/Processes," + current->text(0);
+    const QString target = "Home/Alarms/Processes," + current;
     send("EditProcess", HostCommand::navigate, target);
 }

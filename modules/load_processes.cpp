@@ -4,13 +4,11 @@
 #include "core/slot_rules.h"
 #include "editor/alm_tolv_output.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTreeWidget>
 
 bool alm_tolv_output::loadProcesses(const QString& path) {
     QElapsedTimer timer;
@@ -28,19 +26,11 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
 
     // The module shown keeps what it shows (edits not yet saved included) on
     // the rows of the processes that are still defined.
-    struct Shown {
-        QString slot;
-        QString devType;
-        QString instance;
-        Qt::ItemFlags flags;
-    };
-    QHash<QString, Shown> shown;
+    QHash<QString, ProcessRow> shown;
     if (currentModule && currentModule->modified) {
-        const QTreeWidget* rows = processEditor->procList;
-        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* row = rows->topLevelItem(i);
-            shown.insert(row->text(ColProcess), {row->text(ColSlot), row->text(ColDevType),
-                                                 row->text(ColInstance), row->flags()});
+        for (int i = 0; i < processEditor->rowCount(); ++i) {
+            const ProcessRow row = processEditor->processRow(i);
+            shown.insert(row.name, row);
         }
     }
 
@@ -71,17 +61,17 @@ bool alm_tolv_output::loadProcesses(const QString& path) {
                                               ? parseModuleFile(stored.readAll())
                                               : ModuleFileContent();
         const int limit = maxSlot;
-        processEditor->changeAllRows([&](QTreeWidgetItem* row) {
-            const auto it = shown.constFind(row->text(ColProcess));
+        processEditor->editRows([&](int, ProcessRow& row) {
+            const auto it = shown.constFind(row.name);
             if (it == shown.constEnd()) {
-                const QString slot = content.processes.value(row->text(ColProcess));
-                row->setText(ColSlot, isValidSlotText(slot, limit) ? slot : QString());
+                const QString slot = content.processes.value(row.name);
+                row.slot = isValidSlotText(slot, limit) ? slot : QString();
                 return;
             }
-            row->setText(ColSlot, it->slot);
-            row->setText(ColDevType, it->devType);
-            row->setText(ColInstance, it->instance);
-            row->setFlags(it->flags);
+            row.slot = it->slot;
+            row.devType = it->devType;
+            row.instance = it->instance;
+            row.free = it->free;
         });
         processEditor->checkForDuplicates();
     }

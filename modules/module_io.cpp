@@ -6,7 +6,6 @@
 #include "editor/alm_tolv_output.h"
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,7 +13,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QSpinBox>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <utility>
@@ -34,8 +32,7 @@ bool alm_tolv_output::loadFile(const QString& path) {
         qDebug("%s", latin1("File not valid - " + path).constData());
         return false;
     }
-    QTreeWidget* procList = processEditor->procList;
-    procList->setUpdatesEnabled(false);
+    processEditor->setUpdatesEnabled(false);
 
     ModuleFileContent content; // a file that cannot be opened loads as an empty module
     QFile file(path);
@@ -52,12 +49,12 @@ bool alm_tolv_output::loadFile(const QString& path) {
 
     // One pass over the rows, each looking its process up in the file's map.
     const int limit = maxSlot;
-    processEditor->changeAllRows([&](QTreeWidgetItem* row) {
-        const QString slot = content.processes.value(row->text(ColProcess));
-        row->setText(ColSlot, isValidSlotText(slot, limit) ? slot : QString());
-        row->setFlags(row->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        row->setText(ColDevType, QString());
-        row->setText(ColInstance, QString());
+    processEditor->editRows([&](int, ProcessRow& row) {
+        const QString slot = content.processes.value(row.name);
+        row.slot = isValidSlotText(slot, limit) ? slot : QString();
+        row.free = true;
+        row.devType.clear();
+        row.instance.clear();
     });
     QPointer<alm_tolv_output> self(this);
     loadTemplates(content.templateLines, content.instances); // a refused lock shows a box
@@ -65,8 +62,7 @@ bool alm_tolv_output::loadFile(const QString& path) {
         return false;
     processEditor->checkForDuplicates();
 
-    procList->setUpdatesEnabled(true);
-    procList->viewport()->update();
+    processEditor->setUpdatesEnabled(true);
     const qint64 elapsed = timer.elapsed();
     qDebug("Load File took %d (%d)", int(elapsed / 1000), int(elapsed));
     return true;
@@ -100,14 +96,12 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
         saveTemplates(module, duplicate, data.templateText, data.instanceText);
     }
     // The rows in display order, one pass.
-    const QTreeWidget* procList = processEditor->procList;
-    const int rows = procList->topLevelItemCount();
+    const int rows = processEditor->rowCount();
     data.processes.reserve(rows);
     for (int i = 0; i < rows; ++i) {
-        const QTreeWidgetItem* row = procList->topLevelItem(i);
-        const QString slot = row->text(ColSlot);
-        if (!slot.isEmpty())
-            data.processes.append({row->text(ColProcess), slot});
+        const ProcessRow row = processEditor->processRow(i);
+        if (!row.slot.isEmpty())
+            data.processes.append({row.name, row.slot});
     }
 
     // The stored file is replaced only by a complete new one, and a module whose

@@ -700,3 +700,83 @@ bool dialog::checkForDuplicates() {
     procList->viewport()->update(); // the colours are read when painting
     return true;
 }
+
+// ---- rows for the other parts of the editor --------------------------------
+
+namespace {
+
+ProcessRow rowValues(const QTreeWidgetItem* item) {
+    ProcessRow row;
+    row.name = item->text(ColProcess);
+    row.group = item->text(ColGroup);
+    row.devType = item->text(ColDevType);
+    row.instance = item->text(ColInstance);
+    row.slot = item->text(ColSlot);
+    row.free = isFreeRow(item);
+    if (item->type() == processItem::Type)
+        row.slotValid = static_cast<const processItem*>(item)->slotValid;
+    return row;
+}
+
+} // namespace
+
+int dialog::rowCount() const {
+    return procList->topLevelItemCount();
+}
+
+ProcessRow dialog::processRow(int row) const {
+    const QTreeWidgetItem* item = procList->topLevelItem(row);
+    return item ? rowValues(item) : ProcessRow();
+}
+
+int dialog::rowOf(const QString& name) const {
+    const processItem* item = findProcess(name);
+    return item ? procList->indexOfTopLevelItem(const_cast<processItem*>(item)) : -1;
+}
+
+QString dialog::currentProcess() const {
+    const QTreeWidgetItem* current = procList->currentItem();
+    return current ? current->text(ColProcess) : QString();
+}
+
+void dialog::editRows(const std::function<void(int, ProcessRow&)>& change) {
+    int row = 0;
+    changeAllRows([&](QTreeWidgetItem* item) {
+        ProcessRow values = rowValues(item);
+        const ProcessRow before = values;
+        change(row++, values);
+        if (values.slot != before.slot)
+            item->setText(ColSlot, values.slot);
+        if (values.devType != before.devType)
+            item->setText(ColDevType, values.devType);
+        if (values.instance != before.instance)
+            item->setText(ColInstance, values.instance);
+        if (values.free != before.free)
+            item->setFlags(values.free ? item->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled
+                                       : item->flags() & ~Qt::ItemIsSelectable);
+    });
+}
+
+void dialog::showProcess(int row) {
+    QTreeWidgetItem* item = procList->topLevelItem(row);
+    if (!item)
+        return;
+    procList->clearSelection();
+    procList->setCurrentItem(item);
+    item->setSelected(true);
+    selectProc(item);
+    // A process navigated to is shown in the middle of the list, with the rows
+    // around it, and stays in view when the list settles to its final size.
+    procList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    // The list takes the focus, so that its current row is framed even where it
+    // cannot be selected (a row that a template fills).
+    procList->setFocus(Qt::OtherFocusReason);
+}
+
+void dialog::enterSlot(int row, const QString& text) {
+    QTreeWidgetItem* item = procList->topLevelItem(row);
+    if (!item || !isFreeRow(item))
+        return;
+    item->setText(ColSlot, text);
+    slotChange(item, ColSlot, text);
+}

@@ -4,6 +4,7 @@
 #include "core/slot_rules.h"
 #include "core/store_paths.h"
 #include "forms/dialog_base.h"
+#include "proclist/process_row.h"
 
 #include <QHash>
 #include <QSet>
@@ -37,6 +38,24 @@ public:
     void setProcesses(const QVector<ProcessDefinition>& processes);
     // The first row (in display order) whose Process column is exactly name.
     processItem* findProcess(const QString& name) const;
+
+    // The rows for the other parts of the editor, by display row (0 at the top).
+    int rowCount() const;
+    ProcessRow processRow(int row) const;
+    // The display row of the first row named exactly name, or -1.
+    int rowOf(const QString& name) const;
+    // The process of the current row; empty when there is none.
+    QString currentProcess() const;
+    // Calls change() for every row in display order; the slot, the template
+    // columns and free may change (name, group and slotValid are kept). One
+    // change signal for the whole list and one sort at the end.
+    void editRows(const std::function<void(int row, ProcessRow& values)>& change);
+    // What a committed in-place edit of the row's slot does: the entry is judged
+    // (a refused one is reported and the edit opened again) and counts as a change.
+    void enterSlot(int row, const QString& text);
+    // Makes the row current and its only selection, shows it in the middle of the
+    // list and gives the list the focus.
+    void showProcess(int row);
 
     // Bulk changes for the other Parts (loading a module, applying templates).
     // Qt 6.4's QTreeModel finds an item's row for every item-level change signal

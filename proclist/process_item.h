@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QTreeWidgetItem>
+#include "proclist/process_row.h"
 
-// Columns of the process list.
-enum ProcessColumn { ColProcess = 0, ColGroup = 1, ColDevType = 2, ColInstance = 3, ColSlot = 4 };
+#include <QTreeWidgetItem>
 
 // Item data role under which a row reports its slotValid flag (for the delegate
 // that paints the highlight of an invalid row).

@@ -5,7 +5,6 @@
 #include "core/store_paths.h"
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 #include "templates/manage_temp.h"
 
 #include <QHash>
@@ -46,7 +45,7 @@ void alm_tolv_output::applyTemplates() {
 
     // The claims first, one pass over the instances with the list's name index;
     // the first claim of a row wins.
-    QHash<QTreeWidgetItem*, Claim> claims;
+    QHash<int, Claim> claims; // by display row
     NameList duplicates;
     NameList missing;
     for (const auto& [key, entry] : templates) {
@@ -54,8 +53,8 @@ void alm_tolv_output::applyTemplates() {
         for (const QString& instance : entry->instances) {
             for (auto param = entry->params.cbegin(); param != entry->params.cend(); ++param) {
                 const QString process = instance + param.key();
-                QTreeWidgetItem* row = processEditor->findProcess(process);
-                if (!row)
+                const int row = processEditor->rowOf(process);
+                if (row < 0)
                     missing.add(process);
                 else if (claims.contains(row))
                     duplicates.add(process);
@@ -68,22 +67,20 @@ void alm_tolv_output::applyTemplates() {
 
     // Then one pass over the rows: every template row is released, claimed rows
     // become template rows. Free rows keep their slots.
-    processEditor->changeAllRows([&claims](QTreeWidgetItem* row) {
-        if (!row->text(ColInstance).isEmpty()) {
-            row->setText(ColInstance, QString());
-            row->setText(ColDevType, QString());
-            row->setText(ColSlot, QString());
+    processEditor->editRows([&claims](int index, ProcessRow& row) {
+        if (!row.instance.isEmpty()) {
+            row.instance.clear();
+            row.devType.clear();
+            row.slot.clear();
         }
-        Qt::ItemFlags flags = row->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-        const auto claim = claims.constFind(row);
+        row.free = true;
+        const auto claim = claims.constFind(index);
         if (claim != claims.cend()) {
-            row->setText(ColInstance, claim->instance);
-            row->setText(ColDevType, claim->devType);
-            row->setText(ColSlot, QString::number(claim->slot));
-            flags &= ~Qt::ItemIsSelectable; // the selection drops it
+            row.instance = claim->instance;
+            row.devType = claim->devType;
+            row.slot = QString::number(claim->slot);
+            row.free = false; // the selection drops it
         }
-        if (flags != row->flags())
-            row->setFlags(flags);
     });
 
     // Replies may arrive while a box is open: the module shown may change, the

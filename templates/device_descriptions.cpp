@@ -9,7 +9,6 @@
 #include "core/slot_rules.h"
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,17 +122,16 @@ void alm_tolv_output::loadTemplates(const QStringList& entries,
     if (!claims.isEmpty()) {
         // One pass over the rows; the first row of each name in display order.
         QSet<QString> claimed;
-        processEditor->changeAllRows([&](QTreeWidgetItem* row) {
-            const QString name = row->text(ColProcess);
-            const auto claim = claims.constFind(name);
-            if (claim == claims.cend() || claimed.contains(name))
+        processEditor->editRows([&](int, ProcessRow& row) {
+            const auto claim = claims.constFind(row.name);
+            if (claim == claims.cend() || claimed.contains(row.name))
                 return;
-            claimed.insert(name);
-            if (!row->text(ColInstance).isEmpty())
+            claimed.insert(row.name);
+            if (!row.instance.isEmpty())
                 return;
-            row->setText(ColInstance, claim->second);
-            row->setText(ColDevType, claim->first);
-            row->setFlags(row->flags() & ~Qt::ItemIsSelectable);
+            row.instance = claim->second;
+            row.devType = claim->first;
+            row.free = false;
         });
     }
     // The replies may arrive within each call, and a refused lock shows a box
@@ -216,14 +214,10 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
 
     // The free rows with a valid slot, in display order, the slot text as shown.
     QVector<DevDescParam> params;
-    QTreeWidget* list = processEditor->procList;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = list->topLevelItem(i);
-        if (!(row->flags() & Qt::ItemIsSelectable))
-            continue;
-        const QString slot = row->text(ColSlot);
-        if (isValidSlotText(slot, maxSlot))
-            params.append({row->text(ColProcess), slot});
+    for (int i = 0; i < processEditor->rowCount(); ++i) {
+        const ProcessRow row = processEditor->processRow(i);
+        if (row.free && isValidSlotText(row.slot, maxSlot))
+            params.append({row.name, row.slot});
     }
     QString error;
     if (!replaceFileAtomically(path, deviceDescriptionBytes(typeId, params), &error)) {

@@ -15,13 +15,13 @@
 //
 // TOLV_CHAOS_STEPS and TOLV_CHAOS_SEED choose a longer run or another seed.
 #include "common/editor_probe.h"
+#include "common/process_rows.h"
 #include "common/store_copy.h"
 #include "common/test_support.h"
 #include "core/module_file.h"
 #include "core/slot_rules.h"
 #include "host/store_host.h"
 #include "plugin/host_protocol.h"
-#include "proclist/process_item.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -474,11 +474,9 @@ class tst_chaos : public QObject {
             return;
         const ModuleFileContent file = parseModuleFile(readAll(work + '/' + module->fileName));
         const int limit = probe->maxSlot();
-        QTreeWidget* list = probe->processEditor()->procList;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* row = list->topLevelItem(i);
-            const QString shown = row->text(ColSlot);
-            const QString stored = file.processes.value(row->text(ColProcess));
+        for (const ProcessRow& row : allProcesses(*probe->processEditor())) {
+            const QString shown = row.slot;
+            const QString stored = file.processes.value(row.name);
             // An entry the editor refused with its warning waits for the user to
             // correct it: it is no change yet.
             if (!shown.isEmpty() && shown != "0" && !isValidSlotText(shown, limit) &&
@@ -488,8 +486,8 @@ class tst_chaos : public QObject {
             const QString storedSlot = isValidSlotText(stored, limit) ? stored : QString();
             if (shownSlot != storedSlot)
                 fail("isDirty true whenever an edit has not reached the store",
-                     row->text(ColProcess) + " shows slot '" + shown + "', " + module->fileName +
-                         " holds '" + stored + "'");
+                     row.name + " shows slot '" + shown + "', " + module->fileName + " holds '" +
+                         stored + "'");
         }
         // Blanks at the ends of a name cannot be stored: lines are read trimmed
         // (a copy of a module without a name is "Copy 1 of ").
@@ -509,6 +507,11 @@ class tst_chaos : public QObject {
         const int n = list->topLevelItemCount();
         return n == 0 ? nullptr : list->topLevelItem(pick(n));
     }
+    // A random row of the process list (without a name when it is empty).
+    ProcessRow randomProcess() {
+        const int n = probe->processEditor()->rowCount();
+        return probe->processEditor()->processRow(n == 0 ? -1 : pick(n));
+    }
     QString randomSlot() {
         static const QStringList odd = {"", "0", "-1", "4097", "abc", "007", " 12", "4096"};
         return chance(70) ? QString::number(1 + pick(200)) : odd[pick(odd.size())];
@@ -523,7 +526,6 @@ class tst_chaos : public QObject {
     // One thing a user may do; only what is enabled is done.
     void act() {
         dialog* editorPane = probe->processEditor();
-        QTreeWidget* procList = editorPane->procList;
         const bool mayEdit = editorPane->isEnabled();
         const int choice = pick(100);
         QString done;
@@ -537,21 +539,20 @@ class tst_chaos : public QObject {
                 probe->fileList()->setCurrentItem(row);
             }
         } else if (choice < 42) {
-            if (QTreeWidgetItem* row = randomRow(procList);
-                mayEdit && row && static_cast<processItem*>(row)->isFree()) {
+            if (const ProcessRow row = randomProcess();
+                mayEdit && !row.name.isEmpty() && row.free) {
                 const QString slot = randomSlot();
-                done = "edit slot " + row->text(ColProcess) + "=" + slot;
-                row->setText(ColSlot, slot);
-                editorPane->slotChange(row, ColSlot, slot);
+                done = "edit slot " + row.name + "=" + slot;
+                editorPane->enterSlot(editorPane->rowOf(row.name), slot);
             }
         } else if (choice < 48) {
             if (mayEdit) {
                 QString text;
                 for (int i = 0, n = 1 + pick(4); i < n; ++i)
-                    if (QTreeWidgetItem* row = randomRow(procList))
-                        text += row->text(ColProcess) + '\t' +
-                                (chance(80) ? row->text(ColGroup) : QStringLiteral("other")) +
-                                '\t' + randomSlot() + "\r\n";
+                    if (const ProcessRow row = randomProcess(); !row.name.isEmpty())
+                        text += row.name + '\t' +
+                                (chance(80) ? row.group : QStringLiteral("other")) + '\t' +
+                                randomSlot() + "\r\n";
                 QApplication::clipboard()->setText(text);
                 done = "paste " + QString::number(text.count('\n')) + " rows";
                 editorPane->pasteData();
@@ -569,9 +570,7 @@ class tst_chaos : public QObject {
         } else if (choice < 59) {
             done = "clear selected slots";
             if (mayEdit) {
-                procList->clearSelection();
-                if (QTreeWidgetItem* row = randomRow(procList))
-                    row->setSelected(true);
+                selectProcesses(*editorPane, {randomProcess().name});
                 editorPane->clearSelectedSlots();
             }
         } else if (choice < 63) {
@@ -608,8 +607,8 @@ class tst_chaos : public QObject {
                 (randomRow(probe->fileList()) ? randomRow(probe->fileList())->text(0)
                                               : QStringLiteral("NoSuchModule")) +
                 ";" +
-                (randomRow(procList) ? randomRow(procList)->text(ColProcess)
-                                     : QStringLiteral("NoSuchProcess"));
+                (randomProcess().name.isEmpty() ? QStringLiteral("NoSuchProcess")
+                                                : randomProcess().name);
             done = "navigate " + target;
             editor->navigate(QString(), target);
         } else if (choice < 92) {

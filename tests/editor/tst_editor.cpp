@@ -2,8 +2,8 @@
 #include "common/editor_probe.h"
 #include "common/test_support.h"
 
+#include "common/process_rows.h"
 #include "platform/system_chooser.h"
-#include "proclist/process_item.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -159,16 +159,13 @@ private slots:
         EditorProbe probe(*editor);
         ModalScript modal;
         editor->navigate("ignored", context);
-        auto firstName = [](const QList<QTreeWidgetItem*>& rows) {
-            return rows.isEmpty() ? QString() : rows.first()->text(0);
-        };
-        QTreeWidget* procs = probe.processEditor()->procList;
-        QCOMPARE(firstName(probe.fileList()->selectedItems()) + "/" +
-                     firstName(procs->selectedItems()),
+        const QList<QTreeWidgetItem*> modules = probe.fileList()->selectedItems();
+        QCOMPARE((modules.isEmpty() ? QString() : modules.first()->text(0)) + "/" +
+                     selectedProcesses(*probe.processEditor()),
                  selected);
         QCOMPARE(modal.seen.value(0).text, message);
         if (selected.endsWith("P2"))
-            QCOMPARE(procs->currentItem()->text(0), QString("P2"));
+            QCOMPARE(probe.processEditor()->currentProcess(), QString("P2"));
     }
 
     void navigationFramesAProcessThatCannotBeSelected() {
@@ -181,13 +178,11 @@ private slots:
             probe.reply(HostReply::Ok, "lock", path);
         editor->navigate("", "Fans");
         probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_Fans.xml");
-        QTreeWidget* procs = probe.processEditor()->procList;
-        QTreeWidgetItem* p2 = procs->findItems("P2", Qt::MatchExactly).first();
-        p2->setFlags(p2->flags() & ~Qt::ItemIsSelectable); // as a row a template fills
+        makeTemplateRow(*probe.processEditor(), "P2");
         editor->navigate("", "Fans;P2");
-        QCOMPARE(procs->currentItem(), p2);
-        QVERIFY(procs->selectedItems().isEmpty());
-        QVERIFY(procs->hasFocus()); // the current row is framed
+        QCOMPARE(probe.processEditor()->currentProcess(), QString("P2"));
+        QCOMPARE(selectedProcesses(*probe.processEditor()), QString());
+        QVERIFY(probe.processEditor()->procList->hasFocus()); // the current row is framed
     }
 
     void navigationWaitsForTheCheckout() {
@@ -235,8 +230,7 @@ private slots:
         CommandLog log(*editor);
         editor->EditProcess(); // no current row yet
         QVERIFY(log.lines.isEmpty());
-        QTreeWidget* procs = probe.processEditor()->procList;
-        procs->setCurrentItem(procs->findItems("P2", Qt::MatchExactly).first());
+        selectProcesses(*probe.processEditor(), {"P2"});
         editor->EditProcess();
         QCOMPARE(log.lines, QStringList("navigate Home/Alarms/Processes,P2"));
     }
@@ -315,8 +309,8 @@ private slots:
         procs->pasteData();
         QVERIFY(!procs->isEnabled());
         QVERIFY(answerable);
-        QCOMPARE(modal.seen.size(), 2); // the question, and the lock's message
-        QCOMPARE(procs->findProcess("P1")->text(4), QString()); // read-only now: not pasted
+        QCOMPARE(modal.seen.size(), 2);            // the question, and the lock's message
+        QCOMPARE(slotOf(*procs, "P1"), QString()); // read-only now: not pasted
     }
 
     void lockMessageSurvivesTheEditorBeingDeleted() {

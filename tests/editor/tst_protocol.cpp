@@ -1,5 +1,6 @@
 // The host command protocol, driven by replies given directly to the editor.
 #include "common/editor_probe.h"
+#include "common/process_rows.h"
 #include "common/test_support.h"
 #include "common/trace_capture.h"
 
@@ -113,7 +114,7 @@ private slots:
         f.probe.reply(HostReply::Ok, "download", definitions);
         f.probe.reply(HostReply::Done, "download", outputs);
         QCOMPARE(f.probe.processNames(), QStringList({"P1", "P2"}));
-        QCOMPARE(f.probe.processEditor()->procList->topLevelItemCount(), 2);
+        QCOMPARE(f.probe.processEditor()->rowCount(), 2);
         f.probe.selectSystem("north"); // everything is here now
         QVERIFY(f.log.take().isEmpty());
     }
@@ -406,25 +407,21 @@ private slots:
         const QString path = f.root.path() + "/" + definitions;
         QVERIFY(f.editor.loadProcesses(path));
         QCOMPARE(f.probe.processNames(), QStringList({"P1", "P2", "P1"}));
-        QTreeWidget* list = f.probe.processEditor()->procList;
-        QStringList groups;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            groups << list->topLevelItem(i)->text(0) + ":" + list->topLevelItem(i)->text(1);
-        groups.sort();
-        QCOMPARE(groups, QStringList({"P1:", "P1:A", "P2:"}));
+        dialog& list = *f.probe.processEditor();
+        QCOMPARE(processColumn(list, 1), QString("A,,")); // sorted by Process, ties in file order
 
-        list->topLevelItem(0)->setText(4, "12");
+        setSlot(list, "P2", "12");
         QVERIFY(f.editor.loadProcesses(path)); // unchanged: the slot stays
-        QCOMPARE(list->topLevelItem(0)->text(4), QString("12"));
+        QCOMPARE(slotOf(list, "P2"), QString("12"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
         file.setFileTime(QDateTime::currentDateTime().addSecs(5),
                          QFileDevice::FileModificationTime);
         file.close();
         QVERIFY(f.editor.loadProcesses(path));
-        QCOMPARE(list->topLevelItem(0)->text(4), QString());
+        QCOMPARE(slotOf(list, "P2"), QString());
         QVERIFY(!f.editor.loadProcesses(f.root.path() + "/missing.cfg"));
-        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list.rowCount(), 3);
     }
 };
 

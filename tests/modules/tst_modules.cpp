@@ -1,10 +1,10 @@
 // The module list and the module file as the editor loads and saves it.
 #include "common/editor_probe.h"
+#include "common/process_rows.h"
 #include "common/store_copy.h"
 #include "common/test_support.h"
 #include "common/write_blocker.h"
 #include "host/store_host.h"
-#include "proclist/process_item.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -97,9 +97,7 @@ class tst_modules : public QObject {
         probe->fileList()->setCurrentItem(found.first());
         QCOMPARE(probe->currentModule()->name, name);
     }
-    QTreeWidgetItem* process(const QString& name) {
-        return probe->processEditor()->findProcess(name);
-    }
+    QString shownSlot(const QString& name) { return slotOf(*probe->processEditor(), name); }
     QString current() const { return probe->currentModule() ? probe->currentModule()->name : "-"; }
 
 private slots:
@@ -128,8 +126,8 @@ private slots:
         select("Pumps");
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
         select("Odd");
-        QTEST(process("P4")->text(4), "shown");
-        QCOMPARE(process("P1")->text(4), QString());
+        QTEST(shownSlot("P4"), "shown");
+        QCOMPARE(shownSlot("P1"), QString());
         // Keys the file lacks keep what the previous module set.
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
         QVERIFY(probe->dbModule());
@@ -160,9 +158,8 @@ private slots:
     void savingWritesTheRowsShownInTheirOrder() {
         open();
         select("Pumps");
-        QTreeWidget* list = probe->processEditor()->procList;
-        list->sortByColumn(0, Qt::DescendingOrder);
-        process("P3")->setText(4, "+9");
+        probe->processEditor()->procList->sortByColumn(0, Qt::DescendingOrder);
+        setSlot(*probe->processEditor(), "P3", "+9");
         editor->saveFile(probe->currentModule(), true, false);
         QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps); // not modified: nothing written
         editor->markDirty();
@@ -177,7 +174,7 @@ private slots:
     void failedWriteKeepsTheModuleModifiedAndTheStoredFile() {
         open();
         select("Pumps");
-        process("P4")->setText(4, "4");
+        setSlot(*probe->processEditor(), "P4", "4");
         editor->markDirty();
         ModalScript modal;
         {
@@ -205,7 +202,7 @@ private slots:
     void reloadedProcessDefinitionsKeepWhatTheModuleShows() {
         open();
         select("Pumps");
-        process("P4")->setText(4, "9"); // not saved yet
+        setSlot(*probe->processEditor(), "P4", "9"); // not saved yet
         editor->markDirty();
         // The definitions arrive again, changed: P2 is gone, P5 is new.
         write("config/alarms/north/proc_def.cfg", "[P1]\n[P3]\nGroup=G\n[P4]\n[P5]\n");
@@ -215,10 +212,10 @@ private slots:
                                         QFileDevice::FileModificationTime));
         definitions.close();
         probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
-        QCOMPARE(process("P1")->text(4), QString("1"));
-        QCOMPARE(process("P4")->text(4), QString("9"));
-        QCOMPARE(process("P5")->text(4), QString());
-        QVERIFY(!process("P2"));
+        QCOMPARE(shownSlot("P1"), QString("1"));
+        QCOMPARE(shownSlot("P4"), QString("9"));
+        QCOMPARE(shownSlot("P5"), QString());
+        QVERIFY(probe->processEditor()->rowOf("P2") < 0);
     }
 
     void moduleShownBeforeTheProcessDefinitionsArriveShowsItsSlots() {
@@ -230,8 +227,8 @@ private slots:
         probe->reply(HostReply::Done, "download", outputs);
         select("Pumps"); // no process rows yet
         probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
-        QCOMPARE(process("P1")->text(4), QString("1"));
-        QCOMPARE(process("P2")->text(4), QString("007"));
+        QCOMPARE(shownSlot("P1"), QString("1"));
+        QCOMPARE(shownSlot("P2"), QString("007"));
         QVERIFY(!probe->currentModule()->modified);
     }
 
@@ -253,7 +250,7 @@ private slots:
         editor->apply();
         qInfo("load and save: %lld ms", timer.elapsed());
         QVERIFY(timer.elapsed() < 20000);
-        QCOMPARE(process("P98280")->text(4), QString("4096"));
+        QCOMPARE(shownSlot("P98280"), QString("4096"));
         QCOMPARE(read(outputs + "/al_out_0003.cfg").count("\r\nP"), 4096);
     }
 
@@ -297,7 +294,7 @@ private slots:
                             "Module=alm_tolv_op\r\nAlmSystem=north\r\n[TOLV_CONFIG]\r\n"
                             "Driver=0\r\n[Process]\r\n"));
         QVERIFY(probe->templates().isEmpty());
-        QCOMPARE(process("P1")->text(4), QString());
+        QCOMPARE(shownSlot("P1"), QString());
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 0);
         QVERIFY(probe->fileList()->findChild<QLineEdit*>()); // naming it at once
         QCOMPARE(read("config/devicetypes.xml"), QByteArray("<devicetypes>\r\n</devicetypes>\r\n"));
@@ -337,7 +334,7 @@ private slots:
         QCOMPARE(names,
                  QStringList({"Copy 1 of Pumps", "Copy 2 of Pumps", "Copy 1 of Copy 1 of Pumps"}));
         QVERIFY(probe->currentModule()->modified);
-        QCOMPARE(process("P2")->text(4), QString("007"));
+        QCOMPARE(shownSlot("P2"), QString("007"));
         QVERIFY(read(outputs + "/al_out_0003.cfg").endsWith("[Process]\r\nP1=1\r\nP2=007\r\n"));
         QCOMPARE(rows().last(), QString("Copy 1 of Copy 1 of Pumps|al_out_0005.cfg"));
     }
@@ -397,10 +394,9 @@ private slots:
     void slotTypedThenAClickOnAnotherModuleIsSavedWithItsModule() {
         open();
         select("Pumps");
-        QTreeWidget* procs = probe->processEditor()->procList;
+        QTreeView* procs = probe->processEditor()->procList;
         procs->show();
-        procs->editItem(process("P3"), ColSlot);
-        auto* line = procs->findChild<QLineEdit*>();
+        QLineEdit* line = openSlotEdit(*probe->processEditor(), "P3");
         QVERIFY(line);
         line->setText("9");
         // A click on another module: the edit loses the focus and is committed,
@@ -427,7 +423,7 @@ private slots:
         QFETCH(QByteArray, pumpsNow);
         open();
         select("Pumps");
-        process("P4")->setText(4, "4");
+        setSlot(*probe->processEditor(), "P4", "4");
         editor->markDirty();
         write(outputs + "/al_out_0009.cfg", module("New"));
         write(outputs + "/al_out_0001xcfg", module("Odd name"));
@@ -448,7 +444,7 @@ private slots:
         QTEST(current(), "shown");
         if (probe->currentModule())
             QVERIFY(!probe->currentModule()->modified); // the file's state counts now
-        QCOMPARE(process("P4")->text(4), QString("4")); // not reloaded, not saved
+        QCOMPARE(shownSlot("P4"), QString("4"));        // not reloaded, not saved
         QCOMPARE(read(outputs + "/al_out_0001.cfg"), (pumpsNow.isEmpty() ? "<missing>" : pumpsNow));
     }
 
@@ -461,7 +457,7 @@ private slots:
         QCOMPARE(current(), QString("-"));
         QVERIFY(!probe->fileList()->currentItem() && probe->fileList()->selectedItems().isEmpty());
         QVERIFY(editor->isDirty());
-        QCOMPARE(process("P2")->text(4), QString("007")); // shown until another is chosen
+        QCOMPARE(shownSlot("P2"), QString("007")); // shown until another is chosen
     }
 
     void moduleWhoseFileCannotBeRemovedStays() {
@@ -491,7 +487,7 @@ private slots:
             QCOMPARE(probe->currentModule()->fileName,
                      outputs + "/" + probe->fileList()->topLevelItem(row)->text(1));
         }
-        QCOMPARE(process("P1")->text(ColSlot), QString("1"));
+        QCOMPARE(shownSlot("P1"), QString("1"));
     }
 
     void returningToACheckedOutSystemListsItsModules() {
@@ -533,7 +529,7 @@ private slots:
         write(outputs + "/al_out_0003.cfg", file);
         open("[" + bytes + "]\r\n");
         probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(2));
-        QCOMPARE(probe->processEditor()->procList->topLevelItem(0)->text(4), QString("3"));
+        QCOMPARE(probe->processEditor()->processRow(0).slot, QString("3"));
         editor->markDirty();
         editor->apply();
         QCOMPARE(read(outputs + "/al_out_0003.cfg"), file);
@@ -541,10 +537,8 @@ private slots:
 
     void editedSlotReachesTheStoreByteForByte() {
         Hosted hosted(root->path());
-        QTreeWidget* procs = hosted.view.processEditor()->procList;
-        procs->show();
-        procs->editItem(hosted.view.processEditor()->findProcess("C1_RUN"), 4);
-        auto* line = procs->findChild<QLineEdit*>();
+        hosted.view.processEditor()->procList->show();
+        QLineEdit* line = openSlotEdit(*hosted.view.processEditor(), "C1_RUN");
         QVERIFY(line);
         line->setText("17");
         QTest::keyClick(line, Qt::Key_Return);

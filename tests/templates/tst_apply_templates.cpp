@@ -1,8 +1,8 @@
 // Applying templates to the process list, and the editor's template manager
 // flow, with the world changing while its dialogs are open.
 #include "common/editor_probe.h"
+#include "common/process_rows.h"
 #include "common/test_support.h"
-#include "proclist/process_item.h"
 #include "templates/manage_temp.h"
 
 #include <QtTest>
@@ -26,11 +26,11 @@ std::unique_ptr<devTemplate> makeTemplate(const QString& name, int baseSlot, int
 
 // "Dev Type/Instance/slot" of a row, with " free" for a selectable row.
 QString row(alm_tolv_output& editor, const QString& name) {
-    const processItem* item = EditorProbe(editor).processEditor()->findProcess(name);
-    if (!item)
+    const dialog& list = *EditorProbe(editor).processEditor();
+    if (list.rowOf(name) < 0)
         return "no row";
-    return item->text(ColDevType) + '/' + item->text(ColInstance) + '/' + item->text(ColSlot) +
-           (item->isFree() ? " free" : "");
+    const ProcessRow item = processNamed(list, name);
+    return item.devType + '/' + item.instance + '/' + item.slot + (item.free ? " free" : "");
 }
 
 // Fills the editor's list: "name:slot" is a free row, "name:slot:Dev:Inst" a
@@ -39,21 +39,21 @@ void setRows(alm_tolv_output& editor, const QString& table) {
     EditorProbe probe(editor);
     const QStringList rows = table.split(' ', Qt::SkipEmptyParts);
     QVector<ProcessDefinition> definitions;
+    QHash<QString, QString> entries;
     probe.processNames().clear();
     for (const QString& entry : rows) {
         definitions.append({entry.section(':', 0, 0), "G"});
         probe.processNames().append(entry.section(':', 0, 0));
+        entries.insert(entry.section(':', 0, 0), entry);
     }
     probe.processEditor()->setProcesses(definitions);
-    for (const QString& entry : rows) {
-        processItem* item = probe.processEditor()->findProcess(entry.section(':', 0, 0));
-        item->setText(ColSlot, entry.section(':', 1, 1));
-        if (!entry.section(':', 2, 2).isEmpty()) {
-            item->setText(ColDevType, entry.section(':', 2, 2));
-            item->setText(ColInstance, entry.section(':', 3, 3));
-            item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
-        }
-    }
+    probe.processEditor()->editRows([&](int, ProcessRow& item) {
+        const QString entry = entries.value(item.name);
+        item.slot = entry.section(':', 1, 1);
+        item.devType = entry.section(':', 2, 2);
+        item.instance = entry.section(':', 3, 3);
+        item.free = item.devType.isEmpty();
+    });
 }
 
 QString boxText(const QStringList& duplicates, const QStringList& missing) {
@@ -96,8 +96,7 @@ private slots:
         auto editor = makeEditor("XA: XB: YA: YB:7 Z:5 W:3:Old:W");
         EditorProbe probe(*editor);
         probe.templates().insert(makeTemplate("T", 0, 10, {{"A", 1}, {"B", 2}}, {"X", "Y"}));
-        probe.processEditor()->findProcess("XA")->setSelected(true);
-        probe.processEditor()->findProcess("Z")->setSelected(true);
+        selectProcesses(*probe.processEditor(), {"XA", "Z"});
         CommandLog commands(*editor);
         ModalScript modal;
         editor->applyTemplates();
@@ -107,8 +106,7 @@ private slots:
         QCOMPARE(row(*editor, "YB"), QString("T/Y/12"));
         QCOMPARE(row(*editor, "Z"), QString("//5 free")); // free rows keep their slots
         QCOMPARE(row(*editor, "W"), QString("// free"));  // released
-        QCOMPARE(probe.processEditor()->procList->selectedItems(),
-                 QList<QTreeWidgetItem*>({probe.processEditor()->findProcess("Z")}));
+        QCOMPARE(selectedProcesses(*probe.processEditor()), QString("Z"));
         QVERIFY(modal.seen.isEmpty());
         QVERIFY(pumps.modified);
         QCOMPARE(commands.lines, QStringList({"dirty"}));
@@ -156,7 +154,7 @@ private slots:
         QCOMPARE(row(*editor, "PB"), QString("T/P/12"));
         QCOMPARE(probe.processEditor()->statusLabel->text(),
                  QString("<h1>Warning</h1>\nThere are duplicates."));
-        QVERIFY(!probe.processEditor()->findProcess("M")->slotValid);
+        QVERIFY(!processNamed(*probe.processEditor(), "M").slotValid);
     }
 
     void slotBeyondIntIsWrittenAndReported() {
@@ -170,7 +168,7 @@ private slots:
         QCOMPARE(row(*editor, "YA"), QString("T/Y/4294967295"));
         QCOMPARE(row(*editor, "ZA"), QString("U/Z/-2147483649"));
         QVERIFY(probe.processEditor()->statusLabel->text().contains("out of range"));
-        QVERIFY(!probe.processEditor()->findProcess("XA")->slotValid);
+        QVERIFY(!processNamed(*probe.processEditor(), "XA").slotValid);
     }
 
     void moduleSwitchedWhileTheErrorIsShownIsNotMarked() {

@@ -7,8 +7,8 @@
 #include "common/trace_capture.h"
 #include "common/write_blocker.h"
 
+#include "common/process_rows.h"
 #include "host/store_host.h"
-#include "proclist/process_item.h"
 #include "templates/manage_temp.h"
 
 #include <QDir>
@@ -59,7 +59,7 @@ struct Fixture {
         QFile file(local(storePath));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-    processItem* row(const QString& name) const { return probe.processEditor()->findProcess(name); }
+    ProcessRow row(const QString& name) const { return processNamed(*probe.processEditor(), name); }
     // Saves the templates as the module writer does; the lines come back.
     QPair<QString, QString> saveTemplates(bool duplicate = false) {
         QPair<QString, QString> lines;
@@ -94,7 +94,7 @@ struct Hosted {
         QFile file(store.filePath(storePath));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-    processItem* row(const QString& name) const { return probe.processEditor()->findProcess(name); }
+    ProcessRow row(const QString& name) const { return processNamed(*probe.processEditor(), name); }
 
     QTemporaryDir store;
     QTemporaryDir work;
@@ -148,10 +148,10 @@ private slots:
         QVERIFY(back);
         QCOMPARE(back->params, (QMap<QString, int>{{param, 2}, {"_RUN", 1}}));
         QCOMPARE(back->instances, QStringList{"P1"});
-        QCOMPARE(f.row("P1" + param)->text(ColDevType), name);
-        QCOMPARE(f.row("P1" + param)->text(ColInstance), QString("P1"));
-        QVERIFY(!f.row("P1" + param)->isFree());
-        QVERIFY(f.row("P2" + param)->isFree());
+        QCOMPARE(f.row("P1" + param).devType, name);
+        QCOMPARE(f.row("P1" + param).instance, QString("P1"));
+        QVERIFY(!f.row("P1" + param).free);
+        QVERIFY(f.row("P2" + param).free);
     }
 
     void clearedParametersDropTheFileThenTheTemplate() {
@@ -176,7 +176,7 @@ private slots:
         CommandLog log(f.editor);
         f.editor.loadTemplates({"pump"}, {{"other", "P1,"}});
         QVERIFY(f.probe.templates().isEmpty());
-        QVERIFY(f.row("P1_RUN")->isFree());
+        QVERIFY(f.row("P1_RUN").free);
         QCOMPARE(log.lines, QStringList());
     }
 
@@ -190,8 +190,8 @@ private slots:
         CommandLog log(f.editor);
         f.editor.loadTemplates({"b", "a"}, {{"a", "P1,"}, {"b", "P1_,"}});
         QCOMPARE(f.probe.templates().count(), 2);
-        QCOMPARE(f.row("P1_RUN")->text(ColDevType), QString("b"));
-        QCOMPARE(f.row("P1_RUN")->text(ColInstance), QString("P1_"));
+        QCOMPARE(f.row("P1_RUN").devType, QString("b"));
+        QCOMPARE(f.row("P1_RUN").instance, QString("P1_"));
         QCOMPARE(log.lines, (QStringList{"lock " + descPath("north_Pumps_b"),
                                          "lock " + descPath("north_Pumps_a")}));
     }
@@ -231,12 +231,9 @@ private slots:
     void moduleFileListsFreeRowsWithValidSlots() {
         Fixture f({"A", "B", "C", "D", "E", "F"});
         const QStringList slotTexts = {"007", "0", "5000", "x", "", "3"};
-        f.probe.processEditor()->changeAllRows([&](QTreeWidgetItem* row) {
-            row->setText(ColSlot, slotTexts[row->text(ColProcess).at(0).unicode() - 'A']);
-            if (row->text(ColProcess) == "F") {
-                row->setText(ColDevType, "pump");
-                row->setFlags(row->flags() & ~Qt::ItemIsSelectable);
-            }
+        f.probe.processEditor()->editRows([&](int, ProcessRow& row) {
+            row.slot = slotTexts[row.name.at(0).unicode() - 'A'];
+            row.free = row.name != "F";
         });
         f.grant(descPath("north_Pumps"));
         f.editor.writeDevDescFile(f.probe.currentModule(), true);
@@ -376,11 +373,11 @@ private slots:
         const QByteArray instanceList = h.stored(instances);
         const QByteArray own = h.stored(descPath("north_Pumps"));
         const QByteArray pump = h.stored(descPath("north_Pumps_pump"));
-        QCOMPARE(h.row("P1_RUN")->text(ColDevType), QString("pump"));
-        QCOMPARE(h.row("P8_TRIP")->text(ColInstance), QString("P8"));
-        QVERIFY(!h.row("P8_TRIP")->isFree() && h.row("PS_UPS_FAULT")->isFree());
+        QCOMPARE(h.row("P1_RUN").devType, QString("pump"));
+        QCOMPARE(h.row("P8_TRIP").instance, QString("P8"));
+        QVERIFY(!h.row("P8_TRIP").free && h.row("PS_UPS_FAULT").free);
 
-        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
         h.editor.markDirty();
         h.editor.apply();
         QCOMPARE(modal.seen.size(), 0);
@@ -434,7 +431,7 @@ private slots:
         h.settle();
         QCOMPARE(modal.seen.size(), 2);
         QCOMPARE(modal.seen[1].caption, QString("New Template"));
-        QCOMPARE(h.row("PS_MAINS_FAIL")->text(ColDevType), QString("ps"));
+        QCOMPARE(h.row("PS_MAINS_FAIL").devType, QString("ps"));
 
         const QByteArray psLines =
             "PS_BREAKER_TRIP=201\r\nPS_GEN_FAIL=202\r\nPS_GEN_RUN=203\r\n"
@@ -519,7 +516,7 @@ private slots:
             QVERIFY(QFile::remove(h.work.filePath(file)));
         const QByteArray stored = h.stored(file);
         const QByteArray local = created ? QByteArray("<missing>") : stored;
-        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
         h.editor.markDirty();
         {
             WriteBlocker blocker(h.work.filePath(blocked));
@@ -557,7 +554,7 @@ private slots:
             if (module->name == "Boilers")
                 boilers = module.get();
         QVERIFY(boilers);
-        h.row("PS_UPS_FAULT")->setText(ColSlot, "103");
+        setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
         h.editor.markDirty();
         WriteBlocker blocker(h.work.filePath(descPath("north_Pumps")));
         if (!blocker.blocked())
