@@ -151,7 +151,7 @@ private slots:
         write(outputs + "/al_out_0003.cfg", mark + lines.join(end));
         open();
         select("Odd");
-        QCOMPARE(process("P4")->text(4), QString("4"));
+        QCOMPARE(shownSlot("P4"), QString("4"));
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 9);
     }
 
