@@ -17,6 +17,13 @@ set -eu
 
 check=${TOLV_CHECK:-tolv-check}
 store=${TOLV_STORE_DIR:-.}
+if ! command -v "$check" >/dev/null 2>&1; then
+    echo "pre-commit: $check not found (put tolv-check on the PATH or set TOLV_CHECK);" \
+        "the store was not checked, commit refused. git commit --no-verify skips the check." >&2
+    exit 1
+fi
+# A program given by a relative path must still be found after the cd below.
+case $check in */*) check=$(cd "$(dirname "$check")" && pwd)/$(basename "$check") ;; esac
 
 # The staged files, not the working tree: exactly what the commit will hold.
 staged=$(mktemp -d)
@@ -26,7 +33,11 @@ git checkout-index --all --prefix="$staged/"
 # Findings name files relative to the repository's top, as git shows them.
 cd "$staged"
 # shellcheck disable=SC2086 # TOLV_CHECK_ARGS holds several options
-if ! "$check" --store "$store" ${TOLV_CHECK_ARGS:-}; then
-    echo "pre-commit: tolv-check found problems in the staged store; commit refused." >&2
-    exit 1
-fi
+status=0
+"$check" --store "$store" ${TOLV_CHECK_ARGS:-} || status=$?
+case $status in
+0) ;;
+1) echo "pre-commit: tolv-check found problems in the staged store; commit refused." >&2 ;;
+*) echo "pre-commit: tolv-check could not check the staged store (exit $status); commit refused." >&2 ;;
+esac
+exit $status

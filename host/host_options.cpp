@@ -80,8 +80,12 @@ bool checkStore(const QString& store, const QString& system, QString* message) {
 } // namespace
 
 QString defaultPluginPath() {
-    const QString beside = QCoreApplication::applicationDirPath() + '/' + TOLV_PLUGIN_FILE_NAME;
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(TOLV_PLUGIN_BUILD_PATH);
+    const QString here = QCoreApplication::applicationDirPath() + '/';
+    for (const QString& candidate : {here + TOLV_PLUGIN_FILE_NAME, // in the build
+                                     here + TOLV_PLUGIN_INSTALL_DIR "/" TOLV_PLUGIN_FILE_NAME})
+        if (QFileInfo::exists(candidate))
+            return QDir::cleanPath(candidate);
+    return QStringLiteral(TOLV_PLUGIN_BUILD_PATH);
 }
 
 QStringList takeHostArguments(int argc, char** argv, std::vector<char*>* qtArguments) {

@@ -36,7 +36,8 @@ struct HostOptions {
 // (--plugin is its -plugin), so they are taken out before it sees them.
 QStringList takeHostArguments(int argc, char** argv, std::vector<char*>* qtArguments);
 
-// The plug-in beside the program, else the one of its build; needs the application.
+// The plug-in beside the program, else where it is installed, else the one of its
+// build; needs the application.
 QString defaultPluginPath();
 
 // The help with the toolkit's options; needs the application. Exits.
