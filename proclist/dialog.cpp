@@ -270,13 +270,27 @@ void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
         procList->addTopLevelItems(rows); // one insertion for all rows
     }
     rebuildIndex();
-    if (autoColumnWidths) {
-        fittingColumns = true;
-        for (int column = 0; column < ColSlot; ++column) // looks at a bounded number of rows
-            procList->resizeColumnToContents(column);
-        fittingColumns = false;
-    }
+    fitTextColumns();
     changeSelection();
+}
+
+void dialog::fitTextColumns() {
+    // Without a layout of the user's the text columns fit their contents. With one
+    // a column too narrow for its texts still grows into the width that the last
+    // column does not need (its header is wider than any slot): a cut group name
+    // helps nobody.
+    fittingColumns = true;
+    for (int column = 0; column < ColSlot; ++column) {
+        const int spare =
+            procList->columnWidth(ColSlot) - procList->header()->sectionSizeHint(ColSlot);
+        const int width = procList->columnWidth(column);
+        procList->resizeColumnToContents(column); // looks at a bounded number of rows
+        const int wanted = procList->columnWidth(column);
+        if (!autoColumnWidths)
+            procList->setColumnWidth(column,
+                                     width + std::clamp(wanted - width, 0, std::max(spare, 0)));
+    }
+    fittingColumns = false;
 }
 
 processItem* dialog::findProcess(const QString& name) const {

@@ -143,4 +143,5 @@ private:
     quint64 rowRemovals = 0;      // guards queued slot edits against deleted rows
     bool autoColumnWidths = true; // no stored column layout and no column sized by the user
     bool fittingColumns = false;
+    void fitTextColumns();
 };
