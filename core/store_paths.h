@@ -38,6 +38,19 @@ inline QString devDescFile(const QString& typeId) {
     return devDescDir + '/' + typeId + ".xml";
 }
 
+// A file is written under a temporary name beside it and then renamed. Such a
+// name is hidden and matches no file the store holds, so no listing, download,
+// upload or check takes it; what a crash leaves behind under it the store host
+// removes when it starts.
+inline const QString temporaryMark = QStringLiteral(".tolv-new.");
+inline QString temporaryName(const QString& fileName, const QString& suffix) {
+    // Short enough for any file name: a name may have at most 255 bytes.
+    return temporaryMark + fileName.left(48) + '.' + suffix;
+}
+inline bool isTemporaryName(const QString& fileName) {
+    return fileName.startsWith(temporaryMark);
+}
+
 // The place of this plug-in in the host's navigation tree.
 inline const QString navigationPath = QStringLiteral("Home/Alarms/Outputs/Tolv Output");
 

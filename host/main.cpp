@@ -172,6 +172,10 @@ int main(int argc, char** argv) {
         return fail(loader.errorString());
 
     StoreHost host(options.store, work, options.owner);
+    if (host.ownerInUse())
+        return fail(QStringLiteral("the owner '%1' is already used by another running tolv-host "
+                                   "on this store: give another --owner")
+                        .arg(options.owner));
     host.setReplyMode(options.replyMode);
     int endedBy = 0; // the signal that ended the run
     new TerminationSignals([&host, &endedBy](int signal) {

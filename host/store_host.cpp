@@ -1,5 +1,8 @@
 #include "host/store_host.h"
 
+#include "core/atomic_file.h"
+#include "core/store_paths.h"
+#include "host/store_mutex.h"
 #include "plugin/host_protocol.h"
 
 #include <QCoreApplication>
@@ -8,9 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QSysInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -37,34 +38,13 @@ QByteArray readBytes(const QString& path, QString* error) {
     return source.readAll();
 }
 
-// How a file is written: the store keeps the only copy that counts, so its files
-// reach the disk before the reply; the working copy is a copy of the store that
-// the next download renews, so its files are only replaced atomically.
-enum class Durability { Synced, Atomic };
-
-// Writes the bytes to a new file beside the destination, then renames it over
-// the destination: a failure leaves the old file as it was.
-bool replaceByRename(const QString& to, const QByteArray& bytes, QString* error) {
-    QTemporaryFile temp(to + QStringLiteral(".XXXXXX"));
-    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(to, temp.errorString());
-        return false;
-    }
-    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    if (::rename(QFile::encodeName(temp.fileName()).constData(),
-                 QFile::encodeName(to).constData()) != 0) {
-        *error =
-            QStringLiteral("Cannot write %1: %2").arg(to, QString::fromLocal8Bit(strerror(errno)));
-        return false;
-    }
-    temp.setAutoRemove(false);
-    return true;
-}
-
 // Writes one file; the destination is replaced atomically so a failed write
-// leaves the old file as it was. An unchanged file is left alone.
+// leaves the old file as it was. An unchanged file is left alone. The store keeps
+// the only copy that counts, so its files reach the disk before the reply; the
+// working copy is a copy of the store that the next download renews, so its
+// files need not.
 bool writeBytes(const QString& to, const QByteArray& bytes, QString* error,
-                Durability durability = Durability::Synced) {
+                FileSync durability = FileSync::Synced) {
     QFile existing(to);
     if (QFileInfo(to).isFile() && existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
         return true;
@@ -72,19 +52,15 @@ bool writeBytes(const QString& to, const QByteArray& bytes, QString* error,
         *error = QStringLiteral("Cannot create the folder of %1").arg(to);
         return false;
     }
-    if (durability == Durability::Atomic)
-        return replaceByRename(to, bytes, error);
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() ||
-        !target.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(to, target.errorString());
-        return false;
-    }
-    return true;
+    QString reason;
+    if (replaceFileAtomically(to, bytes, &reason, durability))
+        return true;
+    *error = QStringLiteral("Cannot write %1: %2").arg(to, reason);
+    return false;
 }
 
 bool copyFile(const QString& from, const QString& to, QString* error,
-              Durability durability = Durability::Synced) {
+              FileSync durability = FileSync::Synced) {
     error->clear();
     const QByteArray bytes = readBytes(from, error);
     return error->isEmpty() && writeBytes(to, bytes, error, durability);
@@ -124,6 +100,8 @@ QStringList localFiles(const QString& folder) {
     QStringList names;
     for (const QString& name :
          QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        if (StorePaths::isTemporaryName(name))
+            continue;
         if (StoreHost::isListableName(name))
             names.append(name);
         else
@@ -135,35 +113,14 @@ QStringList localFiles(const QString& folder) {
 
 } // namespace
 
-// Serialises the lock table and uploads between every host on the store, so
-// that checking for a conflicting lock and acting on the answer is one step.
-// The system releases it when its process ends, however it ends.
-class StoreHost::StoreMutex {
-public:
-    explicit StoreMutex(const QString& lockDir) {
-        if (!QDir().mkpath(lockDir))
-            return;
-        fd = ::open(QFile::encodeName(lockDir + "/.mutex").constData(),
-                    O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
-    }
-    ~StoreMutex() {
-        if (fd >= 0)
-            ::close(fd); // also unlocks
-    }
-    StoreMutex(const StoreMutex&) = delete;
-    StoreMutex& operator=(const StoreMutex&) = delete;
-    bool ok = false;
-
-private:
-    int fd = -1;
-};
-
 StoreHost::StoreHost(const QString& storeDir, const QString& workDir, const QString& owner,
                      QObject* parent)
     : QObject(parent), store(QDir(storeDir).absolutePath()), work(QDir(workDir).absolutePath()),
       ownerName(owner) {
     realStore = resolvedPath(store);
+    claimOwner();
+    if (!ownerTaken)
+        removeLeftovers();
 }
 
 StoreHost::~StoreHost() {
@@ -174,6 +131,9 @@ void StoreHost::shutdown() {
     if (!stopped)
         detach();
     stopped = true;
+    if (ownerClaim >= 0)
+        ::close(ownerClaim); // also gives up the claim
+    ownerClaim = -1;
     if (takenLocks.empty())
         return;
     StoreMutex mutex(store + '/' + lockFolder);
@@ -283,7 +243,9 @@ bool StoreHost::storeEntries(const QString& dir, bool folders, QStringList* name
     const QDir::Filters filter = folders ? QDir::Dirs | QDir::NoDotAndDotDot
                                          : QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden;
     for (const QString& name : QDir(storePath(dir)).entryList(filter, QDir::Name)) {
-        if (!isListableName(name)) {
+        if (StorePaths::isTemporaryName(name)) {
+            continue; // a file being written, or what a crash left of one
+        } else if (!isListableName(name)) {
             qCWarning(lcStoreHost, "left '%s' out of the listing of '%s': its name is unsafe",
                       qPrintable(name), qPrintable(dir));
         } else if (!insideStore(storePath(dir + '/' + name))) {
@@ -422,7 +384,7 @@ bool StoreHost::downloadOne(const QString& path, qint32 okResult) {
         failure = QStringLiteral("Refused path outside the store: '%1'").arg(path);
     } else if (!QFileInfo(storePath(path)).isFile()) {
         failure = QStringLiteral("File not found in the store: %1").arg(path);
-    } else if (copyFile(storePath(path), workPath(path), &failure, Durability::Atomic)) {
+    } else if (copyFile(storePath(path), workPath(path), &failure, FileSync::Unsynced)) {
         receivedFiles.insert(path);
         send(okResult, HostOperation::download, path);
         return true;
@@ -651,6 +613,8 @@ std::optional<StoreHost::LockEntry> StoreHost::readLock(const QString& lockFile)
                 entry.machine = value;
             else if (key == "pid")
                 entry.pid = value.toLongLong();
+            else if (key == "started")
+                entry.started = value;
         }
     }
     // A lock file left empty by an interrupted writer, or unreadable, still counts as held.
@@ -675,8 +639,14 @@ QString StoreHost::lockHolder(const QString& path) const {
 }
 
 bool StoreHost::isStale(const LockEntry& entry) const {
-    // Only a process on this machine can be seen to be gone.
-    return entry.pid > 0 && entry.machine == QSysInfo::machineHostName() && !processRuns(entry.pid);
+    // Only a process on this machine can be seen to be gone. A process that runs
+    // under the pid but started at another time (after a reboot) is another one.
+    if (entry.pid <= 0 || entry.machine != QSysInfo::machineHostName())
+        return false;
+    if (!processRuns(entry.pid))
+        return true;
+    const QString started = processStart(entry.pid);
+    return !entry.started.isEmpty() && !started.isEmpty() && started != entry.started;
 }
 
 QString StoreHost::conflictingOwner(const QString& path) {
@@ -704,31 +674,27 @@ QString StoreHost::conflictingOwner(const QString& path) {
 }
 
 bool StoreHost::writeLock(const QString& path, QString* detail) {
-    // Written whole under a hidden name first, then linked to its own name: a lock
-    // is never seen half written, and of two writers only one can link.
-    const QByteArray bytes = QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\n")
+    // Written whole under a temporary name first, then linked to its own name: a
+    // lock is never seen half written, and of two writers only one can link.
+    const QByteArray bytes = QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\nstarted=%5\n")
                                  .arg(path, ownerName, QSysInfo::machineHostName())
                                  .arg(QCoreApplication::applicationPid())
+                                 .arg(processStart(QCoreApplication::applicationPid()))
                                  .toUtf8();
-    QByteArray draft = QFile::encodeName(store + '/' + lockFolder + "/.draft-XXXXXX");
-    const int fd = ::mkstemp(draft.data());
-    if (fd < 0) {
-        *detail =
-            QStringLiteral("Cannot lock %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+    const QString lockFile = lockFileFor(path);
+    QString reason;
+    const QString draft = writeTemporaryFile(lockFile, bytes, &reason);
+    if (draft.isEmpty()) {
+        *detail = QStringLiteral("Cannot lock %1: %2").arg(path, reason);
         return false;
     }
-    const bool written =
-        ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
-    const int writeError = errno;
-    ::close(fd);
     const bool linked =
-        written && ::link(draft.constData(), QFile::encodeName(lockFileFor(path)).constData()) == 0;
+        ::link(QFile::encodeName(draft).constData(), QFile::encodeName(lockFile).constData()) == 0;
     const int linkError = errno;
-    ::unlink(draft.constData());
+    QFile::remove(draft);
     if (!linked)
-        *detail =
-            QStringLiteral("Cannot lock %1: %2")
-                .arg(path, QString::fromLocal8Bit(strerror(written ? linkError : writeError)));
+        *detail = QStringLiteral("Cannot lock %1: %2")
+                      .arg(path, QString::fromLocal8Bit(strerror(linkError)));
     return linked;
 }
 
@@ -743,6 +709,12 @@ StoreHost::LockResult StoreHost::takeLock(const QString& path, QString* detail) 
         return LockResult::HeldByOther;
     if (!isValidOwner(ownerName)) {
         *detail = QStringLiteral("Refused the owner '%1': an owner needs a name").arg(ownerName);
+        return LockResult::Error;
+    }
+    if (ownerTaken) {
+        *detail = QStringLiteral("Refused the owner '%1': another running host on this store "
+                                 "works as it")
+                      .arg(ownerName);
         return LockResult::Error;
     }
     if (throughLink(path)) {

@@ -51,6 +51,9 @@ public:
     QString storeDir() const { return store; }
     QString workDir() const { return work; }
     QString owner() const { return ownerName; }
+    // Whether another running host on this store already works as this owner;
+    // such a host is refused every lock, so that one owner never writes twice.
+    bool ownerInUse() const { return ownerTaken; }
 
     void setReplyMode(ReplyMode mode) { replyMode = mode; }
 
@@ -91,6 +94,10 @@ public:
     // The owner of a session by default: user@host:process id, distinct for
     // every session of one user.
     static QString defaultOwner();
+    // When a running process started, as the boot's id and the clock ticks since
+    // the boot; empty when it cannot be read. With the pid it names one process
+    // also after a reboot has given its pid to another.
+    static QString processStart(qint64 pid);
     // A file or folder name that a listing can carry: no control characters
     // (a line break would split it), no blanks at either end, and one part of a
     // store path (no slash or backslash, not "." or "..").
@@ -115,6 +122,7 @@ private:
         QString owner;
         QString machine;
         qint64 pid = 0;
+        QString started; // empty in the lock files of older hosts
     };
     class StoreMutex;
 
@@ -165,6 +173,10 @@ private:
     // under which another owner could lock the same files.
     bool throughLink(const QString& path) const;
     bool readableFolder(const QString& dir, QString* error) const;
+    // Holds the store's claim on this owner for the life of the host.
+    void claimOwner();
+    // Removes what hosts that ended in the middle of a write left in the store.
+    void removeLeftovers();
 
     QString storePath(const QString& path) const { return store + '/' + path; }
     QString workPath(const QString& path) const { return work + '/' + path; }
@@ -178,6 +190,8 @@ private:
     std::deque<HostReply> queue;
     bool flushScheduled = false;
     bool stopped = false;
+    int ownerClaim = -1; // an open file whose lock claims the owner on the store
+    bool ownerTaken = false;
     std::map<std::pair<QString, QString>, QString> failures;
     QList<Command> received;
     std::set<QString> receivedFiles; // store files this working copy got from the store

@@ -5,20 +5,35 @@
 // folder or file is made immutable. Permissions stop ordinary users, who cannot
 // set that flag: for a file, its whole folder is then made read-only.
 // blocked() is false where neither works.
+//
+// An empty target stands for a full disk: every write of this process past the
+// first few bytes of a file fails (EFBIG), while files can still be made and
+// renamed. That works for every user; keep the object alive only around the
+// operation under test.
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 
+#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 class WriteBlocker {
 public:
     explicit WriteBlocker(const QString& target) : path(QFile::encodeName(target)) {
+        if (target.isEmpty()) {
+            getrlimit(RLIMIT_FSIZE, &savedLimit);
+            rlimit limit = savedLimit;
+            limit.rlim_cur = 4;
+            savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+            mode = setrlimit(RLIMIT_FSIZE, &limit) == 0 ? FullDisk : None;
+            return;
+        }
         if (geteuid() != 0) {
             const QFileInfo info(target);
             const QString folder = info.isDir() ? target : info.absolutePath();
@@ -38,7 +53,10 @@ public:
             close(fd);
     }
     ~WriteBlocker() {
-        if (mode == Permissions) {
+        if (path.isEmpty()) {
+            setrlimit(RLIMIT_FSIZE, &savedLimit);
+            std::signal(SIGXFSZ, savedHandler);
+        } else if (mode == Permissions) {
             QFile::setPermissions(QFile::decodeName(path),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         } else if (mode == Immutable) {
@@ -58,7 +76,9 @@ public:
     bool blocked() const { return mode != None; }
 
 private:
-    enum Mode { None, Permissions, Immutable };
+    enum Mode { None, Permissions, Immutable, FullDisk };
     QByteArray path;
     Mode mode = None;
+    rlimit savedLimit = {};
+    void (*savedHandler)(int) = SIG_DFL;
 };

@@ -1,12 +1,13 @@
 // The store host against a copy of the sample store, as one or two owners, and
 // against hostile stores: unreadable files and folders, folders where files
 // belong, links out of the store, odd names, stale and foreign locks.
+#include "common/file_access.h"
 #include "common/store_copy.h"
+#include "common/store_locks.h"
 #include "common/tree_snapshot.h"
+#include "common/write_blocker.h"
 #include "host/store_host.h"
 
-#include <QCryptographicHash>
-#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,74 +21,6 @@ const QString south = QStringLiteral("config/alarms/south/outputs"); // one modu
 const QString module = south + "/al_out_0001.cfg";
 const QString file = QStringLiteral("config/instances.xml");
 const QStringList results = {"Ok", "Fail", "ReadOnly", "Done"}; // by HostReply's result
-
-static QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-static void writeFile(const QString& path, const QByteArray& bytes) {
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-// Lets everybody into a tree, so that an unprivileged user can work in it.
-static void openUp(const QString& root) {
-    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                     QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
-                     QFile::ExeOther;
-    QFile::setPermissions(root, all);
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        QFile::setPermissions(it.next(), all);
-}
-
-// Takes away every permission of a file or folder.
-static void closeUp(const QString& path) {
-    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
-}
-
-// While alive, the process acts as an unprivileged user, so that file modes
-// bind also when the tests run as root.
-class Unprivileged {
-public:
-    Unprivileged() {
-        if (::geteuid() == 0)
-            dropped = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
-    }
-    ~Unprivileged() {
-        if (dropped && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            qFatal("cannot become root again");
-    }
-
-private:
-    bool dropped = false;
-};
-
-// A lock file as another host writes it.
-static void forgeLock(const QString& store, const QString& path, const QString& owner,
-                      const QString& machine, qint64 pid) {
-    const QByteArray name =
-        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex();
-    writeFile(store + '/' + StoreHost::lockFolder + '/' + name,
-              QStringLiteral("path=%1\nowner=%2\nmachine=%3\npid=%4\n")
-                  .arg(path, owner, machine)
-                  .arg(pid)
-                  .toUtf8());
-}
-
-// The id of a process that has ended.
-static qint64 deadProcessId() {
-    QProcess process;
-    process.start("true", QStringList());
-    if (!process.waitForStarted())
-        return -1;
-    const qint64 pid = process.processId();
-    process.waitForFinished();
-    return pid;
-}
 
 // A plug-in widget that records the host's replies, and each as "operation result file".
 class Recorder : public config_plugin_base {
@@ -120,6 +53,7 @@ struct Owner {
         : host(store, work.path(), name), widget(work.path(), "recorder", QString()) {
         host.attach(&widget);
         openUp(work.path());
+        openUp(store + '/' + StoreHost::lockFolder);
     }
     QString local(const QString& path) const { return work.path() + '/' + path; }
     QTemporaryDir work;
@@ -221,13 +155,20 @@ private slots:
         QCOMPARE(readAll(store + '/' + file), QByteArray("edited\r\n"));
     }
 
-    void failedDownloadIsNotUploadedAsDeletion_data() {
-        QTest::addColumn<bool>("folderInTheWay"); // else the store file is unreadable
-        QTest::newRow("unreadable store file") << false;
-        QTest::newRow("folder in the working copy") << true;
+    // A file whose download failed: an upload neither deletes it from the store
+    // (no local copy) nor writes a copy made afresh over it.
+    void singleFileUploadKeepsAFileItDidNotReceive_data() {
+        QTest::addColumn<bool>("folderInTheWay");   // else the store file is unreadable
+        QTest::addColumn<QByteArray>("madeAfresh"); // by the editor after the failed download
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("unreadable store file") << false << QByteArray() << "no local copy";
+        QTest::newRow("folder in the working copy") << true << QByteArray() << "no local copy";
+        QTest::newRow("made afresh") << false << QByteArray("new\r\n") << "never downloaded";
     }
-    void failedDownloadIsNotUploadedAsDeletion() {
+    void singleFileUploadKeepsAFileItDidNotReceive() {
         QFETCH(bool, folderInTheWay);
+        QFETCH(QByteArray, madeAfresh);
+        QFETCH(QString, refusal);
         Owner alice(store, "alice");
         if (folderInTheWay)
             QVERIFY(QDir().mkpath(alice.local(file)));
@@ -238,10 +179,11 @@ private slots:
             Unprivileged unprivileged;
             QCOMPARE(alice.widget.send("checkoutFile", file),
                      QStringList({"download Fail " + file, "lock Ok " + file}));
+            if (!madeAfresh.isEmpty())
+                writeFile(alice.local(file), madeAfresh);
             QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
         }
-        QVERIFY2(alice.widget.lastText().contains("no local copy"),
-                 qPrintable(alice.widget.lastText()));
+        QVERIFY2(alice.widget.lastText().contains(refusal), qPrintable(alice.widget.lastText()));
         QCOMPARE(treeSnapshot(store), before);
     }
 
@@ -312,19 +254,6 @@ private slots:
         QCOMPARE(treeSnapshot(store), before);
     }
 
-    void singleFileUploadNeverOverwritesWhatItDidNotReceive() {
-        Owner alice(store, "alice");
-        closeUp(store + '/' + file);
-        const auto before = treeSnapshot(store);
-        {
-            Unprivileged unprivileged;
-            alice.widget.send("checkoutFile", file);
-            writeFile(alice.local(file), "made afresh by the editor\r\n");
-            QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
-        }
-        QCOMPARE(treeSnapshot(store), before);
-    }
-
     void lockRefusedWhileRelatedPathIsHeld_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
@@ -362,15 +291,22 @@ private slots:
         QCOMPARE(treeSnapshot(store), before);
     }
 
-    void ownerWithoutNameIsRefusedLocks_data() {
+    void ownerThatCannotBeUsedIsRefusedLocks_data() {
         QTest::addColumn<QString>("owner");
-        QTest::newRow("empty") << "";
-        QTest::newRow("blanks") << "   ";
-        QTest::newRow("line break") << "al\nice";
+        QTest::addColumn<bool>("inUse"); // by a running host on the store
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("blanks") << "   " << false;
+        QTest::newRow("line break") << "al\nice" << false;
+        QTest::newRow("used by a running host") << "carol" << true;
     }
-    void ownerWithoutNameIsRefusedLocks() {
+    void ownerThatCannotBeUsedIsRefusedLocks() {
         QFETCH(QString, owner);
+        QFETCH(bool, inUse);
+        std::optional<Owner> running;
+        if (inUse)
+            running.emplace(store, owner);
         Owner nobody(store, owner);
+        QCOMPARE(nobody.host.ownerInUse(), inUse);
         QCOMPARE(nobody.widget.send("lock", north), QStringList({"lock Fail " + north}));
         QCOMPARE(nobody.host.lockHolder(north), QString());
         Owner alice(store, "alice"); // and locks out nobody else
@@ -392,28 +328,27 @@ private slots:
         QCOMPARE(padded.host.lockHolder(south), QString());
     }
 
-    void defaultOwnerIsDistinctPerProcess() {
-        const QString owner = StoreHost::defaultOwner();
-        QVERIFY2(owner.contains('@' + QSysInfo::machineHostName()), qPrintable(owner));
-        QVERIFY2(owner.endsWith(':' + QString::number(QCoreApplication::applicationPid())),
-                 qPrintable(owner));
-    }
-
     void staleLockIsTakenOverOnlyWhenItsProcessIsGone_data() {
         QTest::addColumn<QString>("machine");
         QTest::addColumn<bool>("processGone");
+        QTest::addColumn<QString>("started"); // the start time written in the lock
         QTest::addColumn<bool>("takenOver");
-        QTest::newRow("this machine, process gone") << QSysInfo::machineHostName() << true << true;
-        QTest::newRow("this machine, process runs")
-            << QSysInfo::machineHostName() << false << false;
-        QTest::newRow("another machine") << "elsewhere.example" << true << false;
+        const QString here = QSysInfo::machineHostName();
+        const QString ours = StoreHost::processStart(QCoreApplication::applicationPid());
+        QTest::newRow("this machine, process gone") << here << true << ours << true;
+        QTest::newRow("this machine, process runs") << here << false << ours << false;
+        QTest::newRow("process runs, lock without start") << here << false << "" << false;
+        QTest::newRow("pid reused after a reboot") << here << false << "other boot:1" << true;
+        QTest::newRow("another machine") << "elsewhere.example" << true << ours << false;
     }
     void staleLockIsTakenOverOnlyWhenItsProcessIsGone() {
         QFETCH(QString, machine);
         QFETCH(bool, processGone);
+        QFETCH(QString, started);
         QFETCH(bool, takenOver);
+        QVERIFY(!StoreHost::processStart(QCoreApplication::applicationPid()).isEmpty());
         const qint64 pid = processGone ? deadProcessId() : QCoreApplication::applicationPid();
-        forgeLock(store, north, "ghost", machine, pid);
+        forgeLock(store, north, "ghost", machine, pid, started);
         if (takenOver)
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression("taking over the lock of '" + north +
@@ -433,6 +368,7 @@ private slots:
         QCOMPARE(alice.host.lockHolder(south), QString("bob"));
         QCOMPARE(alice.widget.send("lock", north), QStringList()); // no longer answered
         QCOMPARE(alice.host.lockHolder(north), QString());
+        QVERIFY(!Owner(store, "alice").host.ownerInUse());
     }
 
     void longPathCanBeLocked() {
@@ -442,14 +378,6 @@ private slots:
         QCOMPARE(alice.widget.send("checkoutDir", deep),
                  QStringList({"lock Ok " + deep, "download Done " + deep}));
         QCOMPARE(alice.host.lockHolder(deep), QString("alice"));
-    }
-
-    void listingLeavesOutLinksLeadingOutOfTheStore() {
-        QVERIFY(QFile::link(outside, store + "/config/alarms/evil"));
-        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/inside"));
-        Owner alice(store, "alice");
-        QCOMPARE(alice.widget.send("dir", "config/alarms"), QStringList({"dir Ok config/alarms"}));
-        QCOMPARE(alice.widget.lastText(), QString("inside\nnorth\nsouth"));
     }
 
     void checkoutThroughLinkOutOfTheStoreIsRefused() {
@@ -507,40 +435,99 @@ private slots:
         QCOMPARE(treeSnapshot(outside), beforeOutside);
     }
 
-    void unreadableFolderIsListedAsFail() {
-        Owner alice(store, "alice");
-        closeUp(store + "/config/alarms");
-        Unprivileged unprivileged;
-        QCOMPARE(alice.widget.send("dir", "config/alarms"),
-                 QStringList({"dir Fail config/alarms"}));
-        QVERIFY2(alice.widget.lastText().contains("Permission denied"),
-                 qPrintable(alice.widget.lastText()));
+    void unreadableFolderIsNeitherListedNorCheckedOut_data() {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("dir") << "dir" << QStringList({"dir Fail " + north});
+        QTest::newRow("checkoutDir")
+            << "checkoutDir" << QStringList({"lock Fail " + north, "download Fail " + north});
     }
-
-    void unreadableFolderIsNotCheckedOut() {
+    void unreadableFolderIsNeitherListedNorCheckedOut() {
+        QFETCH(QString, word);
+        QFETCH(QStringList, expected);
         Owner alice(store, "alice");
         closeUp(store + '/' + north);
         const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
-            QCOMPARE(alice.widget.send("checkoutDir", north),
-                     QStringList({"lock Fail " + north, "download Fail " + north}));
+            QCOMPARE(alice.widget.send(word, north), expected);
         }
+        QVERIFY2(alice.widget.lastText().contains("Permission denied"),
+                 qPrintable(alice.widget.lastText()));
         QCOMPARE(alice.host.lockHolder(north), QString());
         QCOMPARE(treeSnapshot(store), before);
     }
 
-    void unsafeNamesAreLeftOutOfListings() {
-        for (const char* name :
-             {"line\nbreak", " leading", "trailing ", "two words", "back\\slash"})
-            QVERIFY(QDir().mkpath(store + "/config/alarms/" + name));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("left 'back.slash' out"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("left ' leading' out"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("left 'trailing ' out"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("left 'line\nbreak' out"));
+    // Every write fails once the first bytes are out: the upload fails with the
+    // reason, the store keeps every byte and no temporary file.
+    void uploadToAFullDiskKeepsTheStore_data() {
+        QTest::addColumn<QStringList>("command"); // word and path
+        QTest::newRow("file") << QStringList{"uploadFile", file};
+        QTest::newRow("folder") << QStringList{"syncDirUpload", north};
+    }
+    void uploadToAFullDiskKeepsTheStore() {
+        QFETCH(QStringList, command);
         Owner alice(store, "alice");
-        alice.widget.send("dir", "config/alarms");
-        QCOMPARE(alice.widget.lastText(), QString("north\nsouth\ntwo words"));
+        alice.widget.send("checkoutDir", north);
+        alice.widget.send("checkoutFile", file);
+        writeFile(alice.local(north + "/al_out_0001.cfg"), "changed\r\n");
+        writeFile(alice.local(north + "/al_out_0004.cfg"), "new\r\n");
+        writeFile(alice.local(file), "edited\r\n");
+        const auto before = treeSnapshot(store);
+        {
+            WriteBlocker fullDisk({});
+            QCOMPARE(alice.widget.send(command[0], command[1]),
+                     QStringList({"upload Fail " + command[1]}));
+        }
+        QVERIFY2(alice.widget.lastText().contains("File too large"),
+                 qPrintable(alice.widget.lastText()));
+        QCOMPARE(treeSnapshot(store), before);
+        QCOMPARE(alice.widget.send(command[0], command[1]),
+                 QStringList({"upload Done " + command[1]}));
+    }
+
+    // What a write cut off left, in the store and in the working copy: removed when
+    // a host starts, and else neither listed, downloaded nor uploaded.
+    void leftoversOfCutOffWritesAreIgnoredAndRemoved() {
+        const QStringList leftovers = {north + "/.tolv-new.al_out_0001.cfg.ab1",
+                                       "config/.tolv-new.devicetypes.xml.cd2",
+                                       ".locks/.draft-Ef3gH4", ".locks/.tolv-new.0a1b.ef5"};
+        for (const QString& path : leftovers) {
+            writeFile(store + '/' + path, "cut off");
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("removed '" + path +
+                                                          "', left by a write that did not end"));
+        }
+        Owner alice(store, "alice");
+        for (const QString& path : leftovers)
+            QVERIFY2(!QFileInfo::exists(store + '/' + path), qPrintable(path));
+        // Written meanwhile by a host on another machine, and by this editor.
+        writeFile(store + '/' + leftovers[0], "being written");
+        writeFile(alice.local(north + "/.tolv-new.al_out_0002.cfg.xy"), "being written");
+        QCOMPARE(alice.widget.send("checkoutDir", north).filter(".tolv-new"), QStringList());
+        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Done " + north}));
+        QCOMPARE(QDir(store + '/' + north).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({".tolv-new.al_out_0001.cfg.ab1", "al_out_0001.cfg", "al_out_0002.cfg",
+                              "al_out_0003.cfg"}));
+    }
+
+    // Names a listing cannot carry, and links out of the store, each with a warning;
+    // a link to a folder inside is listed as any folder.
+    void listingLeavesOutUnsafeNamesAndLinksOutOfTheStore() {
+        for (const QString name : {"line\nbreak", " leading", "trailing ", "back\\slash"}) {
+            QVERIFY(QDir().mkpath(store + "/config/alarms/" + name));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 qPrintable("left '" + name +
+                                            "' out of the listing "
+                                            "of 'config/alarms': its name is unsafe"));
+        }
+        QVERIFY(QDir().mkpath(store + "/config/alarms/two words"));
+        QVERIFY(QFile::link(outside, store + "/config/alarms/evil"));
+        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/inside"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("left 'evil' .*leads out of the store"));
+        Owner alice(store, "alice");
+        QCOMPARE(alice.widget.send("dir", "config/alarms"), QStringList({"dir Ok config/alarms"}));
+        QCOMPARE(alice.widget.lastText(), QString("inside\nnorth\nsouth\ntwo words"));
     }
 };
 

@@ -2,9 +2,11 @@
 // module's templates, its own device description, the shared files and the
 // rename of its device types.
 #include "common/editor_probe.h"
+#include "common/file_access.h"
 #include "common/store_copy.h"
 #include "common/test_support.h"
 #include "common/trace_capture.h"
+#include "common/tree_snapshot.h"
 #include "common/write_blocker.h"
 
 #include "common/process_rows.h"
@@ -51,13 +53,9 @@ struct Fixture {
     void grant(const QString& storePath) { probe.reply(HostReply::Ok, "lock", storePath); }
     QString local(const QString& storePath) const { return root.path() + '/' + storePath; }
     bool exists(const QString& storePath) const { return QFile::exists(local(storePath)); }
-    QByteArray read(const QString& storePath) const {
-        QFile file(local(storePath));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString& storePath) const { return readAll(local(storePath)); }
     void write(const QString& storePath, const QByteArray& bytes) {
-        QFile file(local(storePath));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        writeFile(local(storePath), bytes);
     }
     ProcessRow row(const QString& name) const { return processNamed(*probe.processEditor(), name); }
     // Saves the templates as the module writer does; the lines come back.
@@ -90,10 +88,7 @@ struct Hosted {
         settle();
     }
     void settle() { host.flushReplies(); }
-    QByteArray stored(const QString& storePath) const {
-        QFile file(store.filePath(storePath));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray stored(const QString& storePath) const { return readAll(store.filePath(storePath)); }
     ProcessRow row(const QString& name) const { return processNamed(*probe.processEditor(), name); }
 
     QTemporaryDir store;
@@ -479,63 +474,68 @@ private slots:
         QVERIFY(!h.editor.isDirty());
     }
 
-    // Each device file a save writes, made to fail: the working copy and the store
-    // keep the old file, the user is told where a box is due (else a trace line
-    // tells), the module stays modified and the editor dirty; once the file can
-    // be written, the next Apply writes it and the editor is clean.
+    // Each file a save writes, made to fail: the working copy and the store keep
+    // the old bytes, the user is told where a box is due (else a trace line tells),
+    // the module stays modified and the editor dirty; once the file can be
+    // written, the next Apply writes it and the editor is clean.
     void failedDeviceFileWriteKeepsTheModuleModified_data() {
-        QTest::addColumn<QString>("blocked"); // the file or folder that refuses the write
-        QTest::addColumn<QString>("file");    // the file that is not written
-        QTest::addColumn<QString>("box");     // the start of the box text, or empty
-        QTest::addColumn<QString>("traced");  // the start of a trace line
+        QTest::addColumn<QString>("blocked");   // what refuses the write; "": a full disk
+        QTest::addColumn<QString>("kept");      // the files under this path keep their bytes
+        QTest::addColumn<QStringList>("boxes"); // the start of each box text
+        QTest::addColumn<QString>("traced");    // the start of a trace line
+        const QString descBox = "alm_tolv_output::writeDevDescFile - Failed to open file - ";
+        const QString pump = descPath("north_Pumps_pump"), own = descPath("north_Pumps");
         QTest::newRow("own device description")
-            << descPath("north_Pumps") << descPath("north_Pumps")
-            << "alm_tolv_output::writeDevDescFile - Failed to open file - "
-            << "writeDevDescFile. Failed to write '";
+            << own << own << QStringList{descBox} << "writeDevDescFile. Failed to write '";
         QTest::newRow("template device description")
-            << descPath("north_Pumps_pump") << descPath("north_Pumps_pump") << ""
-            << "devTemplate::saveFile - Failed to write '";
-        QTest::newRow("devicetypes") << devTypes << devTypes << ""
+            << pump << pump << QStringList() << "devTemplate::saveFile - Failed to write '";
+        QTest::newRow("devicetypes") << devTypes << devTypes << QStringList()
                                      << "alm_tolv_output::writeDeviceTypesFile - Failed to open "
                                         "file - ";
-        QTest::newRow("instances") << instances << instances << ""
+        QTest::newRow("instances") << instances << instances << QStringList()
                                    << "alm_tolv_output::writeInstances - Failed to open file - ";
         QTest::newRow("instances to be created")
-            << "config" << instances << "Upload:"
+            << "config" << instances << QStringList{"Upload:"}
             << "alm_tolv_output::writeDocument - Failed to write ";
+        // Every write fails only once its bytes go out, after the file was made.
+        QTest::newRow("full disk") << ""
+                                   << "" << QStringList{descBox, "Failed to open file - "}
+                                   << "alm_tolv_output::saveFile - Failed to write file '";
     }
     void failedDeviceFileWriteKeepsTheModuleModified() {
         QFETCH(QString, blocked);
-        QFETCH(QString, file);
-        QFETCH(QString, box);
+        QFETCH(QString, kept);
+        QFETCH(QStringList, boxes);
         QFETCH(QString, traced);
         ModalScript modal;
         Hosted h;
-        const bool created = blocked == "config";
-        if (created)
-            QVERIFY(QFile::remove(h.work.filePath(file)));
-        const QByteArray stored = h.stored(file);
-        const QByteArray local = created ? QByteArray("<missing>") : stored;
+        if (blocked == "config")
+            QVERIFY(QFile::remove(h.work.filePath(instances)));
+        const auto keptOf = [&](const QTemporaryDir& dir) {
+            auto tree = treeSnapshot(dir.path());
+            tree.removeIf([&](const auto& entry) { return !entry.key().startsWith(kept); });
+            return tree;
+        };
+        const auto local = keptOf(h.work), stored = keptOf(h.store);
         setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
         h.editor.markDirty();
+        TraceCapture trace;
         {
-            WriteBlocker blocker(h.work.filePath(blocked));
+            WriteBlocker blocker(blocked.isEmpty() ? QString() : h.work.filePath(blocked));
             if (!blocker.blocked())
                 QSKIP("this file system cannot refuse a write here");
-            TraceCapture trace;
             h.editor.apply();
             h.settle();
-            QVERIFY(std::any_of(trace.lines.begin(), trace.lines.end(),
-                                [&](const QString& line) { return line.startsWith(traced); }));
         }
-        QFile copy(h.work.filePath(file));
-        QCOMPARE(copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray("<missing>"), local);
-        QCOMPARE(h.stored(file), stored);
-        QStringList boxes;
-        for (const auto& seen : modal.seen)
-            boxes.append(seen.text.left(box.isEmpty() ? 7 : box.size()));
+        QVERIFY(std::any_of(trace.lines.begin(), trace.lines.end(),
+                            [&](const QString& line) { return line.startsWith(traced); }));
+        QCOMPARE(keptOf(h.work), local);
+        QCOMPARE(keptOf(h.store), stored);
+        QStringList seen;
+        for (const auto& box : modal.seen)
+            seen.append(box.text.left(boxes.value(seen.size()).size()));
         // A shared file that was never made cannot be uploaded either: the upload says so.
-        QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(seen, boxes);
         QVERIFY(h.probe.currentModule()->modified);
         QVERIFY(h.editor.isDirty());
 
