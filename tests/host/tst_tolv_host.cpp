@@ -93,6 +93,7 @@ private slots:
         row("a file", true, {"--store", library}, 1, "is a file, not a store folder");
         row("empty owner", true, {"--store", "STORE", "--owner", ""}, 1, "--owner needs a name");
         row("blank owner", true, {"--store", "STORE", "--owner", " "}, 1, "--owner needs a name");
+        row("owner in use", false, {"--store", "STORE", "--owner", "other"}, 1, "already used");
         row("no such plug-in", true, {"--store", "STORE", "--plugin", "STORE/x.so"}, 1,
             "--plugin STORE/x.so: no such file");
         // Qt would take --plugin for its own -plugin.
@@ -173,10 +174,9 @@ private slots:
         StoreHost other(store, store, "other");
         obstruct(other, obstacle);
         HostRun run({"--store", store, "--system", "north", "--reply-mode", mode});
-        const QString owner =
-            QStringLiteral("%1@%2:%3")
-                .arg(qEnvironmentVariable("USER", "user"), QSysInfo::machineHostName())
-                .arg(run.process.processId());
+        const QString owner = qEnvironmentVariable("USER", "user") + '@' +
+                              QSysInfo::machineHostName() + ':' +
+                              QString::number(run.process.processId());
         QTRY_COMPARE_WITH_TIMEOUT(other.lockHolder(heldPath), owner, 30000);
         if (!obstacle.isEmpty()) {
             QTest::qWait(2000); // past the start, also on a busy machine
