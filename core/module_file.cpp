@@ -134,6 +134,12 @@ bool isPathSafeName(const QString& name) {
     return true;
 }
 
+bool isStorableProcessName(const QString& name) {
+    auto isBlank = [](QChar c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    return !name.isEmpty() && !isBlank(name.front()) && !isBlank(name.back()) &&
+           !name.contains('=') && !name.contains('\n') && !name.contains('\r');
+}
+
 bool isModuleFileName(const QString& fileName) {
     // Whole names only: "$" alone would also match before a final line feed.
     static const QRegularExpression pattern(

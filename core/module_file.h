@@ -76,5 +76,10 @@ QByteArray formatModuleFile(const ModuleFileData& data);
 // never leaves its folder.
 bool isPathSafeName(const QString& name);
 
+// A process name that a "name=slot" line gives back unchanged: not empty, no
+// "=", no line end and no ASCII blank at either end (lines are read stripped and
+// split at the first "="). Other processes cannot get a slot.
+bool isStorableProcessName(const QString& name);
+
 // The file names of module files: "al_out_", four digits, any one character, "cfg".
 bool isModuleFileName(const QString& fileName);

@@ -206,17 +206,36 @@ bool isUsableClipboardLine(const QStringList& fields) {
 }
 } // namespace
 
-QVector<ClipboardRow> parseClipboardText(const QString& text) {
+QVector<ClipboardRow> parseClipboardText(const QString& text, QStringList* skipped) {
     QVector<ClipboardRow> rows;
     const QVector<QStringList> lines = clipboardLines(text);
     rows.reserve(lines.size());
-    for (const QStringList& fields : lines)
-        if (isUsableClipboardLine(fields))
+    for (const QStringList& fields : lines) {
+        // A line without a slot clears nothing: clearing is what Clear is for.
+        if (isUsableClipboardLine(fields) && !fields[2].isEmpty())
             rows.append({fields[0], fields[1], fields[2]});
+        else if (skipped)
+            skipped->append(fields.join(QLatin1Char('\t')));
+    }
     return rows;
 }
 
 bool isClipboardTextPastable(const QString& text) {
-    const QVector<QStringList> lines = clipboardLines(text);
-    return !lines.isEmpty() && isUsableClipboardLine(lines.first());
+    // Only the first non-empty line decides: the clipboard may hold a million
+    // lines of another program, and this runs on every change of it.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        QStringView line = QStringView(text).sliced(start, end - start);
+        start = end + 1;
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        const qsizetype firstTab = line.indexOf(QLatin1Char('\t'));
+        return firstTab > 0 && line.indexOf(QLatin1Char('\t'), firstTab + 1) >= 0;
+    }
+    return false;
 }

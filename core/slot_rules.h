@@ -94,10 +94,11 @@ QString formatClipboardText(const QVector<ClipboardRow>& rows);
 // pastes the same as text with LF.
 QVector<QStringList> clipboardLines(const QString& text);
 
-// The usable lines (at least three fields and a non-empty name) as rows, in
+// The usable lines (at least three fields, a name and a slot) as rows, in
 // order: name, group and slot from the first three fields; further fields are
-// ignored and nothing is trimmed.
-QVector<ClipboardRow> parseClipboardText(const QString& text);
+// ignored and nothing is trimmed. The other non-empty lines go to skipped.
+QVector<ClipboardRow> parseClipboardText(const QString& text, QStringList* skipped = nullptr);
 
-// True when the first non-empty line is usable.
+// True when the first non-empty line has at least three fields and a name
+// (its slot may be empty: the editor's own copy of a row without a slot).
 bool isClipboardTextPastable(const QString& text);

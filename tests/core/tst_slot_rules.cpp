@@ -87,8 +87,10 @@ private slots:
             << "\n\nA\tG A\t 5 \tx\n\nB\tH\t6\n"
             << QStringList{"A|G A| 5 ", "B|H|6"} << true;
         QTest::newRow("one CR per line") << "P1\tG\t3\r\r\n" << QStringList{"P1|G|3\r"} << true;
-        QTest::newRow("empty group and slot keep their places")
-            << "P1\t\t3\nP2\tG\t\nP3\t\t" << QStringList{"P1||3", "P2|G|", "P3||"} << true;
+        QTest::newRow("an empty group keeps its place, an empty slot skips the line")
+            << "P1\t\t3\nP2\tG\t\nP3\t\t" << QStringList{"P1||3"} << true;
+        QTest::newRow("first line without a slot")
+            << "P2\tG\t\nP1\tG\t4" << QStringList{"P1|G|4"} << true;
         QTest::newRow("a further field is not the slot")
             << "P1\t\t5\tX" << QStringList{"P1||5"} << true;
         QTest::newRow("two fields") << "P1\t3\nP2\tG\t4" << QStringList{"P2|G|4"} << false;

@@ -98,6 +98,10 @@ bool StoreChecker::checkProcessDefinitions(const QString& system, QHash<QString,
     const QVector<ProcessDefinition> definitions = parseProcessDefinitions(bytes);
     processes.reserve(definitions.size());
     for (const ProcessDefinition& definition : definitions) {
+        if (!isStorableProcessName(definition.name))
+            findings.warning(path, definition.line, "process-name",
+                             "process '" + definition.name +
+                                 "' cannot get a slot: a module file cannot hold its name");
         const auto it = processes.constFind(definition.name);
         if (it == processes.constEnd()) {
             processes.insert(definition.name, definition.line);
