@@ -3,11 +3,10 @@
 #include "host/host_window.h"
 #include "host/store_host.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 
