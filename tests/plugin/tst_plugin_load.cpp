@@ -125,13 +125,12 @@ private slots:
             QVERIFY2(editor->findChild<QAction*>(name)->isEnabled(), name);
         // A second owner, in the other reply mode, is told of the locks and works read-only.
         Session second(loader, store.path(), "second", otherMode(mode));
-        second.window.openEntry();
-        second.settle();
-        QVERIFY(second.window.chooseSystem("north"));
-        second.settle();
-        QCOMPARE(modal.seen.size(), 3);
+        QVERIFY(openOnFirstModule(second));
+        QCOMPARE(modal.seen.size(), 5);
         for (const SeenDialog& box : modal.seen)
             QVERIFY2(box.caption == "Lock" && box.text.contains("tester"), qPrintable(box.text));
+        const auto* label = second.window.findChild<QWidget*>("readOnlyLabel");
+        QVERIFY(label->property("text").toString().startsWith("Read only, Locked by tester: "));
         QVERIFY(!second.window.editor()->findChild<QAction*>("new")->isEnabled());
         QCOMPARE(moduleRows(&second.window), northModules); // read-only, but there
         // It uploads nothing, and closing it releases nothing of the first owner's.
