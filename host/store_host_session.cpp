@@ -41,7 +41,8 @@ void StoreHost::claimOwner() {
     const QByteArray hash =
         QCryptographicHash::hash(ownerName.toUtf8(), QCryptographicHash::Sha256);
     const QString name = folder + "/.owner-" + QString::fromLatin1(hash.toHex());
-    ownerClaim = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Read-only: the claim works also on a file another user made.
+    ownerClaim = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (ownerClaim >= 0 && ::flock(ownerClaim, LOCK_EX | LOCK_NB) != 0) {
         ownerTaken = errno == EWOULDBLOCK;
         ::close(ownerClaim);
