@@ -4,16 +4,20 @@
 // (every device type) and "config/instances.xml" (every device instance with its
 // infodriver and offset). A module owns only its own entries: one type for the
 // module and one per template, one base instance at offset 0 and one instance per
-// template instance. The rewrites recognise the module's lines by literal text
-// and one attribute value, replace, drop or add them, and copy every other line
-// byte for byte (line end included). Each rewrite is one pass over the lines.
+// template instance. Other tools and modules keep their entries in the same files,
+// so a rewrite reads the file as XML (core/xml_scan.h), changes only the spans of
+// the module's own elements and copies every other byte, line ends included; and
+// before its result is written it checks that the result is well-formed, that
+// every other element is there with the same bytes and that each of the module's
+// entries is there exactly once.
 //
-// The files are 8-bit text (the mapping of core/text_codec.h). Names are written
-// in their escaped form (core/xml_text.h) and ids are compared in that form.
-// Lines the plug-in adds end in the line end of the line they stand before (CR LF
-// when it has none); a replaced line keeps its own line end. A line that holds
-// the root's end tag is never dropped or replaced, so no rewrite can cut the
-// file's end off.
+// The module's elements are the root's children of the file's element name
+// ("type", "instance") whose key attribute ("id", "type") has, decoded, one of
+// the module's ids, however it is quoted, spaced, escaped or broken over lines.
+// Values are written in the file's declared encoding, a character it cannot hold
+// as a numeric character reference.
+
+#include "core/xml_scan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,17 +30,13 @@ class QDomDocument;
 class TemplateList;
 class devTemplate;
 
-// Receives each trace line of a rewrite; may be empty.
+// Receives each trace line; may be empty.
 using TraceSink = std::function<void(const QString&)>;
 
 // The value of one attribute of a line: after a blank, the name and "=\"", up to
 // the next "\"", as written (not unescaped). A value without its closing quote
 // counts as not found.
 QString attributeValue(const QString& line, const QString& attribute, bool* found = nullptr);
-
-// The lines the plug-in writes, without line end.
-QString deviceTypeLine(const QString& id);
-QString instanceLine(const QString& id, const QString& type, const QString& driver, qint64 offset);
 
 // One instance of a module as the instances file lists it. The offset is the
 // template's arithmetic done in 64 bits: beyond the range of int it is written
@@ -63,33 +63,60 @@ QString modifiedInstanceLines(const QString& moduleTypeId, const QString& driver
                               const QString& typeId, const TemplateList& templates,
                               const TraceSink& trace = {});
 
-// Keeps every line; adds the module's types that no line names just before the
-// end tag, in id order.
-QByteArray rewriteDeviceTypes(const QByteArray& content, const QString& moduleTypeId,
-                              const TemplateList& templates, const TraceSink& trace = {});
+// Which elements of a shared file are entries: the root's name, the entries'
+// element name and the attribute that says whose an entry is.
+struct SharedFileKind {
+    const char* root;
+    const char* element;
+    const char* key;
+};
+extern const SharedFileKind deviceTypesFile; // <devicetypes><type id=...>
+extern const SharedFileKind instancesFile;   // <instances><instance type=...>
 
-// Drops every line (and the continuation lines of a multi-line element) whose type
-// is one of the module's; the module's instances of a type take the place of the
-// first old line of that type, or stand before the end tag when there was none.
-QByteArray rewriteInstances(const QByteArray& content, const QString& moduleTypeId,
-                            const QString& driver, const TemplateList& templates,
-                            const TraceSink& trace = {});
+// An element the module writes: its attributes in order, values unescaped.
+struct SharedElement {
+    QVector<QPair<const char*, QString>> attributes;
+};
+SharedElement typeElement(const QString& id);
+SharedElement instanceElement(const InstanceEntry& entry, const QString& driver);
 
-// The module type oldId becomes newId: its line is rewritten in standard form and
-// the lines of its template types (oldId + "_" + template name) are dropped, each
-// with the continuation lines of a multi-line element.
-QByteArray renameDeviceTypes(const QByteArray& content, const QString& oldId, const QString& newId,
-                             const TemplateList& templates, const TraceSink& trace = {});
+// The module's entries of one key value (a type id): the elements written for
+// it. They take the place of the first old element whose key is the key or one
+// of the former keys (a rename); every further such element is dropped, and
+// when there was none they go before the root's end tag.
+struct OwnEntries {
+    QString key;
+    QStringList formerKeys;
+    QVector<SharedElement> elements;
+};
 
-// On the module's infodriver: the base instance of oldId becomes the base
-// instance of newId (one line, without the continuation lines of a multi-line
-// element), and the lines whose type is one of oldId's template types (oldId +
-// "_" + the name of a template of the list) get the new type in place (their
-// instance ids keep their text). Other modules' lines stay as they are, also
-// when their ids begin with oldId.
-QByteArray renameInstances(const QByteArray& content, const QString& oldId, const QString& newId,
-                           const QString& driver, const TemplateList& templates,
-                           const TraceSink& trace = {});
+// The module's entries in the device types file (in id order) and in the
+// instances file (its base, then each template's in the list's order). With a
+// former module type id, its entries are taken to be the module's too.
+QVector<OwnEntries> deviceTypeEntries(const QString& moduleTypeId, const TemplateList& templates,
+                                      const QString& formerTypeId = {});
+QVector<OwnEntries> instanceEntries(const QString& moduleTypeId, const QString& driver,
+                                    const TemplateList& templates,
+                                    const QString& formerTypeId = {});
+
+// What a rewrite did to the module's elements, for the traces.
+struct SharedEdit {
+    enum Kind { Inserted, Replaced, Dropped };
+    Kind kind;
+    QString key;
+    QStringList elements; // the new elements (the old one when dropped), as text
+};
+
+struct SharedRewrite {
+    QByteArray content; // the new bytes; the old ones when nothing changed
+    bool changed = false;
+    QVector<SharedEdit> edits;
+    XmlScanError error;         // set: the old file or the result is unfit, write nothing
+    bool errorInResult = false; // the rewrite's own result failed its check
+};
+
+SharedRewrite rewriteSharedFile(const QByteArray& content, const SharedFileKind& kind,
+                                const QVector<OwnEntries>& entries);
 
 // A shared file that does not exist yet: the document with its declaration,
 // document type and empty root, then its elements, then the file's bytes (the

@@ -199,6 +199,11 @@ private:
         if (deviceFileFailures)
             ++*deviceFileFailures;
     }
+    // The shared files that the save in progress found unfit to edit (file, line,
+    // column, message), told in one box at its end.
+    QStringList* sharedFileProblems = nullptr;
+    void noteSharedFileProblem(bool failed, const QString& problem);
+    void reportSharedFileProblems(const QStringList& problems);
     CSystemChooser* systemChooser = nullptr;
     bool dbModule = false;
     QPointer<QDockWidget> fileDock;

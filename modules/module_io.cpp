@@ -82,6 +82,8 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
         return true;
     int failures = 0;
     int* const outer = std::exchange(deviceFileFailures, &failures);
+    QStringList problems;
+    QStringList* const outerProblems = std::exchange(sharedFileProblems, &problems);
 
     const QString path = localPath(module->fileName);
     ModuleFileData data;
@@ -128,6 +130,8 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
         writeDevDescFile(module, requireLock);
         if (!self)
             return true;
+        // Both shared files are rewritten once per save, the module's own entries
+        // in their standard form.
         if (moduleOfFile(fileName) == module) {
             writeDeviceTypesFile(module);
             writeInstances();
@@ -142,8 +146,11 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
                          .constData());
     }
     deviceFileFailures = outer;
-    // Last: the message box runs an event loop in which the module may go.
-    if (!written)
+    sharedFileProblems = outerProblems;
+    // Last: a message box runs an event loop in which the module may go.
+    QPointer<alm_tolv_output> self(this);
+    reportSharedFileProblems(problems);
+    if (!written && self)
         showMessageBox(this, QMessageBox::Warning, "Alarm output",
                        "Failed to open file - " + error);
     return true;

@@ -227,5 +227,4 @@ void alm_tolv_output::writeDevDescFile(cOutputFile* module, bool requireLock) {
                        "alm_tolv_output::writeDevDescFile - Failed to open file - " + path);
         return;
     }
-    changeDevType(typeId, typeId);
 }

@@ -6,6 +6,7 @@
 #include "core/atomic_file.h"
 #include "core/module_file.h"
 #include "core/shared_files.h"
+#include "platform/modal_ui.h"
 #include "plugin/host_protocol.h"
 #include "proclist/dialog.h"
 
@@ -26,33 +27,96 @@ void trace(const QString& text) {
 
 const TraceSink traceSink = [](const QString& line) { trace(line); };
 
-using Rewrite = std::function<QByteArray(const QByteArray&)>;
+// What a rewrite of a shared file came to: whether a file the save needs is
+// not written (the module stays modified), and why, when the user must know.
+struct Outcome {
+    bool failed = false;
+    QString problem;
+};
 
-// The frame of every rewrite: create the file when missing, read it, rewrite it
-// in memory and replace it atomically, so that a failed write keeps the old file.
-// The failure traces begin with op. False when the file was not rewritten.
-bool rewriteFile(const QString& path, const QString& op, const QString& missingText,
-                 const std::function<void()>& create, const QString& openText,
-                 const QString& writeText, const Rewrite& rewrite) {
-    if (!QFileInfo::exists(path)) {
+QString entryText(const SharedEdit& edit) {
+    return edit.elements.join(QStringLiteral("' '"));
+}
+
+// The traces of what a rewrite changed: the Part's texts where they exist.
+void traceEdits(const QString& op, const SharedFileKind& kind, const QString& moduleTypeId,
+                const QVector<SharedEdit>& edits) {
+    const bool types = &kind == &deviceTypesFile;
+    for (const SharedEdit& edit : edits) {
+        if (edit.kind == SharedEdit::Dropped) {
+            trace(op + "drop '" + entryText(edit) + "'");
+        } else if (types) {
+            trace(op + (edit.kind == SharedEdit::Inserted ? "insert type '" : "replace type '") +
+                  edit.key + "' line '" + entryText(edit) + "'");
+        } else {
+            const QString removed = edit.kind == SharedEdit::Inserted
+                                        ? QStringLiteral("template '' removed. end tag. ")
+                                        : "template '" + edit.key + "' removed. ";
+            trace(op + removed +
+                  (edit.key == moduleTypeId ? "add new base '" + moduleTypeId + "'"
+                                            : QStringLiteral("insert modified instances.")) +
+                  " '" + entryText(edit) + "'");
+        }
+    }
+}
+
+// The frame of every rewrite: create the file when missing (or empty), read it,
+// rewrite the module's entries and replace the file atomically, so that a failed
+// write keeps the old file. A file that is not well-formed XML, or a result that
+// fails its check, is not written. The traces begin with op.
+Outcome rewriteFile(const QString& path, const QString& storePath, const QString& op,
+                    const QString& missingText, const std::function<void()>& create,
+                    const QString& openText, const QString& writeText, const SharedFileKind& kind,
+                    const QString& moduleTypeId, const QVector<OwnEntries>& entries) {
+    const QFileInfo info(path);
+    if (!info.exists() || (info.isFile() && info.size() == 0)) {
         trace(op + missingText + path);
         create();
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         trace(op + openText + path + " - " + file.errorString());
-        return false;
+        return {true, {}};
     }
     const QByteArray content = file.readAll();
     file.close();
+    const SharedRewrite rewrite = rewriteSharedFile(content, kind, entries);
+    if (rewrite.error.isError()) {
+        const QString where = QStringLiteral("%1, line %2, column %3: %4")
+                                  .arg(storePath)
+                                  .arg(rewrite.error.line)
+                                  .arg(rewrite.error.column)
+                                  .arg(rewrite.error.message);
+        trace(op + "not written - " + where);
+        return {true, rewrite.errorInResult ? where + " (in the rewritten file)" : where};
+    }
+    traceEdits(op, kind, moduleTypeId, rewrite.edits);
+    if (!rewrite.changed)
+        return {};
     QString error;
-    if (replaceFileAtomically(path, rewrite(content), &error))
-        return true;
+    if (replaceFileAtomically(path, rewrite.content, &error))
+        return {};
     trace(op + writeText + path + " - " + error);
-    return false;
+    return {true, {}};
 }
 
 } // namespace
+
+void alm_tolv_output::noteSharedFileProblem(bool failed, const QString& problem) {
+    if (failed)
+        noteDeviceFileFailure();
+    if (!problem.isEmpty() && sharedFileProblems)
+        sharedFileProblems->append(problem);
+}
+
+void alm_tolv_output::reportSharedFileProblems(const QStringList& problems) {
+    if (problems.isEmpty())
+        return;
+    showMessageBox(this, QMessageBox::Critical, "Alarms TOLV Output",
+                   "The module's entries were not written to these files; the module stays "
+                   "modified:\n" +
+                       problems.join('\n'));
+}
 
 QString alm_tolv_output::driverText() const {
     // The value, not the text: while the user types, the text may be empty.
@@ -64,15 +128,18 @@ bool alm_tolv_output::writeDeviceTypesFile(cOutputFile* module) {
     if (!module)
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, module->name);
-    if (!rewriteFile(
-            localPath(StorePaths::devTypesFile), "alm_tolv_output::writeDeviceTypesFile - ",
-            "Old devicetypes file doesn't exist - creating - ",
-            [this] { createModuleDeviceTypes(); }, "Failed to open devicetypes file - ",
-            "Failed to open file - ",
-            [&](const QByteArray& content) {
-                return rewriteDeviceTypes(content, typeId, templates, traceSink);
-            }))
-        noteDeviceFileFailure();
+    QString list = typeId;
+    for (const auto& entry : templates)
+        list += ',' + typeId + '_' + entry.first;
+    trace("alm_tolv_output::writeDeviceTypesFile - base '" + typeId + "', templates '" + list +
+          "'");
+    const Outcome outcome = rewriteFile(
+        localPath(StorePaths::devTypesFile), StorePaths::devTypesFile,
+        "alm_tolv_output::writeDeviceTypesFile - ",
+        "Old devicetypes file doesn't exist - creating - ", [this] { createModuleDeviceTypes(); },
+        "Failed to open devicetypes file - ", "Failed to open file - ", deviceTypesFile, typeId,
+        deviceTypeEntries(typeId, templates));
+    noteSharedFileProblem(outcome.failed, outcome.problem);
     return true;
 }
 
@@ -81,15 +148,13 @@ bool alm_tolv_output::writeInstances() {
     if (!currentModule)
         return false;
     const QString typeId = StorePaths::moduleTypeId(systemName, currentModule->name);
-    const QString driver = driverText();
-    if (!rewriteFile(
-            localPath(StorePaths::instancesFile), "alm_tolv_output::writeInstances - ",
-            "Old instances file doesn't exist - creating - ", [this] { createModuleInstances(); },
-            "Failed to open instances file - ", "Failed to open file - ",
-            [&](const QByteArray& content) {
-                return rewriteInstances(content, typeId, driver, templates, traceSink);
-            }))
-        noteDeviceFileFailure();
+    const Outcome outcome = rewriteFile(
+        localPath(StorePaths::instancesFile), StorePaths::instancesFile,
+        "alm_tolv_output::writeInstances - ", "Old instances file doesn't exist - creating - ",
+        [this] { createModuleInstances(); }, "Failed to open instances file - ",
+        "Failed to open file - ", instancesFile, typeId,
+        instanceEntries(typeId, driverText(), templates));
+    noteSharedFileProblem(outcome.failed, outcome.problem);
     return true;
 }
 
@@ -142,34 +207,38 @@ void alm_tolv_output::changeDevType(const QString& oldId, const QString& newId) 
            instancesLocked ? 1 : 0);
     if (!devTypesLocked || !instancesLocked)
         return;
+    // Outside a save the unfit files are told here.
+    QStringList problems;
+    QStringList* const outer = sharedFileProblems ? sharedFileProblems : &problems;
+    QStringList* const saved = std::exchange(sharedFileProblems, outer);
     changeDevTypeDevicetypes(oldId, newId);
     changeDevTypeInstances(oldId, newId);
-    if (oldId != newId)
+    sharedFileProblems = saved;
+    QPointer<alm_tolv_output> self(this);
+    reportSharedFileProblems(problems);
+    if (self && oldId != newId)
         deleteAndLockDevDescs(oldId, newId);
 }
 
 void alm_tolv_output::changeDevTypeDevicetypes(const QString& oldId, const QString& newId) {
-    if (!rewriteFile(
-            localPath(StorePaths::devTypesFile), "alm_tolv_output::changeDevTypeDevicetypes - ",
-            "Old devicetypes file doesn't exist - creating - ",
-            [&] { createDeviceTypesFile(newId); }, "Failed to open old dev type file - ",
-            "Failed to open new dev type file - ",
-            [&](const QByteArray& content) {
-                return renameDeviceTypes(content, oldId, newId, templates, traceSink);
-            }))
-        noteDeviceFileFailure();
+    trace("alm_tolv_output::changeDevTypeDevicetypes - Old '" + oldId + "', new '" + newId + "'");
+    const Outcome outcome = rewriteFile(
+        localPath(StorePaths::devTypesFile), StorePaths::devTypesFile,
+        "alm_tolv_output::changeDevTypeDevicetypes - ",
+        "Old devicetypes file doesn't exist - creating - ", [&] { createDeviceTypesFile(newId); },
+        "Failed to open old dev type file - ", "Failed to open new dev type file - ",
+        deviceTypesFile, newId, deviceTypeEntries(newId, templates, oldId));
+    noteSharedFileProblem(outcome.failed, outcome.problem);
 }
 
 void alm_tolv_output::changeDevTypeInstances(const QString& oldId, const QString& newId) {
-    const QString driver = driverText();
-    if (!rewriteFile(
-            localPath(StorePaths::instancesFile), "alm_tolv_output::changeDevTypeInstances - ",
-            "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
-            "Failed to open old instances file - ", "Failed to open old new instances file - ",
-            [&](const QByteArray& content) {
-                return renameInstances(content, oldId, newId, driver, templates, traceSink);
-            }))
-        noteDeviceFileFailure();
+    const Outcome outcome = rewriteFile(
+        localPath(StorePaths::instancesFile), StorePaths::instancesFile,
+        "alm_tolv_output::changeDevTypeInstances - ",
+        "Old instances file doesn't exist - creating - ", [&] { createInstancesFile(newId); },
+        "Failed to open old instances file - ", "Failed to open old new instances file - ",
+        instancesFile, newId, instanceEntries(newId, driverText(), templates, oldId));
+    noteSharedFileProblem(outcome.failed, outcome.problem);
 }
 
 void alm_tolv_output::deleteAndLockDevDescs(const QString& oldId, const QString& newId) {

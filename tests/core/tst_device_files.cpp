@@ -1,6 +1,7 @@
-// Templates in the module file, device description files and the line rewrites
-// of the two shared files.
+// Templates in the module file, device description files and the rewrites of the
+// two shared files.
 #include "common/golden.h"
+#include "common/shared_file_view.h"
 #include "core/device_description.h"
 #include "core/device_template.h"
 #include "core/shared_files.h"
@@ -8,7 +9,6 @@
 
 #include <QDomDocument>
 #include <QDomElement>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,22 +32,20 @@ TemplateList boilerHouse() {
     return list;
 }
 
-TemplateList renamedModule() {
+// Module "M" of system "S" with template "t" of instances I1 and I2.
+TemplateList oneTemplate() {
     TemplateList list;
     list.insert(makeTemplate("t", 0, 1, {"I1", "I2"}));
     return list;
 }
 
-QStringList collect(std::function<void(const TraceSink&)> run) {
-    QStringList lines;
-    run([&](const QString& line) { lines.append(line); });
-    return lines;
+QByteArray typesFile(const QByteArray& body) {
+    return "<?xml version = '1.0' encoding='windows-1252' ?>\r\n<devicetypes>\r\n" + body +
+           "</devicetypes>\r\n";
 }
 
-// A save with both shared files locked: the standard form, then the rewrite.
-QByteArray saveDeviceTypes(const QByteArray& content, const QString& id,
-                           const TemplateList& templates) {
-    return rewriteDeviceTypes(renameDeviceTypes(content, id, id, templates), id, templates);
+QByteArray instancesFileWith(const QByteArray& body) {
+    return "<instances>\n" + body + "</instances>\n";
 }
 
 } // namespace
@@ -237,125 +235,154 @@ private slots:
         QTEST(found, "found");
     }
 
-    void deviceTypesRewriteMatchesGolden() {
-        QVERIFY(matchesGolden(rewriteDeviceTypes(readTestData("devicetypes_old.xml"),
-                                                 "north_Boiler house", boilerHouse()),
-                              "devicetypes_saved.xml"));
-    }
-
-    void deviceTypesLeftAlone_data() {
+    // Shapes a hostile store or a careless hand gives a shared file, each
+    // rewritten for module M (template t, instances I1 and I2; in a rename from
+    // module "former"): the result parses, everything that is not the module's is
+    // still there as a second reader sees it, and each of the module's entries is
+    // there once (a second save then changes nothing); or the file does not parse
+    // and is left alone, with the line and column of its fault.
+    void hostileShapesKeepForeignContentAndOwnEntriesOnce_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("one line") << QByteArray(
-            "<devicetypes><type id=\"x\" family=\"alarms\" composite=\"no\"/></devicetypes>");
-        QTest::newRow("no end tag") << QByteArray("<devicetypes>\r\n"
-                                                  "\t<type id=\"x\"/>\r\n");
-        QTest::newRow("all present") << QByteArray("<devicetypes>\r\n"
-                                                   "<type id=\"S_M_pump\"/>\r\n"
-                                                   "<type  id=\"S_M\" family=\"other\"/>\n"
-                                                   "</devicetypes>");
-    }
-    void deviceTypesLeftAlone() {
-        QFETCH(QByteArray, content);
-        TemplateList templates;
-        templates.insert(makeTemplate("pump", 0, 1, {}));
-        QCOMPARE(rewriteDeviceTypes(content, "S_M", templates), content);
-    }
-
-    void secondSaveGivesTheSameDeviceTypes() {
-        const TemplateList templates = boilerHouse();
-        const QByteArray once =
-            saveDeviceTypes(readTestData("devicetypes_old.xml"), "north_Boiler house", templates);
-        QVERIFY(matchesGolden(once, "devicetypes_saved_locked.xml"));
-        QCOMPARE(saveDeviceTypes(once, "north_Boiler house", templates), once);
-    }
-
-    void instancesRewriteMatchesGolden() {
-        QVERIFY(matchesGolden(rewriteInstances(readTestData("instances_old.xml"),
-                                               "north_Boiler house", "12", boilerHouse()),
-                              "instances_saved.xml"));
-    }
-
-    void droppedContinuationLinesTraceHanging() {
-        const QStringList trace = collect([](const TraceSink& sink) {
-            rewriteInstances(readTestData("instances_old.xml"), "north_Boiler house", "12",
-                             boilerHouse(), sink);
-        });
-        const QString check = "alm_tolv_output::writeInstances check line '";
-        QVERIFY(trace.contains(check + "\t    ref=\"device=12,offset=0\"/>'. hanging 1"));
-        QVERIFY(trace.contains(check +
-                               "\t<instance id=\"north_P9\" type=\"north_Boiler house_pump\" "
-                               "composite=\"no\" ref=\"device=12,offset=99\"/>'. hanging 0"));
-        QVERIFY(trace.contains("alm_tolv_output::writeInstances - template 'north_Boiler "
-                               "house' removed. add new base 'north_Boiler house'"));
-        QVERIFY(trace.contains(
-            "alm_tolv_output::writeInstances - template '' removed. end tag. insert modified "
-            "instances."));
-    }
-
-    // Elements that the rule "drop up to the first line with />" would cut wrongly.
-    void droppedElementsKeepForeignLines_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray base = "\t<instance id=\"S_M\" type=\"S_M\" composite=\"no\" "
-                                "ref=\"device=3,offset=0\"/>\r\n";
-        QTest::newRow("element with content")
-            << QByteArray("<instances>\r\n"
-                          "<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\">\r\n"
-                          "  <note text=\"x\"/>\r\n"
-                          "</instance>\r\n"
-                          "<instance id=\"o\" type=\"O\"/>\r\n"
-                          "</instances>\r\n")
-            << "<instances>\r\n" + base + "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
-        QTest::newRow("truncated before the end tag")
-            << QByteArray("<instances>\r\n"
-                          "<instance id=\"S_M\" type=\"S_M\"\r\n"
-                          "</instances>\r\n")
-            << "<instances>\r\n" + base + "</instances>\r\n";
-        QTest::newRow("comment naming the module's type")
-            << QByteArray("<instances>\r\n"
-                          "<!-- type=\"S_M\" -->\r\n"
-                          "<instance id=\"o\" type=\"O\"/>\r\n"
-                          "</instances>\r\n")
-            << "<instances>\r\n" + base + "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
-        QTest::newRow("module type on the end tag line")
-            << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>")
-            << QByteArray("<instances><instance id=\"S_M\" type=\"S_M\"/></instances>");
-    }
-    void droppedElementsKeepForeignLines() {
-        QFETCH(QByteArray, content);
-        QTEST(rewriteInstances(content, "S_M", "3", TemplateList()), "expected");
-    }
-
-    void escapedNamesAreWrittenAndRecognised_data() {
+        QTest::addColumn<bool>("instances"); // which of the two files it is
         QTest::addColumn<QString>("module");
-        QTest::newRow("ampersand") << "a&b";
-        QTest::newRow("less") << "a<b";
-        QTest::newRow("greater") << "a>b";
-        QTest::newRow("quote") << "a\"b";
-        QTest::newRow("umlaut") << "S\u00fcd";
-        QTest::newRow("outside windows-1252") << "\u03a9";
+        QTest::addColumn<QString>("former");
+        QTest::addColumn<QString>("error");       // "line:column", or empty
+        QTest::addColumn<QByteArray>("expected"); // the result, where the layout matters
+        const QByteArray own = "\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n";
+        const QByteArray other = "\t<type id=\"o\" family=\"x\" composite=\"no\"/>\r\n";
+        const QByteArray base = "<instance id=\"S_M\" type=\"S_M\" composite=\"no\" "
+                                "ref=\"device=3,offset=0\"/>";
+        auto types = [](const char* name, const QByteArray& content, const QString& module = "M",
+                        const QString& former = {}) {
+            QTest::newRow(name) << content << false << module << former << QString()
+                                << QByteArray();
+        };
+        auto instances = [](const char* name, const QByteArray& content,
+                            const QString& former = {}) {
+            QTest::newRow(name) << content << true << "M" << former << QString() << QByteArray();
+        };
+        auto laidOut = [](const char* name, const QByteArray& content, const QByteArray& expected) {
+            QTest::newRow(name) << content << content.contains("<instances") << "M" << QString()
+                                << QString() << expected;
+        };
+        auto broken = [](const char* name, const QByteArray& content, const char* error) {
+            QTest::newRow(name) << content << false << "M" << QString() << error << QByteArray();
+        };
+        types("new", typesFile(other));
+        types("standard", typesFile(own + other +
+                                    "\t<type id=\"S_M_t\" family=\"alarms\" "
+                                    "composite=\"no\"/>\r\n"));
+        types("two on a line", typesFile("\t<type id=\"S_M\"/><type id=\"o\"/>\r\n"));
+        types("comment and CDATA quoting the entry",
+              typesFile("<!-- " + own + " --><![CDATA[" + own + "]]>\r\n" + other));
+        types("processing instruction", typesFile("<?tool " + own + "?>\r\n" + other));
+        types("nested element", typesFile("\t<group>" + own + "</group>\r\n"));
+        types("start tag over lines", typesFile("\t<type\r\n\t  id=\"S_M\"\r\n\tfamily='a'/>\r\n"));
+        types("tab and single quotes", typesFile("\t<type\tid = 'S_M' />\r\n" + other));
+        types("references in the id", typesFile("\t<type id=\"S&#95;&#x4d;\"/>\r\n" + other));
+        types("attribute order", typesFile("\t<type family=\"alarms\" id=\"S_M_t\"/>\r\n"));
+        types("entry with content", typesFile("\t<type id=\"S_M\">\r\n\t\t<x/>\r\n\t</type>\r\n"));
+        types("entry twice", typesFile(own + other + own));
+        types("other element name", typesFile("\t<alias id=\"S_M\"/>\r\n"));
+        types("UTF-8 declared",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<devicetypes>\n"
+              "<type id=\"S_D\xc3\xa4mpfer\"/>\n<type id=\"\xc3\xb8\"/>\n</devicetypes>\n",
+              "D\u00e4mpfer");
+        types("byte order mark",
+              "\xEF\xBB\xBF<devicetypes>\n<type id=\"\xe2\x82\xac\"/>\n"
+              "</devicetypes>",
+              "\u20ac");
+        types("windows-1252 name", typesFile("\t<type id=\"S_D\xe4mpfer\"/>\r\n"), "D\u00e4mpfer");
+        types("name outside windows-1252", typesFile(other), "\u03a9");
+        types("ISO-8859-1 declared",
+              "<?xml version='1.0' encoding='ISO-8859-1'?><devicetypes>\n</devicetypes>",
+              "D\u00e4mpfer");
+        types("document type with a subset",
+              "<!DOCTYPE devicetypes [<!ELEMENT type ANY>]>\n<devicetypes>\n" + other +
+                  "</devicetypes>\n<!-- end -->\n");
+        types("rename",
+              typesFile("\t<type id=\"S_X\"/>\r\n" + other + "\t<type id=\"S_X_t\"/>\r\n"), "M",
+              "X");
+        types("rename onto stale entries",
+              typesFile("\t<type id=\"S_X\"/>\r\n" + own + "\t<type id=\"S_X_t\"/>\r\n"), "M", "X");
+        instances("instances", instancesFileWith("<instance id=\"o\" type=\"S_M_t\"/>\n<instance "
+                                                 "id=\"p\" type=\"S_Mx\"/>\n<instance id=\"q\" "
+                                                 "type=\"S_M\"/>\n"));
+        instances("instances renamed",
+                  instancesFileWith("<instance id=\"S_X\" type=\"S_X\"/>\n"
+                                    "<instance id=\"S_X_I1\" type=\"S_X_t\"/>"
+                                    "<instance id=\"S_X_k\" type=\"S_X_k\"/>\n"),
+                  "X");
+        QByteArray huge;
+        for (int i = 0; i < 100000; ++i)
+            huge += "\t<instance id=\"o" + QByteArray::number(i) + "\" type=\"S_m" +
+                    QByteArray::number(i % 500) +
+                    "\" ref=\"device=1,offset=" + QByteArray::number(i) + "\"/>\r\n" +
+                    (i == 50000 ? "\t" + base + "\r\n" : "");
+        instances("huge", "<instances>\r\n" + huge + "</instances>\r\n");
+        const QByteArray typeT = "<type id=\"S_M_t\" family=\"alarms\" composite=\"no\"/>";
+        const QByteArray typeM = "<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>";
+        laidOut("empty root", "<devicetypes/>",
+                "<devicetypes>\r\n\t" + typeM + "\r\n\t" + typeT + "\r\n</devicetypes>");
+        laidOut("end tag after an element", "<devicetypes>\n  <type id=\"o\"/></devicetypes>\n",
+                "<devicetypes>\n  <type id=\"o\"/>\n  " + typeM + "\n  " + typeT +
+                    "\n</devicetypes>\n");
+        laidOut("CR line ends", "<devicetypes>\r    " + typeM + "\r</devicetypes>\r",
+                "<devicetypes>\r    " + typeM + "\r    " + typeT + "\r</devicetypes>\r");
+        laidOut("start and end tag", "<instances></instances>",
+                "<instances>\r\n\t" + base + "\r\n\t" +
+                    "<instance id=\"S_M_I1\" type=\"S_M_t\" composite=\"no\" ref=\"device=3,"
+                    "offset=0\"/>\r\n\t<instance id=\"S_M_I2\" type=\"S_M_t\" composite=\"no\" "
+                    "ref=\"device=3,offset=1\"/>\r\n</instances>");
+        broken("not well-formed", typesFile("\t<type id=\"a\" id=\"b\"/>\r\n"), "3:15");
+        broken("unclosed element", typesFile("\t<type id=\"S_M\">\r\n"), "4:1");
+        broken("entity not declared", typesFile("\t<type id=\"&nbsp;\"/>\r\n"), "3:12");
+        broken("UTF-8 declared, 8-bit bytes",
+               "<?xml version='1.0' encoding='utf-8'?>\n<devicetypes>\n<type id=\"D\xe4\"/>\n"
+               "</devicetypes>",
+               "3:12");
+        broken("encoding not supported", "<?xml version='1.0' encoding='UTF-16'?><devicetypes/>",
+               "1:1");
+        broken("other root", "<types>\n</types>\n", "1:1");
+        broken("text after the root", "<devicetypes/>\nx", "2:1");
+        broken("entity declared", "<!DOCTYPE d [<!ENTITY e \"S_M\">]><devicetypes/>", "1:14");
     }
-    void escapedNamesAreWrittenAndRecognised() {
+    void hostileShapesKeepForeignContentAndOwnEntriesOnce() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, instances);
         QFETCH(QString, module);
+        QFETCH(QString, former);
+        QFETCH(QString, error);
+        QFETCH(QByteArray, expected);
+        const TemplateList templates = oneTemplate();
         const QString id = "S_" + module;
-        TemplateList templates;
-        templates.insert(makeTemplate("t" + module, 2, 3, {"i" + module}));
-        const QByteArray start = "<devicetypes>\r\n</devicetypes>\r\n";
-        const QByteArray types = saveDeviceTypes(start, id, templates);
-        QCOMPARE(saveDeviceTypes(types, id, templates), types);
-        QDomDocument typesDocument;
-        QVERIFY(typesDocument.setContent(fromEightBit(types)));
-        QCOMPARE(typesDocument.documentElement().firstChildElement("type").attribute("id"), id);
-
-        const QByteArray instances =
-            rewriteInstances("<instances>\r\n</instances>\r\n", id, "4", templates);
-        QCOMPARE(rewriteInstances(instances, id, "4", templates), instances);
-        QDomDocument instancesDocument;
-        QVERIFY(instancesDocument.setContent(fromEightBit(instances)));
-        const QDomElement child =
-            instancesDocument.documentElement().firstChildElement("instance").nextSiblingElement();
-        QCOMPARE(child.attribute("id"), id + "_i" + module);
-        QCOMPARE(child.attribute("type"), id + "_t" + module);
+        const QString formerId = former.isEmpty() ? QString() : "S_" + former;
+        auto rewrite = [&](const QByteArray& bytes, const QString& from) {
+            return instances ? rewriteSharedFile(bytes, instancesFile,
+                                                 instanceEntries(id, "3", templates, from))
+                             : rewriteSharedFile(bytes, deviceTypesFile,
+                                                 deviceTypeEntries(id, templates, from));
+        };
+        const SharedRewrite result = rewrite(content, formerId);
+        if (!error.isEmpty()) {
+            QCOMPARE(QString("%1:%2").arg(result.error.line).arg(result.error.column), error);
+            QVERIFY(!result.changed && result.content == content && !result.errorInResult);
+            return;
+        }
+        QVERIFY2(!result.error.isError(), qPrintable(result.error.message));
+        const QSet<QString> keys{id, id + "_t", "S_" + former, "S_" + former + "_t"};
+        const QString element = instances ? "instance" : "type";
+        const QString key = instances ? "type" : "id";
+        const SharedFileView before = viewSharedFile(content, element, key, keys);
+        const SharedFileView after = viewSharedFile(result.content, element, key, keys);
+        QCOMPARE(after.error, QString());
+        QCOMPARE(after.foreign, before.foreign);
+        const QStringList ids =
+            instances ? QStringList{id, id + "_I1", id + "_I2"} : QStringList{id, id + "_t"};
+        QCOMPARE(after.ownIds, ids);
+        if (!expected.isEmpty())
+            QCOMPARE(result.content, expected);
+        QCOMPARE(rewrite(result.content, QString()).content, result.content);
     }
 
     void instanceOffsetsFollowTheTemplate_data() {
@@ -390,7 +417,9 @@ private slots:
             appendTypeElement(document, id);
         const QByteArray bytes = sharedDocumentBytes(document);
         QVERIFY(matchesGolden(bytes, "devicetypes_created.xml"));
-        QCOMPARE(rewriteDeviceTypes(bytes, "north_Boiler house", boilerHouse()), bytes);
+        QVERIFY(!rewriteSharedFile(bytes, deviceTypesFile,
+                                   deviceTypeEntries("north_Boiler house", boilerHouse()))
+                     .changed);
     }
 
     void createdInstancesMatchGolden() {
@@ -400,132 +429,9 @@ private slots:
             appendInstanceElement(document, entry, "12");
         const QByteArray bytes = sharedDocumentBytes(document);
         QVERIFY(matchesGolden(bytes, "instances_created.xml"));
-        // Every created line is recognised and written again in the rewrite's form.
-        QCOMPARE(rewriteInstances(bytes, "north_Boiler house", "12", boilerHouse()),
-                 QByteArray(bytes).replace("    <instance", "\t<instance"));
-    }
-
-    void renameRewritesDeviceTypes() {
-        QVERIFY(matchesGolden(renameDeviceTypes(readTestData("devicetypes_rename_old.xml"), "S_X",
-                                                "S_Y", renamedModule()),
-                              "devicetypes_renamed.xml"));
-    }
-
-    // A line replaced by a one-line element or dropped takes the rest of its
-    // element with it.
-    void renamedTypesLeaveNoPartOfAnElement_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("newId");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray end = "<type id=\"o\"/>\r\n</devicetypes>\r\n";
-        QTest::newRow("own type over two lines")
-            << "<devicetypes>\r\n<type id=\"S_M\" family=\"alarms\"\r\n   composite=\"no\"/>\r\n" +
-                   end
-            << "S_M"
-            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
-        QTest::newRow("renamed type with content")
-            << "<devicetypes>\r\n<type id=\"S_M\">\r\n  <x a=\"1\"/>\r\n</type>\r\n" + end << "S_N"
-            << "<devicetypes>\r\n\t<type id=\"S_N\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
-        QTest::newRow("template type over two lines")
-            << "<devicetypes>\r\n<type id=\"S_M_t\"\r\n   family=\"alarms\">\r\n</type>\r\n" + end
-            << "S_M"
-            << "<devicetypes>\r\n" + end;
-        QTest::newRow("comment naming the module")
-            << "<devicetypes>\r\n<!-- id=\"S_M\" -->\r\n" + end << "S_M"
-            << "<devicetypes>\r\n\t<type id=\"S_M\" family=\"alarms\" composite=\"no\"/>\r\n" + end;
-        QTest::newRow("truncated before the end tag")
-            << QByteArray("<devicetypes>\r\n<type id=\"S_M_t\"\r\n</devicetypes>\r\n") << "S_M"
-            << QByteArray("<devicetypes>\r\n</devicetypes>\r\n");
-    }
-    void renamedTypesLeaveNoPartOfAnElement() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, newId);
-        QTEST(renameDeviceTypes(content, "S_M", newId, renamedModule()), "expected");
-    }
-
-    void renamedInstancesLeaveNoPartOfAnElement_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("newId");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray end = "<instance id=\"o\" type=\"O\"/>\r\n</instances>\r\n";
-        const QByteArray base = "\t<instance id=\"S_M\" type=\"S_M\" composite=\"no\" "
-                                "ref=\"device=3,offset=0\"/>\r\n";
-        QTest::newRow("base element with content")
-            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\">\r\n"
-               "  <note text=\"x\"/>\r\n</instance>\r\n" +
-                   end
-            << "S_M"
-            << "<instances>\r\n" + base + end;
-        QTest::newRow("renamed base over two lines")
-            << "<instances>\r\n<instance id=\"S_M\" type=\"S_M\" ref=\"device=3,offset=0\"\r\n"
-               "   composite=\"no\"/>\r\n" +
-                   end
-            << "S_N"
-            << "<instances>\r\n" + QByteArray(base).replace("S_M", "S_N") + end;
-        QTest::newRow("child changed in place keeps its lines")
-            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_M_t\" ref=\"device=3,offset=0\"\r\n"
-               "   composite=\"no\"/>\r\n" +
-                   end
-            << "S_N"
-            << "<instances>\r\n<instance id=\"S_I1\" type=\"S_N_t\" ref=\"device=3,offset=0\"\r\n"
-               "   composite=\"no\"/>\r\n" +
-                   end;
-    }
-    void renamedInstancesLeaveNoPartOfAnElement() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, newId);
-        QTEST(renameInstances(content, "S_M", newId, "3", renamedModule()), "expected");
-    }
-
-    // Pumps renamed to Pumps_main, with a template "t", on infodriver 5.
-    void renameChangesOnlyTheModulesChildren_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("template instance")
-            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_t\" "
-                          "ref=\"device=5,offset=0\"/>")
-            << QByteArray("<instance id=\"north_Pumps_I1\" type=\"north_Pumps_main_t\" "
-                          "ref=\"device=5,offset=0\"/>");
-        const QByteArray other = "<instance id=\"north_Pumps_spare\" type=\"north_Pumps_spare\" "
-                                 "ref=\"device=5,offset=0\"/>";
-        QTest::newRow("module named after the old one") << other << other;
-    }
-    void renameChangesOnlyTheModulesChildren() {
-        QFETCH(QByteArray, line);
-        QFETCH(QByteArray, expected);
-        const QByteArray before = "<instances>\r\n" + line + "\r\n</instances>\r\n";
-        QCOMPARE(renameInstances(before, "north_Pumps", "north_Pumps_main", "5", renamedModule()),
-                 "<instances>\r\n" + expected + "\r\n</instances>\r\n");
-    }
-
-    void renameChangesInstanceTypesAndKeepsChildIds() {
-        QVERIFY(matchesGolden(renameInstances(readTestData("instances_rename_old.xml"), "S_X",
-                                              "S_Y", "7", renamedModule()),
-                              "instances_renamed.xml"));
-    }
-
-    void hundredThousandLinesInOnePass() {
-        // Lines of 500 other modules; the rewrite must not search the template set
-        // or the file per line.
-        TemplateList templates;
-        QStringList instances;
-        for (int i = 0; i < 50; ++i)
-            instances.append(QString("I%1").arg(i));
-        for (int t = 0; t < 200; ++t)
-            templates.insert(makeTemplate(QString("t%1").arg(t), t, 1, instances));
-        QByteArray content = "<instances>\r\n";
-        for (int i = 0; i < 100000; ++i)
-            content += QByteArray("\t<instance id=\"o") + QByteArray::number(i) + "\" type=\"S_m" +
-                       QByteArray::number(i % 500) +
-                       "\" composite=\"no\" ref=\"device=1,offset=" + QByteArray::number(i) +
-                       "\"/>\r\n";
-        content += "</instances>\r\n";
-        QElapsedTimer timer;
-        timer.start();
-        const QByteArray out = rewriteInstances(content, "S_M", "2", templates);
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
-        QVERIFY(out.startsWith(content.left(content.size() - 14)));
-        QCOMPARE(out.count("type=\"S_M_"), 200 * 50);
+        QVERIFY(!rewriteSharedFile(bytes, instancesFile,
+                                   instanceEntries("north_Boiler house", "12", boilerHouse()))
+                     .changed);
     }
 };
 

@@ -98,19 +98,6 @@ struct Hosted {
     EditorProbe probe;
 };
 
-// The line of a file that holds the text, with its line end.
-QByteArray lineWith(const QByteArray& file, const QByteArray& text) {
-    const qsizetype at = file.indexOf(text);
-    const qsizetype start = file.lastIndexOf('\n', at) + 1;
-    return file.mid(start, file.indexOf('\n', at) + 1 - start);
-}
-
-// The file with that line moved to just before the end tag.
-QByteArray movedBeforeEnd(QByteArray file, const QByteArray& line, const QByteArray& endTag) {
-    file.replace(line, "");
-    return file.replace(endTag, line + endTag);
-}
-
 } // namespace
 
 class tst_templates : public QObject {
@@ -286,17 +273,17 @@ private slots:
                         "    <type id=\"north_Pumps\" family=\"alarms\" composite=\"no\"/>\r\n"
                         "    <type id=\"north_Pumps_pump\" family=\"alarms\" composite=\"no\"/>\r\n"
                         "</devicetypes>\r\n");
-        QCOMPARE(f.read(instances),
-                 head +
-                     "<!DOCTYPE instances SYSTEM 'instances.dtd'>\r\n"
-                     "<instances>\r\n"
-                     "\t<instance id=\"north_Pumps\" type=\"north_Pumps\" composite=\"no\" "
-                     "ref=\"device=12,offset=0\"/>\r\n"
-                     "\t<instance id=\"north_Pumps_P1\" type=\"north_Pumps_pump\" composite=\"no\" "
-                     "ref=\"device=12,offset=0\"/>\r\n"
-                     "\t<instance id=\"north_Pumps_P2\" type=\"north_Pumps_pump\" composite=\"no\" "
-                     "ref=\"device=12,offset=1\"/>\r\n"
-                     "</instances>\r\n");
+        QCOMPARE(
+            f.read(instances),
+            head + "<!DOCTYPE instances SYSTEM 'instances.dtd'>\r\n"
+                   "<instances>\r\n"
+                   "    <instance id=\"north_Pumps\" type=\"north_Pumps\" composite=\"no\" "
+                   "ref=\"device=12,offset=0\"/>\r\n"
+                   "    <instance id=\"north_Pumps_P1\" type=\"north_Pumps_pump\" composite=\"no\" "
+                   "ref=\"device=12,offset=0\"/>\r\n"
+                   "    <instance id=\"north_Pumps_P2\" type=\"north_Pumps_pump\" composite=\"no\" "
+                   "ref=\"device=12,offset=1\"/>\r\n"
+                   "</instances>\r\n");
     }
 
     void renameWithoutBothLocksChangesNothing_data() {
@@ -376,9 +363,7 @@ private slots:
         h.editor.markDirty();
         h.editor.apply();
         QCOMPARE(modal.seen.size(), 0);
-        // The template types come back just before the end tag; every other line stays.
-        const QByteArray pumpType = lineWith(types, "id=\"north_Pumps_pump\"");
-        QCOMPARE(h.stored(devTypes), movedBeforeEnd(types, pumpType, "</devicetypes>"));
+        QCOMPARE(h.stored(devTypes), types);
         QCOMPARE(h.stored(instances), instanceList);
         QCOMPARE(h.stored(descPath("north_Pumps")),
                  QByteArray(own).replace("\"PS_UPS_FAULT\" slot=\"102\"",
@@ -457,13 +442,11 @@ private slots:
                             "</device_description>"));
         QCOMPARE(h.stored(descPath("north_Pumps_pump")), pump);
 
-        // The module's template types come back before the end tag in id order.
-        const QByteArray pumpType = lineWith(types, "id=\"north_Pumps_pump\"");
-        const QByteArray psType =
-            "\t<type id=\"north_Pumps_ps\" family=\"alarms\" composite=\"no\"/>\r\n";
-        QCOMPARE(
-            h.stored(devTypes),
-            movedBeforeEnd(types, pumpType, "</devicetypes>").replace(pumpType, psType + pumpType));
+        // The new template's type and instance go before the end tags.
+        QCOMPARE(h.stored(devTypes),
+                 QByteArray(types).replace("</devicetypes>",
+                                           "\t<type id=\"north_Pumps_ps\" family=\"alarms\" "
+                                           "composite=\"no\"/>\r\n</devicetypes>"));
         QCOMPARE(h.stored(instances),
                  QByteArray(instanceList)
                      .replace("</instances>",
@@ -518,6 +501,7 @@ private slots:
         };
         const auto local = keptOf(h.work), stored = keptOf(h.store);
         setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
+        h.probe.templates().insert(makeTemplate("x", {}, {"X1"})); // a change to both shared files
         h.editor.markDirty();
         TraceCapture trace;
         {
@@ -544,6 +528,26 @@ private slots:
         QVERIFY(!h.probe.currentModule()->modified);
         QVERIFY(!h.editor.isDirty());
         QVERIFY(h.stored(descPath("north_Pumps")).contains("\"PS_UPS_FAULT\" slot=\"103\""));
+    }
+
+    // A shared file that is not well-formed is left alone and the user told once
+    // per Apply, with where the parser stopped; the module stays modified.
+    void unfitSharedFileIsLeftAloneAndTold() {
+        ModalScript modal;
+        Hosted h;
+        const QByteArray broken = "<devicetypes>\n<type id=\"a\" id=\"b\"/>\n</devicetypes>\n";
+        QFile file(h.work.filePath(devTypes));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(broken) == broken.size());
+        file.close();
+        setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
+        h.editor.markDirty();
+        h.editor.apply();
+        h.settle();
+        QCOMPARE(modal.seen.size(), 1);
+        QVERIFY(modal.seen[0].text.endsWith("\nconfig/devicetypes.xml, line 2, column 14: "
+                                            "attribute 'id' given twice"));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == broken);
+        QVERIFY(h.probe.currentModule()->modified && h.editor.isDirty());
     }
 
     void saveMadeWhileTheFailureBoxIsOpenKeepsTheFailureCounted() {
@@ -592,8 +596,7 @@ private slots:
 
         QByteArray renamedTypes = types;
         renamedTypes.replace("\"north_Pumps", "\"north_Pumpen");
-        const QByteArray pumpType = lineWith(renamedTypes, "id=\"north_Pumpen_pump\"");
-        QCOMPARE(h.stored(devTypes), movedBeforeEnd(renamedTypes, pumpType, "</devicetypes>"));
+        QCOMPARE(h.stored(devTypes), renamedTypes);
         QCOMPARE(h.stored(instances),
                  QByteArray(instanceList).replace("\"north_Pumps", "\"north_Pumpen"));
         QCOMPARE(h.stored(descPath("north_Pumpen_pump")),
