@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class devTemplate {
 public:
@@ -46,9 +47,23 @@ class TemplateList {
 public:
     using Map = std::map<QString, std::unique_ptr<devTemplate>>;
 
+    // A template of the module file that could not be loaded (its device
+    // description is missing or unreadable): its lines go back into the file as
+    // they were, so that nothing is lost while the description cannot be read.
+    struct Unloaded {
+        QString name;
+        QString templateLine;
+        QString instanceLine; // empty when the file has none
+    };
+
     bool isEmpty() const { return byName.empty(); }
     int count() const { return int(byName.size()); }
-    void clear() { byName.clear(); }
+    void clear() {
+        byName.clear();
+        unloaded.clear();
+    }
+    // Whether the module file gets "[Templates]" and "[Instances]" sections.
+    bool hasLines() const { return !byName.empty() || !unloaded.empty(); }
     // Replaces any template of the same name.
     void insert(std::unique_ptr<devTemplate> entry) {
         const QString key = entry->name;
@@ -64,11 +79,14 @@ public:
         TemplateList result;
         for (const auto& [key, entry] : byName)
             result.byName[key] = std::make_unique<devTemplate>(*entry);
+        result.unloaded = unloaded;
         return result;
     }
 
     Map::const_iterator begin() const { return byName.begin(); }
     Map::const_iterator end() const { return byName.end(); }
+
+    std::vector<Unloaded> unloaded;
 
 private:
     Map byName;

@@ -120,32 +120,50 @@ void alm_tolv_output::apply() {
         saveFile(currentModule, true, false);
     if (!self)
         return;
+    // A module whose save left a file unwritten would reach the store without it
+    // (a renamed module without its descriptions): its folder and the shared
+    // files wait for an Apply that saves it completely.
+    const bool incomplete = currentModule && currentModule->modified;
     // Copies: a reply delivered while a command is emitted may add a lock.
-    const QStringList dirs = lockedDirs;
-    QStringList files = lockedDevDescFiles;
+    QStringList dirs = lockedDirs;
+    QStringList written;
+    QStringList removed; // descriptions of deleted templates: they leave the store
+    for (const QString& file : std::as_const(lockedDevDescFiles))
+        (QFileInfo::exists(localPath(file)) ? written : removed).append(file);
+    QStringList shared;
     if (devTypesLocked)
-        files.append(devTypesFile);
+        shared.append(devTypesFile);
     if (instancesLocked)
-        files.append(instancesFile);
+        shared.append(instancesFile);
+    if (incomplete) {
+        qDebug("%s", latin1("apply. " + currentModule->fileName +
+                            " is not saved completely: its folder and the shared files stay to "
+                            "be uploaded")
+                         .constData());
+        dirs.clear();
+        shared.clear();
+        removed.clear();
+    }
+    // The order keeps the store whole if the Apply is cut off part-way: the
+    // descriptions before the modules that name them, the modules before the
+    // shared files, and a description leaves only after the module file that
+    // no longer names it.
+    const QStringList files = written + dirs + shared + removed;
     // Counted before the first emission: the host may answer from within it.
-    pendingUploads += dirs + files;
-    // Until the outputs folder of the system shown is locked, its modules cannot
-    // be uploaded: this Apply cannot bring the editor's work into the store.
+    pendingUploads += files;
     // Changed outputs folders whose lock has not arrived (or was refused) cannot be
     // uploaded: this Apply cannot bring all of the editor's work into the store.
-    for (const QString& dir : dirs)
+    for (const QString& dir : std::as_const(dirs))
         changedOutputsDirs.remove(dir); // uploaded now; a failure is reported
-    uploadFailed = !changedOutputsDirs.isEmpty();
+    uploadFailed = incomplete || !changedOutputsDirs.isEmpty();
     for (const QString& dir : std::as_const(changedOutputsDirs))
         qDebug(
             "%s",
             latin1("apply. no lock on " + dir + ": its modules stay to be uploaded").constData());
     changedSinceApply = false;
-    for (const QString& dir : dirs) {
-        send("apply", HostCommand::syncDirUpload, dir);
-    }
     for (const QString& file : files) {
-        send("apply", HostCommand::uploadFile, file);
+        send("apply", dirs.contains(file) ? HostCommand::syncDirUpload : HostCommand::uploadFile,
+             file);
     }
 }
 
@@ -372,6 +390,15 @@ void alm_tolv_output::replyUpload(const HostReply& reply) {
         return;
     }
     qDebug("replyUpload. Done. ");
+    if (lockedDevDescFiles.contains(file) && !QFileInfo::exists(localPath(file))) {
+        // A deleted template's description has left the store: its lock goes back.
+        lockedDevDescFiles.removeAll(file);
+        givenBackDevDescLocks.insert(file); // a grant still on its way goes back too
+        QPointer<alm_tolv_output> self(this);
+        send("replyUpload", HostCommand::unlock, file);
+        if (!self)
+            return;
+    }
     if (!pendingUploads.isEmpty() || uploadFailed || changedSinceApply)
         return; // clean only once all of the Apply is in the store unchanged
     // A module whose file could not be written is still modified: its changes

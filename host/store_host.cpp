@@ -506,12 +506,22 @@ bool StoreHost::uploadFileToStore(const QString& path, QString* failure) {
         // already holds what the working copy holds.
         return true;
     }
-    if (!QFileInfo(local).isFile()) {
-        *failure = QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path);
-        return false;
-    }
     if (throughLink(path)) {
         *failure = QStringLiteral("%1 is a link: not written through").arg(path);
+        return false;
+    }
+    // A file this working copy received and the user then removed goes from the
+    // store too, as in a folder upload.
+    if (!QFileInfo::exists(local) && receivedFiles.count(path)) {
+        if (!QFile::remove(storePath(path))) {
+            *failure = QStringLiteral("Cannot remove %1 from the store").arg(path);
+            return false;
+        }
+        receivedFiles.erase(path);
+        return true;
+    }
+    if (!QFileInfo(local).isFile()) {
+        *failure = QStringLiteral("There is no local copy of %1: nothing uploaded").arg(path);
         return false;
     }
     // Nor may a store file the working copy never received be overwritten.

@@ -93,7 +93,7 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     data.dbModule = dbModule;
     data.driver = QString::number(processEditor->infodriverNumber->value());
     data.maxSlot = maxSlot;
-    if (!templates.isEmpty()) {
+    if (templates.hasLines()) {
         data.withTemplates = true;
         saveTemplates(module, duplicate, data.templateText, data.instanceText);
     }

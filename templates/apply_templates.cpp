@@ -2,11 +2,13 @@
 // flow of the editor.
 #include "editor/alm_tolv_output.h"
 
+#include "core/module_file.h"
 #include "core/store_paths.h"
 #include "platform/modal_ui.h"
 #include "proclist/dialog.h"
 #include "templates/manage_temp.h"
 
+#include <QFile>
 #include <QHash>
 #include <QPointer>
 #include <QSet>
@@ -107,10 +109,13 @@ void alm_tolv_output::applyTemplates() {
     }
 
     processEditor->checkForDuplicates();
-    saveFile(currentModule, true, false);
-    if (!self)
-        return;
+    // Marked first, so that the save writes the module and its descriptions: an
+    // unsaved module would lose the result to a later Cancel, which reads the
+    // descriptions again.
     markDirty();
+    if (!self || !currentModule)
+        return;
+    saveFile(currentModule, true, false);
     if (self)
         processEditor->changeSelection();
 }
@@ -149,6 +154,10 @@ void alm_tolv_output::manageTemplate() {
     };
 
     manage_temp manager(processNames, templates, this);
+    QStringList unloaded;
+    for (const TemplateList::Unloaded& entry : templates.unloaded)
+        unloaded.append(entry.name);
+    manager.reserveNames(unloaded);
     const int result = runModal(manager);
     if (!self)
         return;
@@ -165,6 +174,20 @@ void alm_tolv_output::manageTemplate() {
 
     manager.saveCurrentTemplate();
     manager.getTemplates(&templates);
+    // A template without parameters has no device description: it is gone from
+    // the module. Its description leaves the working copy now and the store at
+    // the next Apply, which then gives its lock back.
+    QStringList deleted;
+    for (const auto& [key, entry] : templates)
+        if (entry->params.isEmpty())
+            deleted.append(key);
+    for (const QString& key : deleted) {
+        const QString typeId = StorePaths::templateTypeId(systemName, currentModule->name, key);
+        qDebug("manage templates. deleted '%s'", typeId.toLatin1().constData());
+        if (isPathSafeName(typeId))
+            QFile::remove(localPath(StorePaths::devDescFile(typeId)));
+        templates.remove(key);
+    }
 
     // The lock requests may be answered at once, with a box for a refusal: the
     // paths are taken before the first request.

@@ -42,9 +42,11 @@ void removeOld(const QString& path, const QString& what) {
 
 } // namespace
 
-bool loadDevDesc(devTemplate& entry, const QString& localPath, const QString& typeId) {
+bool loadDevDesc(devTemplate& entry, const QString& localPath, const QString& typeId,
+                 QString* why) {
     entry.params.clear();
     const DevDescReadResult read = loadDeviceDescription(localPath, typeId);
+    QString reason;
     switch (read.failure) {
     case DevDescReadResult::None:
         entry.params = read.params;
@@ -52,21 +54,27 @@ bool loadDevDesc(devTemplate& entry, const QString& localPath, const QString& ty
     case DevDescReadResult::CannotOpen:
         qDebug("loadDevDesc fail. can't open for read. '%s' '%s' '%s'", latin1(typeId).constData(),
                latin1(localPath).constData(), latin1(read.detail).constData());
+        reason = "cannot be read: " + read.detail;
         break;
     case DevDescReadResult::NotXml:
         qDebug("loadDevDesc fail. can't set contents from file.");
+        reason = "is not well-formed XML";
         break;
     case DevDescReadResult::WrongTag:
         qDebug("loadDevDesc fail. document element tag name is wrong. should be "
                "device_description but is %s.",
                latin1(read.detail).constData());
+        reason = "is not a device description";
         break;
     case DevDescReadResult::WrongName:
         qDebug("loadDevDesc fail. document element name attribute is wrong. should be %s but "
                "is %s.",
                latin1(typeId).constData(), latin1(read.detail).constData());
+        reason = "describes '" + read.detail + "'";
         break;
     }
+    if (why)
+        *why = "its device description " + typeId + ".xml " + reason;
     return false;
 }
 
@@ -98,19 +106,31 @@ void alm_tolv_output::loadTemplates(const QStringList& entries,
     // Process name -> (template, instance) of the first template that claims it.
     QHash<QString, QPair<QString, QString>> claims;
     QStringList locks;
+    QStringList dropped; // what the user is told
     for (const QString& line : entries) {
         auto entry = std::make_unique<devTemplate>(line);
         const QString typeId = StorePaths::templateTypeId(systemName, moduleName, entry->name);
+        const auto found = instanceEntries.constFind(entry->name);
+        QString why;
         if (!isPathSafeName(typeId)) {
             trace("loadDevDesc fail. the name makes no file name. '" + typeId + "'");
-            continue;
+            why = "its name makes no file name";
         }
         const QString storePath = StorePaths::devDescFile(typeId);
-        if (!loadDevDesc(*entry, localPath(storePath), typeId))
+        if (why.isEmpty() && !loadDevDesc(*entry, localPath(storePath), typeId, &why)) {
+            // Kept as it is in the module file until its description can be read:
+            // an Apply cut off part-way, or a copy still to come, must not cost
+            // the module its template.
+            templates.unloaded.push_back(
+                {entry->name, line,
+                 found == instanceEntries.cend() ? QString() : entry->name + "=" + found.value()});
+        }
+        if (why.isEmpty() && found == instanceEntries.cend())
+            why = "it has no line under [Instances]";
+        if (!why.isEmpty()) {
+            dropped.append("'" + entry->name + "': " + why);
             continue;
-        const auto found = instanceEntries.constFind(entry->name);
-        if (found == instanceEntries.cend())
-            continue;
+        }
         entry->instances = instancesFromValue(found.value());
         for (const QString& instance : std::as_const(entry->instances))
             for (auto param = entry->params.cbegin(); param != entry->params.cend(); ++param)
@@ -142,11 +162,18 @@ void alm_tolv_output::loadTemplates(const QStringList& entries,
         if (!self)
             return;
     }
+    if (!dropped.isEmpty())
+        showMessageBox(this, QMessageBox::Warning, "Alarms TOLV Output",
+                       "The following templates of the module could not be loaded:-\n\t" +
+                           dropped.join("\n\t") +
+                           "\n\nA template whose device description cannot be read stays in "
+                           "the module file as it is; one without instances is left out "
+                           "when the module is saved.");
 }
 
 void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString& templateLines,
                                     QString& instanceLines) {
-    if (templates.isEmpty()) {
+    if (!templates.hasLines()) {
         qDebug("alm_tolv_output::saveTemplates. no templates.");
         return;
     }
@@ -163,10 +190,18 @@ void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString
         }
         if (!duplicate && !lockedDevDescFiles.contains(storePath)) {
             trace("alm_tolv_output::saveTemplates - have not got lock on '" + storePath + "'");
+            // The module file names a description this save could not write: the
+            // module is not saved completely.
+            noteDeviceFileFailure();
             continue;
         }
         if (!saveDevDescFile(*entry, localPath(storePath), typeId, this))
             noteDeviceFileFailure();
+    }
+    for (const TemplateList::Unloaded& entry : templates.unloaded) {
+        templateLines += entry.templateLine + "\n";
+        if (!entry.instanceLine.isEmpty())
+            instanceLines += entry.instanceLine + "\n";
     }
 }
 

@@ -200,10 +200,10 @@ private slots:
             f.probe.reply(HostReply::Ok, "lock", path);
         f.log.take();
         f.editor.apply();
-        QCOMPARE(
-            f.log.take(),
-            QStringList({"syncDirUpload " + outputs, "uploadFile config/devicetypes/north_A.xml",
-                         "uploadFile config/devicetypes.xml", "uploadFile config/instances.xml"}));
+        QCOMPARE(f.log.take(),
+                 QStringList({"syncDirUpload " + outputs, "uploadFile config/devicetypes.xml",
+                              "uploadFile config/instances.xml",
+                              "uploadFile config/devicetypes/north_A.xml"})); // no local copy: last
         f.editor.close();
         QCOMPARE(f.log.take(), QStringList({"unlock " + outputs, "unlock config/devicetypes.xml",
                                             "unlock config/instances.xml",

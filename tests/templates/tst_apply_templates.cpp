@@ -82,12 +82,16 @@ class tst_apply_templates : public QObject {
         probe.selectSystem("north");
         probe.setCurrentModule(&pumps);
         probe.loadingModule() = false; // as after selecting the module
+        QDir(root.path()).mkpath(outputs);
+        QDir(root.path()).mkpath("config/devicetypes");
+        probe.reply(HostReply::Ok, "lock", "config/devicetypes/north_Pumps.xml");
         setRows(*editor, rows);
         return editor;
     }
 
 private slots:
     void init() {
+        QFile::remove(root.filePath(pumps.fileName));
         pumps.modified = false;
         fans.modified = false;
     }
@@ -108,7 +112,7 @@ private slots:
         QCOMPARE(row(*editor, "W"), QString("// free"));  // released
         QCOMPARE(selectedProcesses(*probe.processEditor()), QString("Z"));
         QVERIFY(modal.seen.isEmpty());
-        QVERIFY(pumps.modified);
+        QVERIFY(QFile::exists(root.filePath(pumps.fileName))); // saved
         QCOMPARE(commands.lines, QStringList({"dirty"}));
     }
 
@@ -121,7 +125,7 @@ private slots:
         QCOMPARE(row(*editor, "B"), QString("// free"));
         QCOMPARE(row(*editor, "C"), QString("//9 free"));
         QVERIFY(modal.seen.isEmpty());
-        QVERIFY(pumps.modified);
+        QVERIFY(QFile::exists(root.filePath(pumps.fileName))); // saved
         QCOMPARE(commands.lines, QStringList({"dirty"}));
     }
 
@@ -142,7 +146,7 @@ private slots:
         QCOMPARE(row(*editor, "XAB"), QString("S/X/1")); // the first claim keeps the row
         QCOMPARE(row(*editor, "XB"), QString("S/X/2"));
         QCOMPARE(row(*editor, "XAAB"), QString("S/XA/11"));
-        QVERIFY(pumps.modified);
+        QVERIFY(QFile::exists(root.filePath(pumps.fileName))); // saved
     }
 
     void templateSlotCollidingWithManualSlotIsReported() {

@@ -136,30 +136,43 @@ private slots:
         QVERIFY(f.row("P2" + param).free);
     }
 
-    void clearedParametersDropTheFileThenTheTemplate() {
-        Fixture f;
-        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1"}));
-        f.grant(descPath("north_Pumps_pump"));
-        f.saveTemplates();
-        QVERIFY(f.exists(descPath("north_Pumps_pump")));
-        f.probe.templates().find("pump")->params.clear();
-        const auto lines = f.saveTemplates();
-        QVERIFY(!f.exists(descPath("north_Pumps_pump")));
-        QCOMPARE(lines.first, QString("pump=0,1,''\n")); // still listed until the next load
-        f.editor.loadTemplates({"pump=0,1,''"}, {{"pump", "P1,"}});
-        QVERIFY(f.probe.templates().isEmpty());
+    // A template that cannot be loaded is named to the user; while its
+    // description cannot be read, its lines stay in the module file.
+    void templateNotLoadedIsNamedAndKeptWhileUnreadable_data() {
+        QTest::addColumn<QByteArray>("description"); // "" for none
+        QTest::addColumn<QString>("instances");      // the [Instances] key
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("missing") << QByteArray() << "pump"
+                                 << "'pump': its device description north_Pumps_pump.xml cannot "
+                                    "be read: No such file or directory"
+                                 << "pump=0,1,'P' pump=P1,";
+        QTest::newRow("malformed") << QByteArray("<device_description") << "pump"
+                                   << "'pump': its device description north_Pumps_pump.xml is "
+                                      "not well-formed XML"
+                                   << "pump=0,1,'P' pump=P1,";
+        QTest::newRow("no instances")
+            << QByteArray("<device_description name=\"north_Pumps_pump\"><param name=\"_RUN\" "
+                          "slot=\"1\"/></device_description>")
+            << "other"
+            << "'pump': it has no line under [Instances]"
+            << " ";
     }
-
-    void templateWithoutInstancesEntryIsDropped() {
+    void templateNotLoadedIsNamedAndKeptWhileUnreadable() {
+        QFETCH(QByteArray, description);
+        QFETCH(QString, instances);
         Fixture f;
-        f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1"}));
-        f.grant(descPath("north_Pumps_pump"));
-        f.saveTemplates();
-        CommandLog log(f.editor);
-        f.editor.loadTemplates({"pump"}, {{"other", "P1,"}});
-        QVERIFY(f.probe.templates().isEmpty());
-        QVERIFY(f.row("P1_RUN").free);
-        QCOMPARE(log.lines, QStringList());
+        if (!description.isEmpty())
+            f.write(descPath("north_Pumps_pump"), description);
+        ModalScript modal;
+        f.editor.loadTemplates({"pump=0,1,'P'"}, {{instances, "P1,"}});
+        QVERIFY(f.probe.templates().isEmpty() && f.row("P1_RUN").free);
+        QCOMPARE(modal.seen.size(), 1);
+        QFETCH(QString, why);
+        QVERIFY2(modal.seen[0].text.contains("\n\t" + why + "\n\n"),
+                 qPrintable(modal.seen[0].text));
+        const auto [templateLines, instanceLines] = f.saveTemplates();
+        QTEST(QString(templateLines + ' ' + instanceLines).replace('\n', ""), "kept");
     }
 
     void firstTemplateKeepsAProcessClaimedTwice() {
@@ -199,6 +212,7 @@ private slots:
 
     void unsafeTemplateNamesTouchNoFile() {
         Fixture f;
+        ModalScript modal;
         f.write("config/x.xml", "<device_description name=\"north_Pumps_/../../x\"/>");
         CommandLog log(f.editor);
         TraceCapture trace;
@@ -478,7 +492,7 @@ private slots:
         QTest::newRow("instances") << instances << instances << QStringList()
                                    << "alm_tolv_output::writeInstances - Failed to open file - ";
         QTest::newRow("instances to be created")
-            << "config" << instances << QStringList{"Upload:"}
+            << "config" << instances << QStringList()
             << "alm_tolv_output::writeDocument - Failed to write ";
         // Every write fails only once its bytes go out, after the file was made.
         QTest::newRow("full disk") << ""
@@ -518,7 +532,6 @@ private slots:
         QStringList seen;
         for (const auto& box : modal.seen)
             seen.append(box.text.left(boxes.value(seen.size()).size()));
-        // A shared file that was never made cannot be uploaded either: the upload says so.
         QCOMPARE(seen, boxes);
         QVERIFY(h.probe.currentModule()->modified);
         QVERIFY(h.editor.isDirty());
@@ -563,7 +576,8 @@ private slots:
         WriteBlocker blocker(h.work.filePath(descPath("north_Pumps")));
         if (!blocker.blocked())
             QSKIP("this file system cannot refuse a write here");
-        modal.answer([&](QDialog&) { // another module is saved, and saved well
+        modal.answer([&](QDialog&) {     // another module is saved, and saved well
+            h.probe.templates().clear(); // (the templates shown are not Boilers')
             boilers->modified = true;
             h.editor.saveFile(boilers, false, false);
             return 0;
