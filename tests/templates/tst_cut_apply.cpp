@@ -1,0 +1,101 @@
+// A rename and Apply cut off before each change of the store (the session
+// ends there, as a killed one would), then a second session that edits and
+// applies: nothing may be lost and the store is whole again.
+#include "common/editor_probe.h"
+#include "common/process_rows.h"
+#include "common/store_copy.h"
+#include "common/test_support.h"
+
+#include "host/store_host.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+// One session on the store: the module of al_out_0001.cfg renamed (first) or
+// a slot edited (second), then Apply and close.
+void session(const QString& store, const QString& work, bool rename) {
+    StoreHost host(store, work, rename ? "first" : "second");
+    alm_tolv_output editor(work, "alm_tolv_output", "");
+    EditorProbe probe(editor);
+    host.attach(&editor);
+    editor.activate(true);
+    probe.selectSystem("north");
+    const auto rows = probe.fileList()->findItems("al_out_0001.cfg", Qt::MatchExactly, 1);
+    if (rows.isEmpty())
+        return;
+    probe.fileList()->setCurrentItem(rows.first());
+    if (rename) {
+        rows.first()->setText(0, "Pumps2");
+        editor.renameModule(rows.first(), 0, "Pumps2");
+    } else {
+        setSlot(*probe.processEditor(), "PS_UPS_FAULT", "103");
+        editor.markDirty();
+    }
+    qputenv("TOLV_CUT_ARMED", "1");
+    editor.apply();
+    QCloseEvent close;
+    QCoreApplication::sendEvent(&editor, &close);
+}
+
+QByteArray stored(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_cut_apply : public QObject {
+    Q_OBJECT
+    ScopedSettings settings;
+
+private slots:
+    void applyCutOffAnywhereLosesNothing() {
+        bool cut = true;
+        for (int point = 1; cut; ++point) {
+            QTemporaryDir store, first, second;
+            QVERIFY(copyTree(sampleStore(), store.path()));
+            QProcess run;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LD_PRELOAD", TOLV_CUT_LIBRARY);
+            environment.insert("TOLV_CUT_STORE", store.path());
+            environment.insert("TOLV_CUT_AT", QString::number(point));
+            environment.insert("TOLV_CUT_WORK", first.path());
+            run.setProcessEnvironment(environment);
+            run.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(run.waitForFinished(30000));
+            cut = run.exitCode() == 77;
+            QVERIFY2(cut || run.exitCode() == 0, qPrintable(run.readAllStandardError().right(500)));
+
+            ModalScript modal; // the second session is told what it cannot load
+            session(store.path(), second.path(), false);
+            const QByteArray module = stored(store.filePath("config/alarms/north/outputs/"
+                                                            "al_out_0001.cfg"));
+            const QString at = QString("cut before change %1: ").arg(point);
+            QVERIFY2(module.contains("PS_UPS_FAULT=103\r\n"), qPrintable(at + module));
+            QVERIFY2(module.contains("[Templates]\r\npump=0,10,'P1'\r\n[Instances]\r\npump=P1,P2,"
+                                     "P3,P4,P5,P6,P7,P8,\r\n"),
+                     qPrintable(at + module));
+            QProcess check;
+            check.start(TOLV_CHECK_PROGRAM, {"--store", store.path()});
+            QVERIFY(check.waitForFinished(30000));
+            QVERIFY2(check.exitCode() == 0, qPrintable(at + check.readAllStandardOutput()));
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("TOLV_CUT_STORE")) { // the session that is cut off
+        ScopedSettings settings;
+        ModalScript modal;
+        session(qEnvironmentVariable("TOLV_CUT_STORE"), qEnvironmentVariable("TOLV_CUT_WORK"),
+                true);
+        return 0;
+    }
+    tst_cut_apply test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_cut_apply.moc"
