@@ -5,7 +5,7 @@
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTreeWidget;
+class QTreeView;
 
 namespace Ui {
 class dialogBase;
@@ -21,7 +21,7 @@ public:
     ~dialogBase() override;
 
     QLabel* topLabel;
-    QTreeWidget* procList;
+    QTreeView* procList;
     QSpinBox* infodriverNumber;
     QLabel* textLabel1;
     QLabel* statusLabel;

@@ -1,18 +1,20 @@
 #include "proclist/dialog.h"
-#include "core/store_paths.h"
 
 #include "core/documents.h"
+#include "core/module_file.h"
 #include "core/slot_rules.h"
+#include "core/store_paths.h"
 #include "platform/icon_store.h"
 #include "platform/modal_ui.h"
 #include "plugin/plugin_interfaces.h"
 #include "proclist/auto_number_dialog.h"
 #include "proclist/control_geometry.h"
-#include "proclist/process_item.h"
 #include "proclist/process_list_delegate.h"
+#include "proclist/process_store.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
@@ -20,38 +22,31 @@
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSet>
 #include <QSpinBox>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
 const QString procListKey =
     QStringLiteral("Home/Alarms/Outputs/Tolv Output/") + QStringLiteral("ProcList");
 
-// A free row: selectable and enabled (not claimed by a template).
-bool isFreeRow(const QTreeWidgetItem* item) {
-    const Qt::ItemFlags f = item->flags();
-    return (f & Qt::ItemIsSelectable) && (f & Qt::ItemIsEnabled);
-}
-
-// Empties the slot and the template columns of one row.
-void clearSlotCells(QTreeWidgetItem* item) {
-    item->setText(ColSlot, QString());
-    item->setText(ColDevType, QString());
-    item->setText(ColInstance, QString());
-}
-
 QIcon iconFromStore(const char* name) {
     const char* const* xpm = fnIconStore(name);
     return xpm ? QIcon(QPixmap(xpm)) : QIcon();
+}
+
+// Empties the slot and the template columns of one row.
+void clearSlotCells(ProcessRow& row) {
+    row.slot.clear();
+    row.devType.clear();
+    row.instance.clear();
 }
 
 } // namespace
@@ -59,71 +54,28 @@ QIcon iconFromStore(const char* name) {
 int dialog::lastBase = 1;
 int dialog::lastOffset = 0;
 
-// Screen updates and sorting off while many rows change; one sort at the end
-// (when the list was sorted). Without it every change of the sort column moves
-// its row at once and every change repaints.
-//
-// For changes of cell data only (no rows added or removed), the model's signals
-// are also held back and replaced by one dataChanged() over the whole list:
-// each item-level change signal makes QTreeModel look up the item's row, and
-// after a sort that lookup is a linear search, so n changes would cost n * n.
-class dialog::BulkChange {
-public:
-    enum Kind { Rows, CellsOnly };
-
-    BulkChange(QTreeWidget* list, Kind kind)
-        : list(list), sorting(list->isSortingEnabled()), cellsOnly(kind == CellsOnly) {
-        list->setUpdatesEnabled(false);
-        if (sorting)
-            list->setSortingEnabled(false);
-        if (cellsOnly)
-            blocked = list->model()->blockSignals(true);
-    }
-    ~BulkChange() {
-        if (cellsOnly) {
-            QAbstractItemModel* model = list->model();
-            model->blockSignals(blocked);
-            const int rows = model->rowCount();
-            if (rows > 0) // views and listeners learn of the changes at once
-                emit model->dataChanged(model->index(0, 0),
-                                        model->index(rows - 1, model->columnCount() - 1));
-        }
-        if (sorting)
-            list->setSortingEnabled(true); // sorts once by the header's indicator
-        list->setUpdatesEnabled(true);
-    }
-    BulkChange(const BulkChange&) = delete;
-    BulkChange& operator=(const BulkChange&) = delete;
-
-private:
-    QTreeWidget* list;
-    bool sorting;
-    bool cellsOnly;
-    bool blocked = false;
-};
-
 dialog::dialog(IGetDocuments* documents, QWidget* parent, const char* name, Qt::WindowFlags flags)
     : dialogBase(parent, name, flags), documents(documents) {
     sortActive = true;
     setUpList();
     setUpButtons();
     setUpShortcuts();
-    trackRows();
+    setUpFind();
     clipboardDataChange();
 }
 
 void dialog::setUpList() {
     // Last column takes the rest, extended selection, focus across the row,
     // sorted by column 0 ascending like Qt 3's QListView.
+    model = new ProcessListModel(this);
+    procList->setModel(model);
     procList->setRootIsDecorated(false);
     procList->setAllColumnsShowFocus(true);
     procList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    procList->setUniformRowHeights(true); // rows are one line; keeps 100,000 rows fast
+    procList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    procList->setUniformRowHeights(true); // rows are one line; keeps a million rows fast
     procList->setEditTriggers(QAbstractItemView::NoEditTriggers); // itemDoubleClicked decides
     procList->header()->setStretchLastSection(true);
-    for (int column = 0; column < procList->columnCount();
-         ++column) // a new sort column starts ascending
-        procList->headerItem()->setData(column, Qt::InitialSortOrderRole, int(Qt::AscendingOrder));
     procList->setSortingEnabled(true);
     procList->sortByColumn(ColProcess, Qt::AscendingOrder);
     delegate = new processListDelegate(procList);
@@ -138,34 +90,18 @@ void dialog::setUpList() {
             autoColumnWidths = false;
     });
     connect(procList->header(), &QHeaderView::sectionClicked, this, &dialog::reSort);
-    // A committed entry counts as a change at once: the commit may come from a
-    // click that also chooses another module, which saves this one first. Only a
-    // refused entry waits until the editor has closed, so that the warning box of
-    // slotChange can reopen it (Qt 3 emitted itemRenamed after the rename).
-    connect(delegate, &processListDelegate::itemRenamed, this,
-            [this](QTreeWidgetItem* item, int column, const QString& text) {
-                if (isAcceptedSlotEntry(text))
-                    return slotChange(item, column, text);
-                const quint64 removals = rowRemovals;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, item, column, text, removals] {
-                        if (removals == rowRemovals) // the row still exists
-                            slotChange(item, column, text);
-                    },
-                    Qt::QueuedConnection);
-            });
-    connect(procList, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item, int) { itemDoubleClicked(item); });
+    connect(delegate, &processListDelegate::slotEntered, this, &dialog::slotChange);
+    connect(procList, &QTreeView::doubleClicked, this, &dialog::itemDoubleClicked);
     // Qt 6 may change the current row without changing the selection (and
     // reports the selection before the new current row), so the buttons that
     // depend on both follow the current row too.
-    connect(procList, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+    connect(procList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
                 selectProc(current);
                 changeSelection();
             });
-    connect(procList, &QTreeWidget::itemSelectionChanged, this, &dialog::changeSelection);
+    connect(procList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &dialog::changeSelection);
 }
 
 void dialog::setUpButtons() {
@@ -210,44 +146,6 @@ void dialog::setUpShortcuts() {
     connect(copyAction, &QAction::triggered, this, &dialog::copyData);
 }
 
-void dialog::trackRows() {
-    // The name index follows every change of the rows.
-    QAbstractItemModel* model = procList->model();
-    auto invalidate = [this] { indexValid = false; };
-    auto removed = [this] {
-        indexValid = false;
-        ++rowRemovals;
-    };
-    // Each sort of the list is first ranked by its keys once (processItem::rankRows);
-    // the view announces a sort with the hint, after it has set the sort column.
-    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this,
-            [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
-                if (hint == QAbstractItemModel::VerticalSortHint)
-                    processItem::rankRows(procList, procList->sortColumn());
-            });
-    connect(model, &QAbstractItemModel::layoutChanged, this, [] { processItem::endRanking(); });
-    connect(model, &QAbstractItemModel::rowsInserted, this, invalidate);
-    connect(model, &QAbstractItemModel::rowsMoved, this, invalidate);
-    connect(model, &QAbstractItemModel::layoutChanged, this, invalidate);
-    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, removed);
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, removed);
-    connect(model, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& topLeft, const QModelIndex&, const QList<int>& roles) {
-                if (topLeft.column() == ColProcess &&
-                    (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
-                    indexValid = false;
-            });
-}
-
-dialog::~dialog() {
-    saveListViewColumns(procList, procListKey);
-    // The list is deleted with the form's children, after this part of the object
-    // is gone; what it signals while it empties must not reach this object.
-    for (QObject* sender : std::initializer_list<QObject*>{
-             procList, procList->model(), procList->selectionModel(), procList->header(), delegate})
-        disconnect(sender, nullptr, this, nullptr);
-}
-
 void dialog::refreshLimits() {
     Document* document = documents ? documents->getSystemDocument() : nullptr;
     if (auto* system = dynamic_cast<Document_TolvSystem*>(document)) {
@@ -256,154 +154,15 @@ void dialog::refreshLimits() {
     }
 }
 
-void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
-    {
-        BulkChange bulk(procList, BulkChange::Rows);
-        procList->clear();
-        QList<QTreeWidgetItem*> rows;
-        rows.reserve(processes.size());
-        for (const ProcessDefinition& process : processes) {
-            auto* row = new processItem(process.name, process.group);
-            row->setFlags(row->flags() | Qt::ItemIsEditable); // column 4 only, by the delegate
-            rows.append(row);
-        }
-        procList->addTopLevelItems(rows); // one insertion for all rows
-    }
-    rebuildIndex();
-    fitTextColumns();
-    changeSelection();
-}
-
-void dialog::fitTextColumns() {
-    // Without a layout of the user's the text columns fit their contents. With one
-    // a column too narrow for its texts still grows into the width that the last
-    // column does not need (its header is wider than any slot): a cut group name
-    // helps nobody.
-    fittingColumns = true;
-    for (int column = 0; column < ColSlot; ++column) {
-        const int spare =
-            procList->columnWidth(ColSlot) - procList->header()->sectionSizeHint(ColSlot);
-        const int width = procList->columnWidth(column);
-        procList->resizeColumnToContents(column); // looks at a bounded number of rows
-        const int wanted = procList->columnWidth(column);
-        if (!autoColumnWidths)
-            procList->setColumnWidth(column,
-                                     width + std::clamp(wanted - width, 0, std::max(spare, 0)));
-    }
-    fittingColumns = false;
-}
-
-processItem* dialog::findProcess(const QString& name) const {
-    if (!indexValid)
-        rebuildIndex();
-    return processIndex.value(name, nullptr);
-}
-
-void dialog::rebuildIndex() const {
-    processIndex.clear();
-    const int count = procList->topLevelItemCount();
-    processIndex.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* item = procList->topLevelItem(i);
-        if (item->type() != processItem::Type)
-            continue;
-        const QString name = item->text(ColProcess);
-        if (!processIndex.contains(name))
-            processIndex.insert(name, static_cast<processItem*>(item));
-    }
-    indexValid = true;
-}
-
-void dialog::editCells(const std::function<void()>& change) {
-    BulkChange bulk(procList, BulkChange::CellsOnly);
-    change();
-}
-
-void dialog::changeAllRows(const std::function<void(QTreeWidgetItem*)>& change) {
-    // Detached rows have no model: their changes signal nothing and search nothing.
-    const QList<QTreeWidgetItem*> selection = procList->selectedItems();
-    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
-    QTreeWidgetItem* current = procList->currentItem();
-    {
-        BulkChange bulk(procList, BulkChange::Rows);
-        const QList<QTreeWidgetItem*> rows = procList->invisibleRootItem()->takeChildren();
-        for (QTreeWidgetItem* item : rows)
-            change(item);
-        procList->invisibleRootItem()->addChildren(rows);
-    }
-    restoreSelection(selected, current);
-}
-
-QList<QTreeWidgetItem*> dialog::selectedFreeRows() const {
-    // The rows of the selection's ranges, in display order and each once: not
-    // QTreeWidget::selectedItems(), which makes an index of every selected cell
-    // and a set of the rows (all rows selected: five indexes a row).
-    std::vector<int> selectedRows;
-    for (const QItemSelectionRange& range : procList->selectionModel()->selection())
-        if (!range.parent().isValid())
-            for (int row = range.top(); row <= range.bottom(); ++row)
-                selectedRows.push_back(row);
-    std::sort(selectedRows.begin(), selectedRows.end());
-    selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
-    // Qt 6 lets a program select a row that is not selectable; such a row is
-    // not "selected" for the slot operations.
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(qsizetype(selectedRows.size()));
-    for (int row : selectedRows)
-        if (QTreeWidgetItem* item = procList->topLevelItem(row); item && isFreeRow(item))
-            rows.append(item);
-    return rows;
-}
-
-// ---- slots, in declaration order ------------------------------------------
-
-void dialog::dummy() {}
-
-void dialog::clearAllSlots() {
-    changeAllRows([](QTreeWidgetItem* item) { // template rows become free rows
-        clearSlotCells(item);
-        if (!isFreeRow(item))
-            item->setFlags(item->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    });
-    checkForDuplicates();
-    emit itemsChanged();
-}
-
-void dialog::restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current) {
-    QAbstractItemModel* model = procList->model();
-    const int count = procList->topLevelItemCount();
-    const int lastColumn = model->columnCount() - 1;
-    QItemSelection ranges;
-    QModelIndex currentIndex;
-    int first = -1; // start of the current run of selected rows
-    for (int row = 0; row <= count; ++row) {
-        QTreeWidgetItem* item = row < count ? procList->topLevelItem(row) : nullptr;
-        const bool isSelected = item && selected.contains(item) && isFreeRow(item);
-        if (isSelected && first < 0)
-            first = row;
-        if (!isSelected && first >= 0) {
-            ranges.select(model->index(first, 0), model->index(row - 1, lastColumn));
-            first = -1;
-        }
-        if (item && item == current)
-            currentIndex = model->index(row, 0);
-    }
-    QItemSelectionModel* selection = procList->selectionModel();
-    if (currentIndex.isValid())
-        selection->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
-    if (!ranges.isEmpty())
-        selection->select(ranges, QItemSelectionModel::ClearAndSelect);
-}
-
 void dialog::clearSlots() {
-    if (!selectedFreeRows().isEmpty()) {
+    if (!selectedFreeRows().empty()) {
         clearSelectedSlots();
         return;
     }
-    const int total = procList->topLevelItemCount();
+    const int total = rowCount();
     int freeRows = 0;
     for (int i = 0; i < total; ++i)
-        if (isFreeRow(procList->topLevelItem(i)))
+        if (model->isFree(i))
             ++freeRows;
     const int templateRows = total - freeRows;
     QPointer<dialog> self(this);
@@ -419,100 +178,12 @@ void dialog::clearSlots() {
         clearSelectableSlots();
 }
 
-void dialog::clearSelectableSlots() {
-    {
-        BulkChange bulk(procList, BulkChange::CellsOnly);
-        const int count = procList->topLevelItemCount();
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* item = procList->topLevelItem(i);
-            if (isFreeRow(item))
-                clearSlotCells(item);
-        }
-    }
-    checkForDuplicates();
-    emit itemsChanged();
-}
-
-void dialog::clearSelectedSlots() {
-    {
-        const QList<QTreeWidgetItem*> rows = selectedFreeRows();
-        BulkChange bulk(procList, BulkChange::CellsOnly);
-        for (QTreeWidgetItem* item : rows)
-            clearSlotCells(item);
-    }
-    checkForDuplicates();
-    emit itemsChanged();
-}
-
 void dialog::reSort(int column) {
     if (sortActive)
         return; // the header sorted the list itself
     procList->header()->setSortIndicator(column, savedSortOrder);
     procList->setSortingEnabled(true); // sorts by the indicator
     sortActive = true;
-}
-
-void dialog::changeSelection() {
-    const int selected = selectedFreeRows().size();
-    clearSlotsButton->setText(selected > 0 ? tr("Clear Selected Slots") : tr("Clear All Slots"));
-    QTreeWidgetItem* current = procList->currentItem();
-    const int count = procList->topLevelItemCount();
-    if (selected != 1 || !current || count == 0) {
-        upButton->setEnabled(false);
-        downButton->setEnabled(false);
-    } else if (current == procList->topLevelItem(0)) {
-        upButton->setEnabled(false);
-        downButton->setEnabled(true);
-    } else if (current == procList->topLevelItem(count - 1)) {
-        upButton->setEnabled(true);
-        downButton->setEnabled(false);
-    } else {
-        upButton->setEnabled(true);
-        downButton->setEnabled(true);
-    }
-}
-
-void dialog::beginManualOrder() {
-    if (sortActive)
-        savedSortOrder = procList->header()->sortIndicatorOrder();
-    sortActive = false;
-    procList->setSortingEnabled(false);
-    procList->header()->setSectionsClickable(true); // a header click sorts again (reSort)
-}
-
-void dialog::moveProcUp() {
-    moveProc(-1);
-}
-
-void dialog::moveProcDown() {
-    moveProc(+1);
-}
-
-void dialog::moveProc(int step) {
-    QTreeWidgetItem* current = procList->currentItem();
-    if (!current)
-        return;
-    const int row = procList->indexOfTopLevelItem(current);
-    const int neighbourRow = row + step;
-    if (row < 0 || neighbourRow < 0 || neighbourRow >= procList->topLevelItemCount())
-        return;
-    beginManualOrder();
-    // Moving the neighbour to the other side keeps the current row current and selected.
-    QTreeWidgetItem* neighbour = procList->topLevelItem(neighbourRow);
-    const bool neighbourSelected = neighbour->isSelected();
-    procList->takeTopLevelItem(neighbourRow);
-    procList->insertTopLevelItem(row, neighbour);
-    neighbour->setSelected(neighbourSelected);
-    procList->scrollToItem(current);
-    changeSelection();
-}
-
-void dialog::itemChanged() {
-    emit itemsChanged();
-}
-
-void dialog::itemChanged(const QString&) {
-    emit itemsChanged();
 }
 
 void dialog::autoNumber() {
@@ -533,8 +204,8 @@ void dialog::autoNumber() {
                       [](const AutoNumberRow& row) { return row.selected; }) > 1)
         box->radioSelected->setChecked(true);
     box->comboGroup->addItems(autoNumberGroups(shown));
-    if (QTreeWidgetItem* current = procList->currentItem()) {
-        const int index = box->comboGroup->findText(current->text(ColGroup),
+    if (const QModelIndex current = procList->currentIndex(); current.isValid()) {
+        const int index = box->comboGroup->findText(model->text(current.row(), ColGroup),
                                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index >= 0)
             box->comboGroup->setCurrentIndex(index);
@@ -558,113 +229,298 @@ void dialog::autoNumber() {
     // The list may have been reloaded or re-ordered while the dialog was open, and
     // the editor made read-only: the plan is made from the rows as they are now.
     if (accepted && isEnabled()) {
-        const QVector<int> numbers = planAutoNumber(autoNumberRows(), options);
-        {
-            BulkChange bulk(procList, BulkChange::CellsOnly);
-            for (int i = 0; i < numbers.size(); ++i)
-                if (numbers[i] >= 0)
-                    procList->topLevelItem(i)->setText(ColSlot, QString::number(numbers[i]));
-        }
+        // Rows whose names a module file cannot hold take no number and use none.
+        QVector<AutoNumberRow> rows = autoNumberRows();
+        const QVector<int> wanted = planAutoNumber(rows, options);
+        QStringList unstorable;
+        for (int i = 0; i < rows.size(); ++i)
+            if (rows[i].selectable && !isStorableProcessName(model->text(i, ColProcess))) {
+                rows[i].selectable = false;
+                if (wanted[i] >= 0)
+                    unstorable.append(model->text(i, ColProcess));
+            }
+        const QVector<int> numbers = unstorable.isEmpty() ? wanted : planAutoNumber(rows, options);
+        model->editRows([&](int row, ProcessRow& values) {
+            if (numbers[row] >= 0)
+                values.slot = QString::number(numbers[row]);
+        });
         emit itemsChanged();
+        if (!reportUnstorable(unstorable))
+            return;
     }
     checkForDuplicates();
 }
 
+void dialog::setUpFind() {
+    findField = new QLineEdit(this);
+    findField->setObjectName(QStringLiteral("findField"));
+    findField->setPlaceholderText(tr("Find process (Ctrl+F)"));
+    findField->setClearButtonEnabled(true);
+    if (auto* top = qobject_cast<QBoxLayout*>(layout()))
+        top->insertWidget(1, findField);
+    auto* findAction = new QAction(tr("&Find"), this);
+    findAction->setObjectName(QStringLiteral("find"));
+    findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    findAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(findAction);
+    connect(findAction, &QAction::triggered, this, [this] {
+        findField->setFocus(Qt::ShortcutFocusReason);
+        findField->selectAll();
+    });
+    connect(findField, &QLineEdit::textEdited, this, [this] { findNext(true); });
+    connect(findField, &QLineEdit::returnPressed, this, [this] { findNext(false); });
+}
+
+dialog::~dialog() {
+    saveListViewColumns(procList, procListKey);
+    // The list is deleted with the form's children, after this part of the object
+    // is gone; what it signals while it empties must not reach this object.
+    for (QObject* sender : std::initializer_list<QObject*>{
+             procList, model, procList->selectionModel(), procList->header(), delegate})
+        disconnect(sender, nullptr, this, nullptr);
+}
+
+void dialog::setProcesses(const QVector<ProcessDefinition>& processes) {
+    ++rowsGeneration;
+    model->setProcesses(processes);
+    fitTextColumns();
+    changeSelection();
+}
+
+void dialog::fitTextColumns() {
+    // Without a layout of the user's the text columns fit their contents. With one
+    // a column too narrow for its texts still grows into the width that the last
+    // column does not need (its header is wider than any slot): a cut group name
+    // helps nobody.
+    fittingColumns = true;
+    for (int column = 0; column < ColSlot; ++column) {
+        const int spare =
+            procList->columnWidth(ColSlot) - procList->header()->sectionSizeHint(ColSlot);
+        const int width = procList->columnWidth(column);
+        procList->resizeColumnToContents(column); // looks at a bounded number of rows
+        const int wanted = procList->columnWidth(column);
+        if (!autoColumnWidths)
+            procList->setColumnWidth(column,
+                                     width + std::clamp(wanted - width, 0, std::max(spare, 0)));
+    }
+    fittingColumns = false;
+}
+
+// ---- rows for the other parts of the editor --------------------------------
+
+int dialog::rowCount() const {
+    return model->rowCount();
+}
+
+ProcessRow dialog::processRow(int row) const {
+    return model->row(row);
+}
+
+int dialog::rowOf(const QString& name) const {
+    return model->rowOf(name);
+}
+
+QString dialog::currentProcess() const {
+    const QModelIndex current = procList->currentIndex();
+    return current.isValid() ? model->text(current.row(), ColProcess) : QString();
+}
+
+void dialog::editRows(const std::function<void(int, ProcessRow&)>& change) {
+    model->editRows(change);
+    dropUnselectableFromSelection();
+}
+
+void dialog::dropUnselectableFromSelection() {
+    QItemSelection drop;
+    for (const QItemSelectionRange& range : procList->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            if (!model->isFree(row))
+                drop.select(model->index(row, 0), model->index(row, ColSlot));
+    if (!drop.isEmpty())
+        procList->selectionModel()->select(drop, QItemSelectionModel::Deselect);
+}
+
+void dialog::showProcess(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    const QModelIndex index = model->index(row, 0);
+    QItemSelectionModel* selection = procList->selectionModel();
+    selection->setCurrentIndex(index, QItemSelectionModel::Clear);
+    if (model->isFree(row)) // Qt selects a row that is not selectable when told to
+        selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selectProc(index);
+    // A process navigated to is shown in the middle of the list, with the rows
+    // around it, and stays in view when the list settles to its final size.
+    procList->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // The list takes the focus, so that its current row is framed even where it
+    // cannot be selected (a row that a template fills).
+    procList->setFocus(Qt::OtherFocusReason);
+}
+
+void dialog::findNext(bool fromCurrent) {
+    const QString text = findField->text();
+    const int count = rowCount();
+    if (text.isEmpty() || count == 0)
+        return;
+    const int current = procList->currentIndex().isValid() ? procList->currentIndex().row() : -1;
+    const int start = current < 0 ? 0 : (fromCurrent ? current : current + 1);
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        if (model->text(row, ColProcess).contains(text, Qt::CaseInsensitive)) {
+            const QModelIndex index = model->index(row, 0);
+            procList->selectionModel()->setCurrentIndex(
+                index, model->isFree(row)
+                           ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                           : QItemSelectionModel::Clear);
+            procList->scrollTo(index, QAbstractItemView::PositionAtCenter);
+            return;
+        }
+    }
+}
+
+std::vector<int> dialog::selectedFreeRows() const {
+    // The rows of the selection's ranges, each once: not selectedRows(), which
+    // makes an index of every selected row.
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : procList->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            if (model->isFree(row)) // Qt lets a program select a template row
+                rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+// ---- slots, in declaration order ------------------------------------------
+
+void dialog::dummy() {}
+
+void dialog::clearAllSlots() {
+    editRows([](int, ProcessRow& row) { // template rows become free rows
+        clearSlotCells(row);
+        row.free = true;
+    });
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::clearSelectableSlots() {
+    model->editRows([](int, ProcessRow& row) {
+        if (row.free)
+            clearSlotCells(row);
+    });
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::clearSelectedSlots() {
+    model->editSome(selectedFreeRows(), [](int, ProcessRow& row) { clearSlotCells(row); });
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::changeSelection() {
+    const std::size_t selected = selectedFreeRows().size();
+    clearSlotsButton->setText(selected > 0 ? tr("Clear Selected Slots") : tr("Clear All Slots"));
+    const QModelIndex current = procList->currentIndex();
+    const int count = rowCount();
+    // The first row can move down and the last up (one row alone: down).
+    const bool movable = selected == 1 && current.isValid() && count > 0;
+    upButton->setEnabled(movable && current.row() > 0);
+    downButton->setEnabled(movable && (current.row() == 0 || current.row() < count - 1));
+}
+
+void dialog::beginManualOrder() {
+    if (sortActive)
+        savedSortOrder = procList->header()->sortIndicatorOrder();
+    sortActive = false;
+    procList->setSortingEnabled(false);
+    model->sorted = false;
+    procList->header()->setSectionsClickable(true); // a header click sorts again (reSort)
+}
+
+void dialog::moveProcUp() {
+    moveProc(-1);
+}
+
+void dialog::moveProcDown() {
+    moveProc(+1);
+}
+
+void dialog::moveProc(int step) {
+    const QModelIndex current = procList->currentIndex();
+    if (!current.isValid())
+        return;
+    const int row = current.row();
+    if (row + step < 0 || row + step >= rowCount())
+        return;
+    beginManualOrder();
+    model->moveRow(row, step); // the current row and the selection move with it
+    procList->scrollTo(procList->currentIndex());
+    changeSelection();
+}
+
+void dialog::itemChanged() {
+    emit itemsChanged();
+}
+
+void dialog::itemChanged(const QString&) {
+    emit itemsChanged();
+}
+
 QVector<AutoNumberRow> dialog::autoNumberRows() const {
-    const int count = procList->topLevelItemCount();
-    const QList<QTreeWidgetItem*> selection = selectedFreeRows();
-    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    const int count = rowCount();
     QVector<AutoNumberRow> rows(count);
     for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* item = procList->topLevelItem(i);
-        rows[i].selectable = isFreeRow(item);
-        rows[i].selected = selected.contains(item);
-        rows[i].group = item->text(ColGroup);
+        rows[i].selectable = model->isFree(i);
+        rows[i].group = model->text(i, ColGroup);
     }
+    for (int row : selectedFreeRows())
+        rows[row].selected = true;
     return rows;
+}
+
+bool dialog::reportUnstorable(const QStringList& names) {
+    if (names.isEmpty())
+        return true;
+    QPointer<dialog> self(this);
+    showMessageBox(this, QMessageBox::Warning, tr("TOLV Output"),
+                   tr("These processes cannot get a slot: a module file cannot hold their "
+                      "names (an \"=\" or blanks at an end):\n\t") +
+                       names.join(QStringLiteral("\n\t")));
+    return self;
 }
 
 void dialog::clipboardDataChange() {
     paste->setEnabled(isClipboardTextPastable(QApplication::clipboard()->text()));
 }
 
-void dialog::pasteData() {
-    const QString text = QApplication::clipboard()->text();
-    if (!isClipboardTextPastable(text))
-        return;
-    const QVector<ClipboardRow> lines = parseClipboardText(text);
-
-    // First decide which lines to paste, asking about foreign groups; nothing is
-    // written while a question is open, because the list may be reloaded then.
-    QPointer<dialog> self(this);
-    QVector<const ClipboardRow*> accepted;
-    bool ignoreGroups = false;
-    bool cancelled = false;
-    for (const ClipboardRow& line : lines) {
-        const processItem* row = findProcess(line.name);
-        if (!row || !row->isFree())
-            continue; // unknown process or template row: skipped without a message
-        if (!ignoreGroups && row->text(ColGroup) != line.group) {
-            const int answer = askMessageBox(
-                this, QMessageBox::Warning, tr("TOLV Output"),
-                tr("Process ") + line.name + tr(" is not a member\ngroup ") + line.group,
-                {tr("&Ignore Groups"), tr("&Skip"), tr("&Cancel")}, 0, 2);
-            if (!self)
-                return;
-            if (answer == 2) {
-                cancelled = true;
-                break;
-            }
-            if (answer == 1)
-                continue;
-            ignoreGroups = true;
-        }
-        accepted.append(&line);
-    }
-
-    // Then write the slots, each row looked up again by its name; a paste into an
-    // editor made read-only meanwhile no longer applies.
-    if (!isEnabled())
-        return;
-    {
-        BulkChange bulk(procList, BulkChange::CellsOnly);
-        for (const ClipboardRow* line : accepted)
-            if (processItem* row = findProcess(line->name); row && row->isFree())
-                row->setText(ColSlot, line->slot);
-    }
-    // Rows pasted before a cancel keep their slots; they are changes like any other,
-    // or a later module switch would drop them unsaved.
-    if (!cancelled || !accepted.isEmpty())
-        emit itemsChanged();
-}
-
 void dialog::copyData() {
-    // Selected rows in display order: one pass over the rows, not a search per row.
-    const QList<QTreeWidgetItem*> selection = selectedFreeRows();
-    const QSet<QTreeWidgetItem*> selected(selection.begin(), selection.end());
+    // Selected rows in display order.
     QVector<ClipboardRow> rows;
-    rows.reserve(selected.size());
-    const int count = selected.isEmpty() ? 0 : procList->topLevelItemCount();
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* item = procList->topLevelItem(i);
-        if (selected.contains(item))
-            rows.append({item->text(ColProcess), item->text(ColGroup), item->text(ColSlot)});
-    }
+    for (int row : selectedFreeRows())
+        rows.append(
+            {model->text(row, ColProcess), model->text(row, ColGroup), model->text(row, ColSlot)});
     QApplication::clipboard()->setText(formatClipboardText(rows));
 }
 
-void dialog::selectProc(QTreeWidgetItem* item) {
-    if (!item) {
+void dialog::selectProc(const QModelIndex& index) {
+    if (!index.isValid()) {
         navToProc->setEnabled(false);
         return;
     }
-    procList->scrollToItem(item);
+    procList->scrollTo(index);
     navToProc->setEnabled(true);
 }
 
-void dialog::itemDoubleClicked(QTreeWidgetItem* item) {
-    if (item && isFreeRow(item))
-        procList->editItem(item, ColSlot);
+void dialog::itemDoubleClicked(const QModelIndex& index) {
+    if (!index.isValid() || !model->isFree(index.row()))
+        return;
+    const QModelIndex cell = model->index(index.row(), ColSlot);
+    if (model->flags(cell) & Qt::ItemIsEditable)
+        procList->edit(cell);
+    else
+        reportUnstorable({model->text(index.row(), ColProcess)});
 }
 
 bool dialog::isAcceptedSlotEntry(const QString& text) const {
@@ -672,125 +528,85 @@ bool dialog::isAcceptedSlotEntry(const QString& text) const {
     return (n >= 1 && n <= maxSlot) || text.isEmpty() || text == QLatin1String("0");
 }
 
-void dialog::slotChange(QTreeWidgetItem* item, int column, const QString& text) {
-    if (!item || column != ColSlot)
-        return;
-    const int n = slotNumber(text);
-    if (n >= 1 && n <= maxSlot) {
-        checkForDuplicates();
-        emit itemsChanged();
-    } else if (text.isEmpty() || text == QLatin1String("0")) {
-        item->setText(ColSlot, QString());
-        checkForDuplicates();
-        emit itemsChanged();
-    } else {
-        const QString name = item->text(ColProcess);
-        const quint64 removals = rowRemovals;
-        QPointer<dialog> self(this);
-        showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
-                       tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
-        if (!self || !isEnabled())
-            return;
-        // The list may have been reloaded while the box was open: then the row
-        // of that name is corrected, if there still is a free one.
-        QTreeWidgetItem* row = removals == rowRemovals ? item : findProcess(name);
-        if (row && isFreeRow(row))
-            procList->editItem(row, ColSlot); // the user corrects the entry
-    }
+void dialog::enterSlot(int row, const QString& text) {
+    if (row >= 0 && row < rowCount() &&
+        (model->flags(model->index(row, ColSlot)) & Qt::ItemIsEditable))
+        slotChange(model->index(row, ColSlot), text);
 }
 
-bool dialog::checkForDuplicates() {
-    const int count = procList->topLevelItemCount();
-    QVector<QString> slotTexts(count);
-    for (int i = 0; i < count; ++i)
-        slotTexts[i] = procList->topLevelItem(i)->text(ColSlot);
-    const SlotCheckResult result = checkSlots(slotTexts, maxSlot);
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* item = procList->topLevelItem(i);
-        if (item->type() == processItem::Type)
-            static_cast<processItem*>(item)->slotValid = result.valid[i];
+void dialog::slotChange(const QPersistentModelIndex& index, const QString& text) {
+    // The entry is judged on the row that was edited, wherever it stands now.
+    if (!index.isValid() || index.column() != ColSlot)
+        return;
+    const int store = model->storeIndex(index.row());
+    if (isAcceptedSlotEntry(text))
+        return applySlotEntry(store, text);
+    // Refused: the row keeps its slot. The box waits until the editor has
+    // closed, so that it can be opened again for the correction.
+    const QString name = model->text(index.row(), ColProcess);
+    const quint64 generation = rowsGeneration;
+    QMetaObject::invokeMethod(
+        this,
+        [this, store, name, text, generation] {
+            refuseSlotEntry(generation == rowsGeneration ? store : -1, name, text);
+        },
+        Qt::QueuedConnection);
+}
+
+void dialog::applySlotEntry(int store, const QString& text) {
+    const bool clear = slotNumber(text) < 1;
+    model->editSome({model->displayRow(store)},
+                    [&](int, ProcessRow& row) { row.slot = clear ? QString() : text; });
+    checkForDuplicates();
+    emit itemsChanged();
+}
+
+void dialog::refuseSlotEntry(int store, const QString& name, const QString& text) {
+    QPointer<dialog> self(this);
+    const quint64 generation = rowsGeneration;
+    showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
+                   tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
+    if (!self || !isEnabled())
+        return;
+    if (generation != rowsGeneration)
+        store = -1;
+    // The list may have been reloaded while the box was open: then the row
+    // of that name is corrected, if there still is a free one.
+    const int row = store >= 0 && store < rowCount() ? model->displayRow(store) : rowOf(name);
+    if (row < 0 || model->text(row, ColProcess) != name || !model->isFree(row))
+        return;
+    const QModelIndex cell = model->index(row, ColSlot);
+    procList->setCurrentIndex(cell);
+    procList->edit(cell); // the user corrects the entry
+    if (QLineEdit* line = delegate->openEditor())
+        line->setText(text);
+}
+
+bool dialog::commitOpenEdit() {
+    QLineEdit* line = delegate->openEditor();
+    const QPersistentModelIndex index = delegate->openIndex();
+    if (!line || !index.isValid())
+        return true;
+    const QString text = line->text();
+    if (!isAcceptedSlotEntry(text)) {
+        showMessageBox(this, QMessageBox::Warning, tr("TOLV Output Configuration"),
+                       tr("Valid entries are numbers between 0 and %1").arg(maxSlot));
+        return false;
     }
-    statusLabel->setText(slotWarningText(result.duplicates, result.outOfRange, maxSlot));
-    procList->viewport()->update(); // the colours are read when painting
+    // Closing the editor commits nothing more: the entry is applied here.
+    QPointer<QLineEdit> open(line);
+    const int store = model->storeIndex(index.row());
+    line->blockSignals(true);
+    emit delegate->closeEditor(line, QAbstractItemDelegate::NoHint);
+    if (open)
+        open->blockSignals(false);
+    applySlotEntry(store, text);
     return true;
 }
 
-// ---- rows for the other parts of the editor --------------------------------
-
-namespace {
-
-ProcessRow rowValues(const QTreeWidgetItem* item) {
-    ProcessRow row;
-    row.name = item->text(ColProcess);
-    row.group = item->text(ColGroup);
-    row.devType = item->text(ColDevType);
-    row.instance = item->text(ColInstance);
-    row.slot = item->text(ColSlot);
-    row.free = isFreeRow(item);
-    if (item->type() == processItem::Type)
-        row.slotValid = static_cast<const processItem*>(item)->slotValid;
-    return row;
-}
-
-} // namespace
-
-int dialog::rowCount() const {
-    return procList->topLevelItemCount();
-}
-
-ProcessRow dialog::processRow(int row) const {
-    const QTreeWidgetItem* item = procList->topLevelItem(row);
-    return item ? rowValues(item) : ProcessRow();
-}
-
-int dialog::rowOf(const QString& name) const {
-    const processItem* item = findProcess(name);
-    return item ? procList->indexOfTopLevelItem(const_cast<processItem*>(item)) : -1;
-}
-
-QString dialog::currentProcess() const {
-    const QTreeWidgetItem* current = procList->currentItem();
-    return current ? current->text(ColProcess) : QString();
-}
-
-void dialog::editRows(const std::function<void(int, ProcessRow&)>& change) {
-    int row = 0;
-    changeAllRows([&](QTreeWidgetItem* item) {
-        ProcessRow values = rowValues(item);
-        const ProcessRow before = values;
-        change(row++, values);
-        if (values.slot != before.slot)
-            item->setText(ColSlot, values.slot);
-        if (values.devType != before.devType)
-            item->setText(ColDevType, values.devType);
-        if (values.instance != before.instance)
-            item->setText(ColInstance, values.instance);
-        if (values.free != before.free)
-            item->setFlags(values.free ? item->flags() | Qt::ItemIsSelectable | Qt::ItemIsEnabled
-                                       : item->flags() & ~Qt::ItemIsSelectable);
-    });
-}
-
-void dialog::showProcess(int row) {
-    QTreeWidgetItem* item = procList->topLevelItem(row);
-    if (!item)
-        return;
-    procList->clearSelection();
-    procList->setCurrentItem(item);
-    item->setSelected(true);
-    selectProc(item);
-    // A process navigated to is shown in the middle of the list, with the rows
-    // around it, and stays in view when the list settles to its final size.
-    procList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
-    // The list takes the focus, so that its current row is framed even where it
-    // cannot be selected (a row that a template fills).
-    procList->setFocus(Qt::OtherFocusReason);
-}
-
-void dialog::enterSlot(int row, const QString& text) {
-    QTreeWidgetItem* item = procList->topLevelItem(row);
-    if (!item || !isFreeRow(item))
-        return;
-    item->setText(ColSlot, text);
-    slotChange(item, ColSlot, text);
+bool dialog::checkForDuplicates() {
+    const SlotCheckResult result = checkSlots(model->slotTexts(), maxSlot);
+    model->setSlotValid(result.valid);
+    statusLabel->setText(slotWarningText(result.duplicates, result.outOfRange, maxSlot));
+    return true;
 }

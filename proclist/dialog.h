@@ -6,17 +6,19 @@
 #include "forms/dialog_base.h"
 #include "proclist/process_row.h"
 
-#include <QHash>
-#include <QSet>
 #include <QString>
 #include <QVector>
+
+#include <vector>
 
 #include <functional>
 
 class IGetDocuments;
 class QAction;
-class QTreeWidgetItem;
-class processItem;
+class QLineEdit;
+class QModelIndex;
+class QPersistentModelIndex;
+class ProcessListModel;
 class processListDelegate;
 
 // The process list editor: the table of processes with their
@@ -33,11 +35,8 @@ public:
     // (built-in 4096 and 999 while there is none).
     void refreshLimits();
 
-    // Replaces every row by one free row per process definition, in
-    // one bulk insert with one sort at the end.
+    // Replaces every row by one free row per process definition.
     void setProcesses(const QVector<ProcessDefinition>& processes);
-    // The first row (in display order) whose Process column is exactly name.
-    processItem* findProcess(const QString& name) const;
 
     // The rows for the other parts of the editor, by display row (0 at the top).
     int rowCount() const;
@@ -48,29 +47,18 @@ public:
     QString currentProcess() const;
     // Calls change() for every row in display order; the slot, the template
     // columns and free may change (name, group and slotValid are kept). One
-    // change signal for the whole list and one sort at the end.
+    // change signal for the whole list and one sort at the end; a row that is
+    // no longer free leaves the selection.
     void editRows(const std::function<void(int row, ProcessRow& values)>& change);
     // What a committed in-place edit of the row's slot does: the entry is judged
     // (a refused one is reported and the edit opened again) and counts as a change.
     void enterSlot(int row, const QString& text);
+    // Commits an open in-place edit as its editor losing the focus would, but
+    // reports a refused entry at once: false then, the edit stays open.
+    bool commitOpenEdit();
     // Makes the row current and its only selection, shows it in the middle of the
     // list and gives the list the focus.
     void showProcess(int row);
-
-    // Bulk changes for the other Parts (loading a module, applying templates).
-    // Qt 6.4's QTreeModel finds an item's row for every item-level change signal
-    // (setText, setFlags, setSelected, ...) by a linear search once the list has
-    // been sorted, so a loop of such calls over all rows costs n * n.
-    //
-    // editCells(): runs change() with screen updates and sorting off and the
-    // model's change signals held back; then one change signal for the whole
-    // list and one sort. For changes of texts only (rows may be found with
-    // findProcess() meanwhile); no rows may be added, removed or re-flagged.
-    void editCells(const std::function<void()>& change);
-    // changeAllRows(): takes all rows out of the list, calls change() on each in
-    // display order (texts and flags may change), puts them back in one insertion,
-    // sorts once and restores the current row and the selection.
-    void changeAllRows(const std::function<void(QTreeWidgetItem*)>& change);
 
     // Highest valid infodriver slot; valid slots are 1..maxSlot.
     int maxSlot = StorePaths::defaultMaxSlot;
@@ -88,6 +76,9 @@ public:
     // Ctrl+C and Ctrl+V shortcuts.
     QAction* copyAction = nullptr;
     QAction* pasteAction = nullptr;
+    // Find above the list (object name "findField", Ctrl+F): the current row
+    // moves to the first process whose name contains the text, Enter to the next.
+    QLineEdit* findField = nullptr;
 
 public slots:
     void dummy();
@@ -105,9 +96,9 @@ public slots:
     void clipboardDataChange();
     void pasteData();
     void copyData();
-    void selectProc(QTreeWidgetItem* item);
-    void itemDoubleClicked(QTreeWidgetItem* item);
-    void slotChange(QTreeWidgetItem* item, int column, const QString& text);
+    void selectProc(const QModelIndex& index);
+    void itemDoubleClicked(const QModelIndex& index);
+    void slotChange(const QPersistentModelIndex& index, const QString& text);
     // An entry that slotChange takes without a warning: a slot in range, 0 or nothing.
     bool isAcceptedSlotEntry(const QString& text) const;
     bool checkForDuplicates();
@@ -116,31 +107,33 @@ signals:
     void itemsChanged();
 
 private:
-    class BulkChange;
-
     // The constructor's parts.
     void setUpList();
     void setUpButtons();
     void setUpShortcuts();
-    void trackRows();
+    void setUpFind();
 
     // Moves the current row one place up (-1) or down (+1).
     void moveProc(int step);
     void beginManualOrder();
-    void restoreSelection(const QSet<QTreeWidgetItem*>& selected, QTreeWidgetItem* current);
-    QList<QTreeWidgetItem*> selectedFreeRows() const;
+    // The selected free rows, display rows ascending, each once.
+    std::vector<int> selectedFreeRows() const;
+    void dropUnselectableFromSelection();
     // The rows as auto-numbering sees them, in display order.
     QVector<AutoNumberRow> autoNumberRows() const;
-    void rebuildIndex() const;
+    // Rows whose names a module file cannot hold, named in one box; false when
+    // the editor went away meanwhile.
+    bool reportUnstorable(const QStringList& names);
+    // Writes an accepted entry to the row of that store index.
+    void applySlotEntry(int storeIndex, const QString& text);
+    // Tells of a refused entry and opens the edit again with it.
+    void refuseSlotEntry(int storeIndex, const QString& name, const QString& text);
+    void findNext(bool fromCurrent);
 
     IGetDocuments* documents;
+    ProcessListModel* model = nullptr;
     processListDelegate* delegate = nullptr;
-
-    // Process name -> first row of that name, rebuilt lazily after rows were
-    // added, removed, re-ordered or renamed.
-    mutable QHash<QString, processItem*> processIndex;
-    mutable bool indexValid = false;
-    quint64 rowRemovals = 0;      // guards queued slot edits against deleted rows
+    quint64 rowsGeneration = 0;   // counts setProcesses(): store indexes of older rows are void
     bool autoColumnWidths = true; // no stored column layout and no column sized by the user
     bool fittingColumns = false;
     void fitTextColumns();

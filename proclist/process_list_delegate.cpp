@@ -1,12 +1,31 @@
 #include "proclist/process_list_delegate.h"
 
-#include "proclist/process_item.h"
+#include "proclist/process_row.h"
 
-processListDelegate::processListDelegate(QTreeWidget* view) : renameDelegate(view, ColSlot) {}
+#include <QLineEdit>
+
+QWidget* processListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const {
+    if (index.column() != ColSlot)
+        return nullptr;
+    editor = QStyledItemDelegate::createEditor(parent, option, index);
+    editedIndex = index;
+    return editor;
+}
+
+void processListDelegate::setModelData(QWidget* widget, QAbstractItemModel*,
+                                       const QModelIndex& index) const {
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        emit const_cast<processListDelegate*>(this)->slotEntered(index, line->text());
+}
+
+QLineEdit* processListDelegate::openEditor() const {
+    return qobject_cast<QLineEdit*>(editor.data());
+}
 
 void processListDelegate::initStyleOption(QStyleOptionViewItem* option,
                                           const QModelIndex& index) const {
-    renameDelegate::initStyleOption(option, index);
+    QStyledItemDelegate::initStyleOption(option, index);
     const QVariant valid = index.data(SlotValidRole);
     if (valid.isValid() && !valid.toBool())
         option->palette.setColor(QPalette::Highlight, QColor(139, 0, 0)); // "darkRed"

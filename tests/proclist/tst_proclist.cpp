@@ -1,4 +1,5 @@
 // The process list editor through its widgets: what they add to the slot rules.
+#include "common/process_rows.h"
 #include "common/test_support.h"
 #include "core/documents.h"
 #include "core/slot_rules.h"
@@ -6,8 +7,8 @@
 #include "proclist/auto_number_dialog.h"
 #include "proclist/control_geometry.h"
 #include "proclist/dialog.h"
-#include "proclist/process_item.h"
 
+#include <QAbstractItemModelTester>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -25,28 +26,27 @@ struct FakeDocuments : IGetDocuments {
 // a leading '#' marks a row claimed by a template (Dev Type set, not selectable).
 static std::unique_ptr<dialog> makeEditor(const QString& table) {
     auto editor = std::make_unique<dialog>(nullptr);
+    new QAbstractItemModelTester(editor->procList->model(), // checks every change the model signals
+                                 QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                 editor.get());
     const QStringList rows = table.split(' ', Qt::SkipEmptyParts);
     QVector<ProcessDefinition> definitions;
-    for (const QString& row : rows)
-        definitions.append({row.section(':', 0, 0).remove('#'), row.section(':', 1, 1)});
-    editor->setProcesses(definitions);
+    QHash<QString, QString> entries;
     for (const QString& row : rows) {
-        processItem* item = editor->findProcess(row.section(':', 0, 0).remove('#'));
-        item->setText(ColSlot, row.section(':', 2, 2));
-        if (row.startsWith('#')) {
-            item->setText(ColDevType, "pump");
-            item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
-        }
+        definitions.append({row.section(':', 0, 0).remove('#'), row.section(':', 1, 1)});
+        entries.insert(definitions.last().name, row);
     }
+    editor->setProcesses(definitions);
+    editor->editRows([&](int, ProcessRow& row) {
+        row.slot = entries[row.name].section(':', 2, 2);
+        row.free = !entries[row.name].startsWith('#');
+        row.devType = row.free ? "" : "pump";
+    });
     return editor;
 }
 
-// One column of the list in display order, joined by commas.
 static QString column(const dialog& editor, int col) {
-    QStringList texts;
-    for (int i = 0; i < editor.procList->topLevelItemCount(); ++i)
-        texts.append(editor.procList->topLevelItem(i)->text(col));
-    return texts.join(',');
+    return processColumn(editor, col);
 }
 
 static QLineEdit* openEditor(const dialog& editor) {
@@ -93,8 +93,7 @@ static void clickButton(QDialog& box, const QString& text) {
 
 // Types a slot into the row's in-place edit and commits it with Return.
 static void typeSlot(dialog& editor, const QString& name, const QString& text) {
-    editor.procList->editItem(editor.findProcess(name), ColSlot);
-    QLineEdit* line = openEditor(editor);
+    QLineEdit* line = openSlotEdit(editor, name);
     QVERIFY(line);
     line->setText(text);
     QTest::keyClick(line, Qt::Key_Return);
@@ -133,19 +132,19 @@ private slots:
     void movingKeepsTheRowCurrent() {
         auto editor = makeEditor("A B C D E");
         editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
-        editor->procList->setCurrentItem(editor->findProcess("E"));
+        selectProcesses(*editor, {"E"});
         editor->moveProcUp(); // past the top: nothing moves, the list stays sorted
-        editor->procList->setCurrentItem(editor->findProcess("A"));
+        selectProcesses(*editor, {"A"});
         editor->moveProcDown(); // past the bottom likewise
         QVERIFY(editor->sortActive);
-        editor->procList->setCurrentItem(editor->findProcess("C"));
+        selectProcesses(*editor, {"C"});
         editor->moveProcDown();
         QCOMPARE(column(*editor, ColProcess), QString("E,D,B,C,A"));
         editor->moveProcUp();
         editor->moveProcUp();
         QCOMPARE(column(*editor, ColProcess), QString("E,C,D,B,A"));
-        QCOMPARE(editor->procList->currentItem(), editor->findProcess("C"));
-        QVERIFY(editor->findProcess("C")->isSelected());
+        QCOMPARE(editor->currentProcess(), QString("C"));
+        QCOMPARE(selectedProcesses(*editor), QString("C"));
         QVERIFY(!editor->sortActive);
     }
 
@@ -154,7 +153,7 @@ private slots:
         editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
         editor->procList->sortByColumn(ColProcess, Qt::DescendingOrder);
-        editor->procList->setCurrentItem(editor->findProcess("C"));
+        selectProcesses(*editor, {"C"});
         editor->moveProcUp();
         QCOMPARE(column(*editor, ColProcess), QString("E,C,D,B,A"));
 
@@ -162,7 +161,7 @@ private slots:
         const QPoint group(editor->procList->header()->sectionViewportPosition(ColGroup) + 5, 5);
         QTest::mouseClick(header, Qt::LeftButton, {}, group);
         QCOMPARE(editor->procList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-        QCOMPARE(column(*editor, ColProcess), QString("A,C,D,B,E"));
+        QCOMPARE(column(*editor, ColProcess), QString("C,A,E,B,D")); // ties by slot ascending
         QTest::mouseClick(header, Qt::LeftButton, {}, group); // sorted again: reverses as usual
         QCOMPARE(column(*editor, ColProcess), QString("E,B,D,C,A"));
     }
@@ -192,13 +191,7 @@ private slots:
         QFETCH(QString, rows);
         QFETCH(QString, selected);
         auto editor = makeEditor(rows);
-        editor->procList->clearSelection();
-        const QStringList names = selected.split(',', Qt::SkipEmptyParts);
-        for (const QString& name : names) {
-            if (name == names.first())
-                editor->procList->setCurrentItem(editor->findProcess(name));
-            editor->findProcess(name)->setSelected(true);
-        }
+        selectProcesses(*editor, selected.split(',', Qt::SkipEmptyParts));
         QTEST(editor->upButton->isEnabled(), "up");
         QTEST(editor->downButton->isEnabled(), "down");
         QTEST(editor->clearSlotsButton->text(), "clearText");
@@ -207,7 +200,7 @@ private slots:
     void aRowSelectedInPartsCountsOnce() {
         auto editor = makeEditor("A B C");
         QAbstractItemModel* model = editor->procList->model();
-        editor->procList->setCurrentItem(editor->findProcess("B"));
+        selectProcesses(*editor, {"B"});
         QItemSelection parts;
         parts.select(model->index(1, 0), model->index(1, 1));
         parts.select(model->index(1, 2), model->index(1, ColSlot));
@@ -221,8 +214,9 @@ private slots:
         QCOMPARE(editor->statusLabel->text(),
                  duplicates + "<p>There are entries out of range (1-4096).");
         for (QString name : {"A", "B", "C", "D", "E", "T"})
-            QCOMPARE(editor->findProcess(name)->slotValid, name > "C");
-        QCOMPARE(editor->findProcess("A")->foreground(ColProcess).color(), QColor(255, 0, 0));
+            QCOMPARE(processNamed(*editor, name).slotValid, name > "C");
+        QCOMPARE(cellOf(*editor, "A").data(Qt::ForegroundRole).value<QBrush>().color(),
+                 QColor(255, 0, 0));
     }
 
     void markedRowsArePaintedYellowAndDarkRedWhenSelected() {
@@ -231,44 +225,44 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
         editor->checkForDuplicates();
         editor->procList->clearSelection();
-        editor->procList->setCurrentItem(nullptr);
-        auto pixel = [&](QTreeWidgetItem* item) { // the blank part of the last column
+        editor->procList->setCurrentIndex({});
+        auto pixel = [&](const QString& name) { // the blank part of the last column
             const QImage image = editor->procList->viewport()->grab().toImage();
-            const QRect rect = editor->procList->visualItemRect(item);
+            const QRect rect = editor->procList->visualRect(cellOf(*editor, name, ColSlot));
             return image.pixelColor(qMin(rect.right(), image.width() - 1) - 3, rect.center().y());
         };
-        processItem* a = editor->findProcess("A");
-        QCOMPARE(pixel(a), QColor(255, 255, 0));
-        QVERIFY(pixel(editor->findProcess("D")) != QColor(255, 255, 0));
-        a->setSelected(true);
-        QCOMPARE(pixel(a), QColor(139, 0, 0));
+        QCOMPARE(pixel("A"), QColor(255, 255, 0));
+        QVERIFY(pixel("D") != QColor(255, 255, 0));
+        editor->procList->selectionModel()->select(
+            cellOf(*editor, "A"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(pixel("A"), QColor(139, 0, 0));
     }
 
     void mendedSlotsClearTheWarning() {
         auto editor = makeEditor("A:G:5 B:G:5 C:G:9000");
         editor->checkForDuplicates();
-        editor->findProcess("B")->setText(ColSlot, "7");
-        editor->findProcess("C")->setText(ColSlot, "");
+        setSlot(*editor, "B", "7");
+        setSlot(*editor, "C", "");
         editor->checkForDuplicates();
         QVERIFY(editor->statusLabel->text().isEmpty());
-        QVERIFY(editor->findProcess("A")->slotValid);
+        QVERIFY(processNamed(*editor, "A").slotValid);
     }
 
     void doubleClickEditsTheSlotOfAFreeRowOnly() {
         auto editor = makeEditor("E:G #T:G:2");
         editor->show();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
-        editor->itemDoubleClicked(editor->findProcess("T"));
+        editor->itemDoubleClicked(cellOf(*editor, "T"));
         QVERIFY(!openEditor(*editor));
-        const QRect row = editor->procList->visualItemRect(editor->findProcess("E"));
+        const QRect row = editor->procList->visualRect(cellOf(*editor, "E"));
         const QPoint name(row.left() + 10, row.center().y());
         QTest::mouseClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
         QTest::mouseDClick(editor->procList->viewport(), Qt::LeftButton, {}, name);
         QTRY_VERIFY(openEditor(*editor));
         openEditor(*editor)->setText("7");
         QTest::keyClick(openEditor(*editor), Qt::Key_Return);
-        QTRY_COMPARE(editor->findProcess("E")->text(ColSlot), QString("7"));
-        QCOMPARE(editor->findProcess("E")->text(ColProcess), QString("E"));
+        QTRY_COMPARE(slotOf(*editor, "E"), QString("7"));
+        QCOMPARE(column(*editor, ColProcess), QString("E,T"));
     }
 
     void typedSlotInRangeIsChecked() {
@@ -277,7 +271,7 @@ private slots:
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         typeSlot(*editor, "E", "5"); // valid, but A has it
         QTRY_COMPARE(changed.count(), 1);
-        QCOMPARE(editor->findProcess("E")->text(ColSlot), QString("5"));
+        QCOMPARE(slotOf(*editor, "E"), QString("5"));
         QCOMPARE(editor->statusLabel->text(), duplicates);
         QCOMPARE(script.seen.size(), 0);
     }
@@ -295,7 +289,7 @@ private slots:
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         typeSlot(*editor, "E", typed);
         QTRY_COMPARE(changed.count(), 1);
-        QCOMPARE(editor->findProcess("E")->text(ColSlot), QString());
+        QCOMPARE(slotOf(*editor, "E"), QString());
         QVERIFY(editor->statusLabel->text().isEmpty()); // checked again
         QCOMPARE(script.seen.size(), 0);
     }
@@ -333,8 +327,8 @@ private slots:
         QTRY_VERIFY(openEditor(*editor));
         openEditor(*editor)->setText("5");
         QTest::keyClick(openEditor(*editor), Qt::Key_Return);
-        QTRY_COMPARE(editor->findProcess("E")->text(ColSlot), QString("5"));
-        QCOMPARE(editor->findProcess("A")->text(ColSlot), QString());
+        QTRY_COMPARE(slotOf(*editor, "E"), QString("5"));
+        QCOMPARE(slotOf(*editor, "A"), QString());
     }
 
     void autoNumberGroups_data() {
@@ -351,7 +345,7 @@ private slots:
         QFETCH(QString, expected);
         auto editor = makeEditor("A1:G1 A2:G1 A3:G1 B1:G2 B2:G2 C1:G3:99");
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
-        editor->procList->setCurrentItem(editor->findProcess("B2"));
+        selectProcesses(*editor, {"B2"});
         editor->procList->clearSelection();
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         const Shown shown = autoNumber(*editor, choice, 1, offset);
@@ -368,8 +362,7 @@ private slots:
 
     void autoNumberSelectedRowsByProcess() {
         auto editor = makeEditor("P1:G:40 P2:G P3:G:41 P4:G P5:G");
-        editor->findProcess("P2")->setSelected(true);
-        editor->findProcess("P4")->setSelected(true);
+        selectProcesses(*editor, {"P2", "P4"});
         dialog::lastOffset = 10; // from an earlier run sorted by Group
         const Shown shown = autoNumber(*editor, -1, 20, 0);
         QCOMPARE(shown.choice, int(AutoNumberSelected));
@@ -408,9 +401,8 @@ private slots:
         ModalScript script;
         script.answer([&](QDialog& box) {
             editor->setProcesses({{"A", "G"}, {"B", "G"}, {"C", "G"}});
-            processItem* a = editor->findProcess("A"); // now claimed by a template
-            a->setText(ColSlot, "7");
-            a->setFlags(a->flags() & ~Qt::ItemIsSelectable);
+            setSlot(*editor, "A", "7"); // now claimed by a template
+            makeTemplateRow(*editor, "A");
             box.accept();
             return box.result();
         });
@@ -444,14 +436,13 @@ private slots:
         QCOMPARE(script.seen[0].buttons.join(','), QString("&All,&Non template assigned,&Cancel"));
         QCOMPARE(column(*editor, ColSlot), expected);
         QTEST(int(changed.count()), "changes");
-        QTEST(editor->findProcess("P9")->isFree(), "templatesFreed");
+        QTEST(processNamed(*editor, "P9").free, "templatesFreed");
     }
 
     void clearWithASelectionClearsOnlyTheSelectedRows() {
         auto editor = makeEditor("A:G:1 B:G:2 C:G:3");
         editor->procList->clearSelection();
-        editor->findProcess("A")->setSelected(true);
-        editor->findProcess("C")->setSelected(true);
+        selectProcesses(*editor, {"A", "C"});
         ModalScript script;
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         editor->clearSlots();
@@ -554,15 +545,14 @@ private slots:
             QTRY_VERIFY(!watch);
             return;
         }
-        QCOMPARE(column(*editor, ColSlot), QString(question == "invalid slot" ? "abc,2" : "1,2"));
+        QCOMPARE(column(*editor, ColSlot), QString("1,2")); // a refused entry is not kept
         QCOMPARE(changed.count(), 0);
         QVERIFY(!openEditor(*editor));
     }
 
     void copyTakesTheSelectedRowsInDisplayOrder() {
         auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
-        editor->findProcess("P2")->setSelected(true);
-        editor->findProcess("P1")->setSelected(true);
+        selectProcesses(*editor, {"P2", "P1"});
         editor->copyData();
         QCOMPARE(QApplication::clipboard()->text(), QString("P1\tG\t3\nP2\tG\t"));
         QVERIFY(editor->paste->isEnabled());
@@ -573,12 +563,14 @@ private slots:
         editor->procList->selectAll();
         editor->copyData();
         QVERIFY(editor->paste->isEnabled()); // the first row has no group
-        for (const char* name : {"P1", "P2", "P3", "P4"})
-            editor->findProcess(name)->setText(ColSlot, "9");
+        editor->editRows([](int, ProcessRow& row) { row.slot = "9"; });
         ModalScript script;
         editor->pasteData();
         QCOMPARE(column(*editor, ColSlot), QString("3,9,9,4")); // no slot: the line is skipped
-        QCOMPARE(script.seen.size(), 0); // an empty group is the row's own group
+        QCOMPARE(
+            script.seen.value(0).text, // no group question: an empty group is the row's own
+            QString(
+                "These lines were not pasted:\n\tP2\tG\t: no slot field\n\tP3\t\t: no slot field"));
     }
 
     void pasteSkipsUnknownNamesAndTemplateRows() {
@@ -588,7 +580,8 @@ private slots:
         QApplication::clipboard()->setText("P1\tG\t10\r\nNOPE\tG\t8\r\nP2\tG\t11\r\nP4\tG\t12\r\n");
         editor->paste->click();
         QCOMPARE(column(*editor, ColSlot), QString("10,11,9,1")); // no CR left in a slot
-        QCOMPARE(script.seen.size(), 0);
+        QCOMPARE(script.seen.value(0).text, QString("These lines were not pasted:\n\tNOPE: no "
+                                                    "such process\n\tP4: a template row"));
         QCOMPARE(changed.count(), 1);
     }
 
