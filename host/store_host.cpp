@@ -35,7 +35,14 @@ QByteArray readBytes(const QString& path, QString* error) {
         *error = QStringLiteral("Cannot read %1: %2").arg(path, source.errorString());
         return QByteArray();
     }
-    return source.readAll();
+    // A read that fails part-way returns what came before it: never pass that on
+    // as the whole file.
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(path, source.errorString());
+        return QByteArray();
+    }
+    return bytes;
 }
 
 // Writes one file; the destination is replaced atomically so a failed write

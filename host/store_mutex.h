@@ -17,8 +17,9 @@ public:
     explicit StoreMutex(const QString& lockDir) {
         if (!QDir().mkpath(lockDir))
             return;
+        // Read-only: a lock needs no more, and so the mutex another user made serves too.
         fd = ::open(QFile::encodeName(lockDir + "/.mutex").constData(),
-                    O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+                    O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
         ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
     }
     ~StoreMutex() {

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -100,12 +102,15 @@ private slots:
             {"download Ok " + module, "lock Ok " + south, "download Done " + south});
         row("injected", {"checkoutDir", south},
             {"download Fail " + module, "lock Ok " + south, "download Done " + south}, "no disk");
+        const QString deep = "config/alarms/" + QString(200, 'n') + '/' + QString(200, 'o');
+        row("long path", {"checkoutDir", deep}, {"lock Ok " + deep, "download Done " + deep});
     }
     void commandReplies() {
         QFETCH(StoreHost::ReplyMode, mode);
         QFETCH(QStringList, command);
         QFETCH(QStringList, expected);
         QFETCH(QString, injected);
+        QVERIFY(command[1].size() < 100 || QDir().mkpath(store + '/' + command[1]));
         Owner alice(store, "alice");
         alice.host.setReplyMode(mode);
         if (!injected.isEmpty())
@@ -155,33 +160,44 @@ private slots:
         QCOMPARE(readAll(store + '/' + file), QByteArray("edited\r\n"));
     }
 
-    // A file whose download failed: an upload neither deletes it from the store
-    // (no local copy) nor writes a copy made afresh over it.
-    void singleFileUploadKeepsAFileItDidNotReceive_data() {
+    // A file whose download failed (unreadable in the store, or a folder in its place
+    // in the working copy): an upload of it or of its folder neither deletes it from
+    // the store nor writes a copy made afresh over it.
+    void uploadKeepsAFileItDidNotReceive_data() {
+        QTest::addColumn<QString>("word");          // an upload of the file or of its folder
         QTest::addColumn<bool>("folderInTheWay");   // else the store file is unreadable
         QTest::addColumn<QByteArray>("madeAfresh"); // by the editor after the failed download
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("unreadable store file") << false << QByteArray() << "no local copy";
-        QTest::newRow("folder in the working copy") << true << QByteArray() << "no local copy";
-        QTest::newRow("made afresh") << false << QByteArray("new\r\n") << "never downloaded";
+        QTest::addColumn<QString>("refusal");       // empty: the upload is done
+        const QString single = "uploadFile", folder = "syncDirUpload";
+        QTest::newRow("unreadable") << single << false << QByteArray() << "no local copy";
+        QTest::newRow("folder in the way") << single << true << QByteArray() << "no local copy";
+        QTest::newRow("made afresh") << single << false << QByteArray("x") << "never downloaded";
+        QTest::newRow("folder, unreadable store file") << folder << false << QByteArray() << "";
+        QTest::newRow("folder, folder in the working copy") << folder << true << QByteArray() << "";
     }
-    void singleFileUploadKeepsAFileItDidNotReceive() {
+    void uploadKeepsAFileItDidNotReceive() {
+        QFETCH(QString, word);
         QFETCH(bool, folderInTheWay);
         QFETCH(QByteArray, madeAfresh);
         QFETCH(QString, refusal);
+        const bool single = word == "uploadFile";
+        const QString lost = single ? file : north + "/al_out_0002.cfg",
+                      uploaded = single ? file : north;
         Owner alice(store, "alice");
         if (folderInTheWay)
-            QVERIFY(QDir().mkpath(alice.local(file)));
+            QVERIFY(QDir().mkpath(alice.local(lost)));
         else
-            closeUp(store + '/' + file);
+            closeUp(store + '/' + lost);
         const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
-            QCOMPARE(alice.widget.send("checkoutFile", file),
-                     QStringList({"download Fail " + file, "lock Ok " + file}));
+            QVERIFY(alice.widget.send(single ? "checkoutFile" : "checkoutDir", uploaded)
+                        .contains("download Fail " + lost));
             if (!madeAfresh.isEmpty())
-                writeFile(alice.local(file), madeAfresh);
-            QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
+                writeFile(alice.local(lost), madeAfresh);
+            QCOMPARE(
+                alice.widget.send(word, uploaded),
+                QStringList({(refusal.isEmpty() ? "upload Done " : "upload Fail ") + uploaded}));
         }
         QVERIFY2(alice.widget.lastText().contains(refusal), qPrintable(alice.widget.lastText()));
         QCOMPARE(treeSnapshot(store), before);
@@ -228,29 +244,6 @@ private slots:
         QCOMPARE(alice.widget.send("lock", never), QStringList({"lock Ok " + never}));
         const auto before = treeSnapshot(store);
         QCOMPARE(alice.widget.send("uploadFile", never), QStringList({"upload Done " + never}));
-        QCOMPARE(treeSnapshot(store), before);
-    }
-
-    void folderUploadKeepsFilesNeverReceived_data() {
-        QTest::addColumn<bool>("folderInTheWay"); // else the store file is unreadable
-        QTest::newRow("unreadable store file") << false;
-        QTest::newRow("folder in the working copy") << true;
-    }
-    void folderUploadKeepsFilesNeverReceived() {
-        QFETCH(bool, folderInTheWay);
-        const QString lost = north + "/al_out_0002.cfg";
-        Owner alice(store, "alice");
-        if (folderInTheWay)
-            QVERIFY(QDir().mkpath(alice.local(lost)));
-        else
-            closeUp(store + '/' + lost);
-        const auto before = treeSnapshot(store);
-        {
-            Unprivileged unprivileged;
-            QVERIFY(alice.widget.send("checkoutDir", north).contains("download Fail " + lost));
-            QCOMPARE(alice.widget.send("syncDirUpload", north),
-                     QStringList({"upload Done " + north}));
-        }
         QCOMPARE(treeSnapshot(store), before);
     }
 
@@ -309,7 +302,11 @@ private slots:
         QCOMPARE(nobody.host.ownerInUse(), inUse);
         QCOMPARE(nobody.widget.send("lock", north), QStringList({"lock Fail " + north}));
         QCOMPARE(nobody.host.lockHolder(north), QString());
-        Owner alice(store, "alice"); // and locks out nobody else
+        // It locks out nobody else, also not a user who may only read the store's mutex.
+        Owner alice(store, "alice");
+        QVERIFY(
+            QFile::setPermissions(store + "/.locks/.mutex", QFile::ReadOwner | QFile::ReadOther));
+        Unprivileged otherUser;
         QCOMPARE(alice.widget.send("lock", north), QStringList({"lock Ok " + north}));
     }
 
@@ -369,15 +366,6 @@ private slots:
         QCOMPARE(alice.widget.send("lock", north), QStringList()); // no longer answered
         QCOMPARE(alice.host.lockHolder(north), QString());
         QVERIFY(!Owner(store, "alice").host.ownerInUse());
-    }
-
-    void longPathCanBeLocked() {
-        const QString deep = "config/alarms/" + QString(200, 'n') + '/' + QString(200, 'o');
-        QVERIFY(QDir().mkpath(store + '/' + deep));
-        Owner alice(store, "alice");
-        QCOMPARE(alice.widget.send("checkoutDir", deep),
-                 QStringList({"lock Ok " + deep, "download Done " + deep}));
-        QCOMPARE(alice.host.lockHolder(deep), QString("alice"));
     }
 
     void checkoutThroughLinkOutOfTheStoreIsRefused() {
@@ -458,32 +446,43 @@ private slots:
         QCOMPARE(treeSnapshot(store), before);
     }
 
-    // Every write fails once the first bytes are out: the upload fails with the
-    // reason, the store keeps every byte and no temporary file.
+    // Every write fails once the first bytes are out, or a working file cannot be
+    // read (a file whose every read fails stands for a failing disk): the upload
+    // fails with the reason, the store keeps every byte and no temporary file.
     void uploadToAFullDiskKeepsTheStore_data() {
         QTest::addColumn<QStringList>("command"); // word and path
-        QTest::newRow("file") << QStringList{"uploadFile", file};
-        QTest::newRow("folder") << QStringList{"syncDirUpload", north};
+        QTest::addColumn<QString>("reason");
+        for (const char* reason : {"File too large", "Input/output error"}) {
+            QTest::addRow("file, %s", reason) << QStringList{"uploadFile", file} << reason;
+            QTest::addRow("folder, %s", reason) << QStringList{"syncDirUpload", north} << reason;
+        }
     }
     void uploadToAFullDiskKeepsTheStore() {
         QFETCH(QStringList, command);
+        QFETCH(QString, reason);
         Owner alice(store, "alice");
         alice.widget.send("checkoutDir", north);
         alice.widget.send("checkoutFile", file);
-        writeFile(alice.local(north + "/al_out_0001.cfg"), "changed\r\n");
         writeFile(alice.local(north + "/al_out_0004.cfg"), "new\r\n");
-        writeFile(alice.local(file), "edited\r\n");
+        const bool diskFull = reason == "File too large";
+        for (const QString& path : {north + "/al_out_0001.cfg", file}) {
+            writeFile(alice.local(path), "edited\r\n");
+            QVERIFY(diskFull || (QFile::remove(alice.local(path)) &&
+                                 QFile::link("/proc/self/mem", alice.local(path))));
+        }
         const auto before = treeSnapshot(store);
         {
-            WriteBlocker fullDisk({});
+            std::optional<WriteBlocker> blocker;
+            if (diskFull)
+                blocker.emplace(QString());
             QCOMPARE(alice.widget.send(command[0], command[1]),
                      QStringList({"upload Fail " + command[1]}));
         }
-        QVERIFY2(alice.widget.lastText().contains("File too large"),
-                 qPrintable(alice.widget.lastText()));
+        QVERIFY2(alice.widget.lastText().contains(reason), qPrintable(alice.widget.lastText()));
         QCOMPARE(treeSnapshot(store), before);
-        QCOMPARE(alice.widget.send(command[0], command[1]),
-                 QStringList({"upload Done " + command[1]}));
+        if (diskFull)
+            QCOMPARE(alice.widget.send(command[0], command[1]),
+                     QStringList({"upload Done " + command[1]}));
     }
 
     // What a write cut off left, in the store and in the working copy: removed when
