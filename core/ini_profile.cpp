@@ -59,8 +59,7 @@ ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
         if (eq < 0)
             continue;
         if (trimmedBlanks(line.left(eq)).compare(key, Qt::CaseInsensitive) == 0)
-            return {true, unquoted(trimmedBlanks(line.mid(eq + 1))).left(maxProfileValue),
-                    lineNumber};
+            return {true, profileValue(line.mid(eq + 1)), lineNumber};
     }
     return {};
 }
@@ -69,4 +68,8 @@ QString getPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, const QString& fileName) {
     const ProfileEntry entry = findPrivateProfileEntry(section, key, fileName);
     return entry.found ? entry.value : defaultValue.left(maxProfileValue);
+}
+
+QString profileValue(const QString& text) {
+    return unquoted(trimmedBlanks(text)).left(maxProfileValue);
 }

@@ -22,3 +22,7 @@ struct ProfileEntry {
 // read or has no such key in such a section.
 ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
                                      const QString& fileName);
+
+// What the lookup gives back for a value written as text: blanks at its ends
+// dropped, then one pair of enclosing quotes, then all but 255 characters.
+QString profileValue(const QString& text);

@@ -1,4 +1,5 @@
 #include "editor/alm_tolv_output.h"
+#include "core/module_file.h"
 #include "core/store_paths.h"
 
 #include "platform/icon_store.h"
@@ -97,9 +98,8 @@ void alm_tolv_output::createDock() {
     fileList->setHeaderLabels({"Name", "Config File"});
     fileList->header()->setStretchLastSection(true);
     fileList->setContextMenuPolicy(Qt::CustomContextMenu);
-    // A module is renamed by clicking its selected row, or with F2.
-    fileList->setEditTriggers(QAbstractItemView::SelectedClicked |
-                              QAbstractItemView::EditKeyPressed);
+    // A module is renamed by clicking its selected row, or with F2, while the
+    // rename action is enabled (updateActions).
     restoreListViewColumns(fileList, controlPrefix + "FileList");
     layout->addWidget(systemChooser);
     layout->addWidget(fileList);
@@ -148,6 +148,10 @@ void alm_tolv_output::createActions() {
         toolBar->addAction(action);
         *info.action = action;
     }
+    // The Delete key deletes a module only from the module list, never while the
+    // user types or works in another part of the window.
+    deleteAction->setShortcutContext(Qt::WidgetShortcut);
+    fileList->addAction(deleteAction);
 }
 
 QDockWindowList alm_tolv_output::dockWindows() {
@@ -182,13 +186,20 @@ QString alm_tolv_output::localPath(const QString& storePath) const {
 
 void alm_tolv_output::updateActions() {
     const bool mayCreate = lockedDirs.contains(outputsDir()) && devTypesLocked && instancesLocked;
+    // A module whose name makes no file name has no device files: it is shown
+    // read-only until it is renamed.
+    const bool fitName = !currentModule || isPathSafeName(currentModule->name);
     const bool mayDuplicate = mayCreate && currentModule != nullptr;
-    const bool mayEdit = mayDuplicate && devDescLocked;
+    const bool mayEdit = mayDuplicate && devDescLocked && fitName;
+    const bool rename = mayDuplicate && (devDescLocked || !fitName);
     newAction->setEnabled(mayCreate);
-    duplicateAction->setEnabled(mayDuplicate);
+    duplicateAction->setEnabled(mayDuplicate && fitName);
     deleteAction->setEnabled(mayEdit);
-    renameAction->setEnabled(mayEdit);
+    renameAction->setEnabled(rename);
     processEditor->setEnabled(mayEdit);
+    fileList->setEditTriggers(rename ? QAbstractItemView::SelectedClicked |
+                                           QAbstractItemView::EditKeyPressed
+                                     : QAbstractItemView::NoEditTriggers);
 }
 
 void alm_tolv_output::resizeEvent(QResizeEvent* event) {

@@ -158,6 +158,18 @@ private:
     cOutputFile* moduleOfFile(const QString& fileName) const;
     QTreeWidgetItem* rowOf(const cOutputFile* module) const;
     void applyRename(cOutputFile* module, const QString& text);
+    // Why the module cannot take the name, or an empty text when it can.
+    QString refusedModuleName(const cOutputFile* module, const QString& name) const;
+    // Renames only of modules in an outputs folder this session holds.
+    bool mayRename(const cOutputFile* module) const;
+    void showModuleTitle(const QString& name);
+    // The current module whose file has gone: nothing of it stays shown.
+    void dropVanishedModule();
+    // A module file changed on disk since it was loaded or saved: the user
+    // chooses whether the save overwrites it; false when it must not.
+    bool mayOverwrite(cOutputFile*& module);
+    void reloadModule(cOutputFile* module);
+    bool writeEmptyModule(const QString& name, const QString& path, QString* error);
     static bool isOutputsDir(const QString& path);
     void clearModules();
 
@@ -180,6 +192,9 @@ private:
     QStringList downloadedFiles;
     QStringList checkedOutDirs;
     QStringList lockedDirs;
+    // Module files the store holds but the host left out of the working copy (a
+    // download that failed): no new module takes their names.
+    QSet<QString> storeOnlyFiles;
     bool processesLoaded = false;
     QString processesPath; // the file of the last load; another file is always read
     QDateTime processesModified;

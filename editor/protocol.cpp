@@ -248,6 +248,8 @@ void alm_tolv_output::replyDownload(const HostReply& reply) {
         break;
     case HostReply::Fail:
         qDebug("replyDownload. Fail. error '%s'", latin1(reply.text).constData());
+        if (isModuleFileName(reply.file.section('/', -1)))
+            storeOnlyFiles.insert(reply.file); // the store has it: no new module takes it
         showMessageBox(this, QMessageBox::Information, "Error",
                        "Error:\n" + reply.text + "\nNew file may be generated automatically.");
         break;
@@ -269,6 +271,7 @@ void alm_tolv_output::doOk(const HostReply& reply) {
         const QString bare = file.mid(outputs.size() + 1);
         if (!isModuleFileName(bare))
             return;
+        storeOnlyFiles.remove(file);
         // A directory checked out twice (the system chosen again while its replies
         // were on their way) must not list its modules twice.
         if (moduleOfFile(file))

@@ -239,8 +239,8 @@ bool StoreHost::readableFolder(const QString& dir, QString* error) const {
     return true;
 }
 
-bool StoreHost::storeEntries(const QString& dir, bool folders, QStringList* names,
-                             QString* error) const {
+bool StoreHost::storeEntries(const QString& dir, bool folders, QStringList* names, QString* error,
+                             QStringList* leftOut) const {
     names->clear();
     if (!QFileInfo(storePath(dir)).isDir())
         return true; // nothing there yet
@@ -259,6 +259,8 @@ bool StoreHost::storeEntries(const QString& dir, bool folders, QStringList* name
             qCWarning(lcStoreHost,
                       "left '%s' out of the listing of '%s': it leads out of the store",
                       qPrintable(name), qPrintable(dir));
+            if (leftOut)
+                leftOut->append(name);
         } else {
             names->append(name);
         }
@@ -422,8 +424,9 @@ void StoreHost::doCheckoutFile(const QString& path) {
 void StoreHost::doCheckoutDir(const QString& dir) {
     // An unreadable folder is not an empty one: neither lock it nor report it done.
     QStringList names;
+    QStringList leftOut;
     QString failure;
-    if (!storeEntries(dir, false, &names, &failure)) {
+    if (!storeEntries(dir, false, &names, &failure, &leftOut)) {
         send(HostReply::Fail, HostOperation::lock, dir, failure);
         send(HostReply::Fail, HostOperation::download, dir, failure);
         return;
@@ -434,6 +437,10 @@ void StoreHost::doCheckoutDir(const QString& dir) {
 
     for (const QString& name : names)
         downloadOne(dir + '/' + name, okResult);
+    // The store holds these names too: the editor must not give them to new files.
+    for (const QString& name : leftOut)
+        send(HostReply::Fail, HostOperation::download, dir + '/' + name,
+             QStringLiteral("%1 leads out of the store: left out").arg(dir + '/' + name));
     // The working copy mirrors the store, except for files this owner has locked
     // and may not have uploaded yet.
     for (const QString& name : localFiles(workPath(dir)))
@@ -555,8 +562,11 @@ bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
         return false;
 
     // Plan every change first and refuse the whole upload if any part of it is
-    // not allowed, so that a refused upload leaves the store as it was.
+    // not allowed, so that a refused upload leaves the store as it was. Only a
+    // file whose store entry leads elsewhere (which no listing showed) is left
+    // out alone: it must not keep the folder's other files from the store.
     std::vector<std::pair<QString, QByteArray>> writes;
+    QStringList leftOut;
     QStringList deletes;
     const QStringList local = localFiles(workPath(dir));
     const auto refuse = [failure](const QString& text) {
@@ -568,10 +578,14 @@ bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
         const QByteArray bytes = readBytes(workPath(path), failure);
         if (!failure->isEmpty())
             return false;
-        if (!insideStore(storePath(path)))
-            return refuse(QStringLiteral("Refused path outside the store: '%1'").arg(path));
-        if (throughLink(path))
-            return refuse(QStringLiteral("%1 is a link: not written through").arg(path));
+        if (!insideStore(storePath(path))) {
+            leftOut.append(QStringLiteral("Refused path outside the store: '%1'").arg(path));
+            continue;
+        }
+        if (throughLink(path)) {
+            leftOut.append(QStringLiteral("%1 is a link: not written through").arg(path));
+            continue;
+        }
         if (QFileInfo::exists(storePath(path)) && !receivedFiles.count(path))
             return refuse(QStringLiteral("%1 was never downloaded from the store: not overwritten")
                               .arg(path));
@@ -600,7 +614,7 @@ bool StoreHost::uploadFolderToStore(const QString& dir, QString* failure) {
             return refuse(QStringLiteral("Cannot remove %1 from the store").arg(path));
         receivedFiles.erase(path);
     }
-    return true;
+    return leftOut.isEmpty() || refuse(leftOut.join('\n'));
 }
 
 QString StoreHost::lockFileFor(const QString& path) const {

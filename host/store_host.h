@@ -165,7 +165,9 @@ private:
 
     // Names listable in a store folder, links leading out of the store left out;
     // fails with the reason when the folder exists but cannot be read.
-    bool storeEntries(const QString& dir, bool folders, QStringList* names, QString* error) const;
+    // leftOut, when given, receives the entries left out because they lead out of the store.
+    bool storeEntries(const QString& dir, bool folders, QStringList* names, QString* error,
+                      QStringList* leftOut = nullptr) const;
     // Whether an absolute path, its links resolved, stays inside the store.
     bool insideStore(const QString& absolute) const;
     // Whether a store path leads through a link to another place in the store:

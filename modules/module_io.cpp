@@ -1,7 +1,9 @@
 // Loading a module file into the editor and saving the editor's working copy of
 // the current module into its file.
 #include "core/atomic_file.h"
+#include "core/ini_profile.h"
 #include "core/module_file.h"
+#include "core/module_names.h"
 #include "core/slot_rules.h"
 #include "editor/alm_tolv_output.h"
 #include "platform/modal_ui.h"
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QSpinBox>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <utility>
@@ -41,7 +44,7 @@ bool alm_tolv_output::loadFile(const QString& path) {
         file.close();
     }
     if (content.name)
-        processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + *content.name + "</h1>");
+        showModuleTitle(profileValue(*content.name)); // the name as the module list reads it
     if (content.dbModule)
         dbModule = *content.dbModule;
     if (content.driver)
@@ -68,6 +71,55 @@ bool alm_tolv_output::loadFile(const QString& path) {
     return true;
 }
 
+void alm_tolv_output::showModuleTitle(const QString& name) {
+    // Plain text inside the heading: a name is never markup, and never longer
+    // than the module list shows it.
+    processEditor->topLabel->setText("<h1>Alarms TOLV Output - " +
+                                     name.left(maxModuleNameLength).toHtmlEscaped() + "</h1>");
+}
+
+bool alm_tolv_output::mayOverwrite(cOutputFile*& module) {
+    const QString fileName = module->fileName;
+    const QFileInfo info(localPath(fileName));
+    if (!module->lastModified.isValid() || !info.exists() ||
+        info.lastModified() == module->lastModified)
+        return true;
+    QPointer<alm_tolv_output> self(this);
+    const int answer = askMessageBox(
+        this, QMessageBox::Warning, "Alarm output",
+        "The file of the module \"" + module->name.left(maxModuleNameLength) + "\" (" + fileName +
+            ") was changed on disk since it was loaded.\nOverwrite it with the editor's "
+            "contents, or reload it and lose the changes made here?",
+        {QStringLiteral("Overwrite"), QStringLiteral("Reload")}, 0, 2);
+    // Closed without an answer: neither side is given up, and nothing is written.
+    // The box's event loop may have changed the list or deleted the editor.
+    module = self ? moduleOfFile(fileName) : nullptr;
+    if (!module)
+        return false;
+    if (answer == 1)
+        reloadModule(module);
+    return answer == 0;
+}
+
+void alm_tolv_output::reloadModule(cOutputFile* module) {
+    const QString full = localPath(module->fileName);
+    module->name = getPrivateProfileString("System", "Name", "", full);
+    module->modified = false;
+    module->lastModified = QFileInfo(full).lastModified();
+    if (QTreeWidgetItem* row = rowOf(module)) {
+        QSignalBlocker quiet(fileList);
+        row->setText(0, module->name);
+    }
+    if (module != currentModule)
+        return;
+    QPointer<alm_tolv_output> self(this);
+    const bool loading = std::exchange(loadingModule, true);
+    templates.clear();
+    loadFile(full);
+    if (self)
+        loadingModule = loading;
+}
+
 bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool duplicate) {
     if (!module) {
         qDebug("alm_tolv_output::saveFile. no file.");
@@ -80,6 +132,16 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     qDebug("%s", latin1("alm_tolv_output::saveFile " + module->fileName).constData());
     if (!module->modified)
         return true;
+    // No module counts as saved without its device files, and a name unfit for a
+    // path has none: such a module stays as its file has it until it is renamed.
+    if (!isPathSafeName(module->name)) {
+        qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +
+                            module->name + "': not saved")
+                         .constData());
+        return false;
+    }
+    if (!mayOverwrite(module))
+        return false;
     int failures = 0;
     int* const outer = std::exchange(deviceFileFailures, &failures);
     QStringList problems;
@@ -120,16 +182,14 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
                          .constData());
     }
 
-    // A name read from a file may not be fit for a path: no device file is
-    // written for it.
-    if (isPathSafeName(module->name)) {
+    {
         // The module's own device description may tell the user of a missing lock;
         // in the message box's event loop the editor or the module may go.
         QPointer<alm_tolv_output> self(this);
         const QString fileName = module->fileName;
         writeDevDescFile(module, requireLock);
         if (!self)
-            return true;
+            return written;
         // Both shared files are rewritten once per save, the module's own entries
         // in their standard form.
         if (moduleOfFile(fileName) == module) {
@@ -140,10 +200,6 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
             if (failures > 0)
                 module->modified = true;
         }
-    } else {
-        qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +
-                            module->name + "'")
-                         .constData());
     }
     deviceFileFailures = outer;
     sharedFileProblems = outerProblems;
@@ -153,5 +209,5 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     if (!written && self)
         showMessageBox(this, QMessageBox::Warning, "Alarm output",
                        "Failed to open file - " + error);
-    return true;
+    return written;
 }

@@ -3,6 +3,7 @@
 #include "core/atomic_file.h"
 #include "core/ini_profile.h"
 #include "core/module_file.h"
+#include "core/module_names.h"
 #include "core/store_paths.h"
 #include "core/text_codec.h"
 #include "editor/alm_tolv_output.h"
@@ -99,6 +100,10 @@ void alm_tolv_output::updateFileList() {
         if (module && module->lastModified == changed)
             continue;
         const QString configTool = getPrivateProfileString("System", "ConfigTool", "", full);
+        // Unsaved edits of a module changed on disk are not dropped here: its next
+        // save asks whether to overwrite the file or reload it.
+        if (module && module->modified && configTool == pluginName)
+            continue;
         const QString name = getPrivateProfileString("System", "Name", "", full);
         if (!module) {
             if (configTool != pluginName)
@@ -108,8 +113,7 @@ void alm_tolv_output::updateFileList() {
             addModuleRow(modules.back().get(), entry);
             continue;
         }
-        // Changed on disk: what the file now says counts, and the editor's edits of
-        // it are no longer pending.
+        // Changed on disk, and nothing unsaved: what the file now says counts.
         module->name = name;
         module->configTool = configTool;
         if (configTool == pluginName) {
@@ -119,9 +123,11 @@ void alm_tolv_output::updateFileList() {
                 row->setText(0, name);
             else
                 addModuleRow(module, entry);
-            if (module == currentModule)
+            if (module == currentModule) {
                 if (QTreeWidgetItem* row = rowOf(module))
                     row->setSelected(true);
+                reloadModule(module);
+            }
             continue;
         }
         // The file now belongs to another tool.
@@ -163,41 +169,66 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
     updateActions();
     if (!currentModule) {
         qDebug("No file found");
+    } else if (currentModule->lastModified.isValid() &&
+               !QFileInfo(localPath(currentModule->fileName)).isFile()) {
+        // Gone since it was listed (a module whose file could never be written
+        // has no time and waits for a save).
+        dropVanishedModule();
     } else {
         loadFile(localPath(currentModule->fileName));
         if (!self)
             return;
         // A name read from a file that would make a path outside the device
         // description folder is not locked (and no device file is written for it).
-        if (currentModule && isPathSafeName(currentModule->name))
+        if (currentModule && isPathSafeName(currentModule->name)) {
             lockDevDesc(
                 StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
-        else if (currentModule)
-            qDebug("%s", latin1("selectFile. no device description for the name '" +
-                                currentModule->name + "'")
+        } else if (currentModule) {
+            const QString name = currentModule->name;
+            qDebug("%s", latin1("selectFile. no device description for the name '" + name + "'")
                              .constData());
+            showMessageBox(this, QMessageBox::Warning, renameCaption,
+                           "The name of the module \"" + name.left(maxModuleNameLength) +
+                               "\" cannot be part of a file name, so its device description "
+                               "cannot be written. The module is shown read-only: rename it to "
+                               "edit it.");
+        }
     }
     if (self)
         loadingModule = false;
+}
+
+void alm_tolv_output::dropVanishedModule() {
+    const QString name = currentModule->name;
+    const QString fileName = currentModule->fileName;
+    currentModule = nullptr;
+    templates.clear();
+    processEditor->clearAllSlots();
+    processEditor->topLabel->setText(QStringLiteral("<h1>Alarm TOLV Output</h1>"));
+    updateFileList(); // drops the record and its row
+    updateActions();
+    showMessageBox(this, QMessageBox::Warning, "Alarm output",
+                   "The file of the module \"" + name.left(maxModuleNameLength) + "\" (" +
+                       fileName + ") is gone. The module was removed from the list.");
 }
 
 void alm_tolv_output::nextFileName(QString& name, QString& path) {
     for (int n = 1;; ++n) {
         name = QString::asprintf("al_out_%04d.cfg", n);
         path = outputsDir() + '/' + name;
-        if (!QFileInfo::exists(localPath(path)))
+        if (!QFileInfo::exists(localPath(path)) && !storeOnlyFiles.contains(path))
             return;
     }
 }
 
 void alm_tolv_output::copyName(QString& name) {
     const QString original = currentModule ? currentModule->name : QString();
-    QSet<QString> taken;
+    QSet<QString> taken; // names differing only in letter case are taken too
     for (const auto& module : modules)
-        taken.insert(module->name);
+        taken.insert(module->name.toCaseFolded());
     for (int n = 1;; ++n) {
         name = QStringLiteral("Copy %1 of %2").arg(QString::number(n), original);
-        if (!taken.contains(name))
+        if (!taken.contains(name.toCaseFolded()))
             return;
     }
 }
@@ -214,18 +245,18 @@ void alm_tolv_output::newFile(const QString&) {
     QString name;
     QString path;
     nextFileName(name, path);
+    const QString refusal = refusedModuleName(nullptr, name);
+    if (!refusal.isEmpty()) {
+        showMessageBox(this, QMessageBox::Critical, renameCaption, refusal);
+        return;
+    }
     modules.push_back(std::make_unique<cOutputFile>(name, pluginName, path));
     cOutputFile* module = modules.back().get();
     module->modified = true;
 
     // The new module is written empty: what the editor shows is another module.
-    ModuleFileData empty;
-    empty.name = name;
-    empty.configTool = pluginName;
-    empty.systemName = systemName;
-    empty.driver = QStringLiteral("0");
     QString error;
-    const bool written = replaceFileAtomically(localPath(path), formatModuleFile(empty), &error);
+    const bool written = writeEmptyModule(name, path, &error);
     if (written)
         module->lastModified = QFileInfo(localPath(path)).lastModified();
     else
@@ -275,6 +306,19 @@ void alm_tolv_output::menuDuplicateFile() {
     qDebug("%s", latin1("alm_tolv_output::menuDuplicateFile. name '" + name + "', full name '" +
                         path + "', module name '" + display + "'")
                      .constData());
+    const QString refusal = refusedModuleName(nullptr, display);
+    if (!refusal.isEmpty()) {
+        showMessageBox(this, QMessageBox::Critical, renameCaption, refusal);
+        return;
+    }
+    // A copy whose file the folder refuses is not made: it would lose its
+    // templates, and its device files would belong to no module file.
+    QString error;
+    if (!writeEmptyModule(display, path, &error)) {
+        showMessageBox(this, QMessageBox::Warning, "Alarm output",
+                       "Failed to open file - " + error);
+        return;
+    }
     modules.push_back(std::make_unique<cOutputFile>(display, pluginName, path));
     cOutputFile* copy = modules.back().get();
     copy->modified = true;
@@ -291,6 +335,15 @@ void alm_tolv_output::menuDuplicateFile() {
     if (!self)
         return;
     markDirty();
+}
+
+bool alm_tolv_output::writeEmptyModule(const QString& name, const QString& path, QString* error) {
+    ModuleFileData empty;
+    empty.name = name;
+    empty.configTool = pluginName;
+    empty.systemName = systemName;
+    empty.driver = QStringLiteral("0");
+    return replaceFileAtomically(localPath(path), formatModuleFile(empty), error);
 }
 
 void alm_tolv_output::menuRename() {
@@ -312,19 +365,16 @@ void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QStri
         edited->setText(0, owner->name);
     };
 
-    const bool taken = std::any_of(modules.begin(), modules.end(), [&](const auto& other) {
-        return other.get() != module && other->name == text;
-    });
-    // The module file holds the name only in its 8-bit character set.
-    if (taken || !isPathSafeName(text) || !isEightBitText(text)) {
+    if (!mayRename(module)) { // a read-only session: the name stays
+        putBackName(row, module);
+        return;
+    }
+    const QString refusal = refusedModuleName(module, text);
+    if (!refusal.isEmpty()) {
         const bool shown = module == currentModule;
         putBackName(row, module);
         QPointer<alm_tolv_output> self(this);
-        showMessageBox(this, QMessageBox::Critical, renameCaption,
-                       taken ? QStringLiteral("New name already exists.")
-                             : QStringLiteral("A module name cannot contain \"/\", \"\\\", "
-                                              "control characters or characters that the "
-                                              "configuration files cannot hold."));
+        showMessageBox(this, QMessageBox::Critical, renameCaption, refusal);
         if (!self || !shown)
             return;
         // The list may have changed while the box was open.
@@ -355,6 +405,18 @@ void alm_tolv_output::renameModule(QTreeWidgetItem* row, int column, const QStri
         fileList->setCurrentItem(back);
 }
 
+QString alm_tolv_output::refusedModuleName(const cOutputFile* module, const QString& name) const {
+    QStringList others;
+    for (const auto& other : modules)
+        if (other.get() != module)
+            others.append(other->name);
+    return moduleNameRefusal(name, others);
+}
+
+bool alm_tolv_output::mayRename(const cOutputFile* module) const {
+    return renameAction->isEnabled() && lockedDirs.contains(module->fileName.section('/', 0, -2));
+}
+
 void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
     const QString oldName = module->name;
     module->name = text;
@@ -362,7 +424,7 @@ void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
         QSignalBlocker quiet(fileList);
         row->setText(0, text);
     }
-    processEditor->topLabel->setText("<h1>Alarms TOLV Output - " + text + "</h1>");
+    showModuleTitle(text);
     const QString newTypeId = StorePaths::moduleTypeId(systemName, text);
     // No device file was ever written for a name unfit for a path: there is
     // nothing to rename, and no path is built from it.
@@ -371,8 +433,10 @@ void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
         changeDevType(StorePaths::moduleTypeId(systemName, oldName), newTypeId);
     else
         lockDevDesc(StorePaths::devDescFile(newTypeId));
-    if (self)
-        markDirty();
+    if (!self)
+        return;
+    updateActions(); // a module renamed from a name unfit for a path may be edited now
+    markDirty();
 }
 
 void alm_tolv_output::menuDeleteFile() {

@@ -31,6 +31,7 @@ int askMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& captio
     // On the heap: whoever deletes the window meanwhile deletes the box with it.
     QPointer<QMessageBox> box =
         new QMessageBox(icon, caption, text, QMessageBox::NoButton, dialogParent(parent));
+    box->setTextFormat(Qt::PlainText); // texts hold names from files: never markup
     QList<QPushButton*> added;
     for (const QString& label : buttons)
         added.append(box->addButton(label, QMessageBox::AcceptRole)); // one role keeps the order

@@ -374,7 +374,8 @@ private slots:
         Owner alice(store, "alice");
         const QString evil = "config/alarms/evil/outputs";
         QCOMPARE(alice.widget.send("checkoutDir", evil), QStringList({"lock Fail " + evil}));
-        QVERIFY(!alice.widget.send("checkoutDir", north).join(' ').contains("al_out_0009"));
+        QCOMPARE(alice.widget.send("checkoutDir", north).filter("al_out_0009"), // name taken
+                 QStringList("download Fail " + north + "/al_out_0009.cfg"));
         QVERIFY(!QFileInfo::exists(alice.local(evil + "/al_out_0001.cfg")));
         QVERIFY(!QFileInfo::exists(alice.local(north + "/al_out_0009.cfg")));
     }
@@ -402,10 +403,12 @@ private slots:
         QTest::addColumn<QString>("linkTarget"); // relative to the folder outside
         QTest::addColumn<QString>("link");       // store path of the link
         QTest::addColumn<QString>("folder");     // the folder uploaded
-        QTest::newRow("link to a folder") << ""
-                                          << "config/alarms/evil"
-                                          << "config/alarms/evil/outputs";
-        QTest::newRow("link to a file") << "/secret.cfg" << north + "/al_out_0009.cfg" << north;
+        QTest::addColumn<QByteArray>("other");   // its al_out_0001.cfg after
+        const QString evil = "config/alarms/evil";
+        QTest::newRow("link to a folder")
+            << "" << evil << evil + "/outputs" << QByteArray("outside module\r\n");
+        QTest::newRow("link to a file") << "/secret.cfg" << north + "/al_out_0009.cfg" << north
+                                        << QByteArray("written out\r\n");
     }
     void uploadThroughLinkOutOfTheStoreIsRefused() {
         QFETCH(QString, linkTarget);
@@ -416,10 +419,9 @@ private slots:
         alice.widget.send("checkoutDir", north);
         writeFile(alice.local(folder + "/al_out_0001.cfg"), "written out\r\n");
         writeFile(alice.local(folder + "/al_out_0009.cfg"), "written out\r\n");
-        const auto before = treeSnapshot(store), beforeOutside = treeSnapshot(outside);
-        QCOMPARE(alice.widget.send("syncDirUpload", folder),
-                 QStringList({"upload Fail " + folder}));
-        QCOMPARE(treeSnapshot(store), before);
+        const auto beforeOutside = treeSnapshot(outside);
+        QCOMPARE(alice.widget.send("syncDirUpload", folder), QStringList("upload Fail " + folder));
+        QTEST(readAll(store + '/' + folder + "/al_out_0001.cfg"), "other");
         QCOMPARE(treeSnapshot(outside), beforeOutside);
     }
 
@@ -512,12 +514,10 @@ private slots:
     // Names a listing cannot carry, and links out of the store, each with a warning;
     // a link to a folder inside is listed as any folder.
     void listingLeavesOutUnsafeNamesAndLinksOutOfTheStore() {
+        const QString unsafe = "' out of the listing of 'config/alarms': its name is unsafe";
         for (const QString name : {"line\nbreak", " leading", "trailing ", "back\\slash"}) {
             QVERIFY(QDir().mkpath(store + "/config/alarms/" + name));
-            QTest::ignoreMessage(QtWarningMsg,
-                                 qPrintable("left '" + name +
-                                            "' out of the listing "
-                                            "of 'config/alarms': its name is unsafe"));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("left '" + name + unsafe));
         }
         QVERIFY(QDir().mkpath(store + "/config/alarms/two words"));
         QVERIFY(QFile::link(outside, store + "/config/alarms/evil"));
