@@ -169,6 +169,9 @@ QString alm_tolv_output::about() {
 }
 
 bool alm_tolv_output::isDirty() {
+    // A slot still being typed counts as a change (committed, or refused: kept open).
+    if (processEditor && processEditor->isEnabled() && !processEditor->commitOpenEdit())
+        return true;
     return dirty;
 }
 

@@ -116,6 +116,12 @@ void alm_tolv_output::clearModules() {
 
 void alm_tolv_output::apply() {
     QPointer<alm_tolv_output> self(this);
+    // A slot still being typed is saved with the rest; a refused one stops the
+    // save and leaves the module modified.
+    if (processEditor && processEditor->isEnabled() && !processEditor->commitOpenEdit())
+        return;
+    if (!self)
+        return;
     if (currentModule)
         saveFile(currentModule, true, false);
     if (!self)
