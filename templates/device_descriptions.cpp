@@ -190,9 +190,10 @@ void alm_tolv_output::saveTemplates(cOutputFile* module, bool duplicate, QString
         }
         if (!duplicate && !lockedDevDescFiles.contains(storePath)) {
             trace("alm_tolv_output::saveTemplates - have not got lock on '" + storePath + "'");
-            // The module file names a description this save could not write: the
-            // module is not saved completely.
-            noteDeviceFileFailure();
+            // The module file names a description that the working copy lacks (a
+            // renamed module before its new locks): the module is not saved completely.
+            if (!entry->params.isEmpty() && !QFileInfo::exists(localPath(storePath)))
+                noteDeviceFileFailure();
             continue;
         }
         if (!saveDevDescFile(*entry, localPath(storePath), typeId, this))
