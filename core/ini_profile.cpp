@@ -32,13 +32,8 @@ QString unquoted(const QString& value) {
 
 } // namespace
 
-ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
-                                     const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-
-    const QByteArray content = file.readAll();
+ProfileEntry findProfileEntry(const QString& section, const QString& key,
+                              const QByteArray& content) {
     ProfileLineReader reader(content);
     bool inSection = false;
     int lineNumber = 0;
@@ -62,6 +57,14 @@ ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
             return {true, profileValue(line.mid(eq + 1)), lineNumber};
     }
     return {};
+}
+
+ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
+                                     const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return findProfileEntry(section, key, file.readAll());
 }
 
 QString getPrivateProfileString(const QString& section, const QString& key,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Reads one key of one section of a Windows-style INI file the way the
@@ -22,6 +23,9 @@ struct ProfileEntry {
 // read or has no such key in such a section.
 ProfileEntry findPrivateProfileEntry(const QString& section, const QString& key,
                                      const QString& fileName);
+// The same lookup in a file's bytes.
+ProfileEntry findProfileEntry(const QString& section, const QString& key,
+                              const QByteArray& content);
 
 // What the lookup gives back for a value written as text: blanks at its ends
 // dropped, then one pair of enclosing quotes, then all but 255 characters.

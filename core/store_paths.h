@@ -61,4 +61,8 @@ inline const QString settingsKeyRoot = QStringLiteral("KX_ConfigEdit/Controls/")
 constexpr int defaultMaxSlot = 4096;
 constexpr int defaultMaxInfodriver = 999;
 
+// The largest store file a tool reads; the largest stores written hold a few
+// dozen megabytes per file.
+constexpr qint64 maxStoreFileBytes = qint64(256) << 20;
+
 } // namespace StorePaths

@@ -1,6 +1,7 @@
 #include "host/store_host.h"
 
 #include "core/atomic_file.h"
+#include "core/store_folder.h"
 #include "core/store_paths.h"
 #include "host/store_mutex.h"
 #include "plugin/host_protocol.h"
@@ -84,24 +85,6 @@ bool processRuns(qint64 pid) {
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
-// Where a path really leads: links resolved, also a link whose target does not
-// exist yet, and for a path that does not exist, its nearest existing folder.
-// Empty for a loop of links.
-QString resolvedPath(const QString& path, int depth = 0) {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    if (depth > 40)
-        return QString();
-    if (info.isSymLink())
-        return resolvedPath(info.symLinkTarget(), depth + 1);
-    const QString parent = info.absolutePath();
-    if (parent == info.absoluteFilePath())
-        return parent;
-    const QString real = resolvedPath(parent, depth + 1);
-    return real.isEmpty() ? QString() : real + '/' + info.fileName();
-}
-
 // Names of the plain files directly inside a working copy folder, sorted.
 QStringList localFiles(const QString& folder) {
     QStringList names;
@@ -123,8 +106,7 @@ QStringList localFiles(const QString& folder) {
 StoreHost::StoreHost(const QString& storeDir, const QString& workDir, const QString& owner,
                      QObject* parent)
     : QObject(parent), store(QDir(storeDir).absolutePath()), work(QDir(workDir).absolutePath()),
-      ownerName(owner) {
-    realStore = resolvedPath(store);
+      ownerName(owner), storeFolder(store) {
     claimOwner();
     if (!ownerTaken)
         removeLeftovers();
@@ -218,13 +200,11 @@ bool StoreHost::isListableName(const QString& name) {
 }
 
 bool StoreHost::insideStore(const QString& absolute) const {
-    const QString real = resolvedPath(absolute);
-    return !real.isEmpty() && !realStore.isEmpty() &&
-           (real == realStore || real.startsWith(realStore + '/'));
+    return storeFolder.contains(absolute);
 }
 
 bool StoreHost::throughLink(const QString& path) const {
-    return resolvedPath(storePath(path)) != realStore + '/' + path;
+    return StoreFolder::resolvedPath(storePath(path)) != storeFolder.real() + '/' + path;
 }
 
 bool StoreHost::readableFolder(const QString& dir, QString* error) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/store_folder.h"
 #include "plugin/config_plugin_base.h"
 
 #include <QList>
@@ -184,9 +185,9 @@ private:
     QString workPath(const QString& path) const { return work + '/' + path; }
 
     QString store;
-    QString realStore; // the store folder with its links resolved
     QString work;
     QString ownerName;
+    StoreFolder storeFolder; // the store's real folder: no path leaves it
     ReplyMode replyMode = ReplyMode::Immediate;
     QPointer<config_plugin_base> widget;
     std::deque<HostReply> queue;

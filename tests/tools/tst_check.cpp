@@ -1,10 +1,13 @@
 // tolv-check as a program: the exact text and JSON output on a store with one
-// case of every finding, clean stores, and the exit codes.
+// case of every finding, clean stores, hostile stores, and the exit codes.
 #include "common/store_copy.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,20 +35,30 @@ QString expected(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Compares line by line, so that a failure names the first line that differs.
-bool sameLines(const QString& actual, const QString& wanted) {
-    const QStringList a = actual.split('\n');
-    const QStringList w = wanted.split('\n');
-    for (int i = 0; i < std::max(a.size(), w.size()); ++i) {
-        const QString got = a.value(i, "<missing>");
-        const QString want = w.value(i, "<missing>");
-        if (got != want) {
-            qWarning("line %d differs:\n   actual: %s\n expected: %s", i + 1, qPrintable(got),
-                     qPrintable(want));
-            return false;
-        }
-    }
-    return true;
+// Changes the entry at path of the store in root: "fifo", "zero" (a link to
+// /dev/zero), "sparse" (a 3 GB hole), "out"/"in" (moved out of the store or to
+// another place in it, a link left behind), "self" (a link to itself), "file",
+// "mkdir".
+bool makeHostile(const QString& root, const QString& how, const QString& path) {
+    const QString at = root + "/store/" + path;
+    const QString name = QFileInfo(at).fileName();
+    const QString away = root + (how == "out" ? "/outside_" : "/store/config/moved_") + name;
+    const QByteArray target = QFile::encodeName(how == "zero"   ? "/dev/zero"
+                                                : how == "self" ? name
+                                                                : away);
+    if (how == "sparse")
+        return QFile(at).resize(qint64(3) << 30);
+    if (how == "mkdir")
+        return QDir().mkpath(at);
+    if (how == "out" || how == "in")
+        return QDir().rename(at, away) && ::symlink(target, QFile::encodeName(at)) == 0;
+    QDir(at).removeRecursively();
+    QFile::remove(at);
+    if (how == "file")
+        return QFile(at).open(QIODevice::WriteOnly);
+    if (how == "fifo")
+        return ::mkfifo(QFile::encodeName(at), 0644) == 0;
+    return ::symlink(target, QFile::encodeName(at)) == 0;
 }
 
 } // namespace
@@ -67,7 +80,7 @@ private slots:
         QFETCH(QString, format);
         QFETCH(QString, golden);
         const Run run = runCheck({"--store", "broken", "--format", format});
-        QVERIFY(sameLines(run.out, expected(golden)));
+        QCOMPARE(run.out.split('\n'), expected(golden).split('\n'));
         QCOMPARE(run.err, QString());
         QCOMPARE(run.code, 1);
     }
@@ -113,21 +126,56 @@ private slots:
         QCOMPARE(run.err.isEmpty(), run.code != 2); // the reason goes to the error output
     }
 
-    void outputsFolderThatCannotBeListedIsAnErrorNotAnEmptySystem() {
-        QTemporaryDir store;
-        QVERIFY(copyTree(sampleStore(), store.path()));
-        const QString outputs = store.filePath("config/alarms/north/outputs");
-        QVERIFY(QDir(outputs).removeRecursively());
-        QFile inTheWay(outputs);
-        QVERIFY(inTheWay.open(QIODevice::WriteOnly));
-        inTheWay.close();
-        const Run run = runCheck({"--store", store.path()});
-        QVERIFY2(
-            run.out.contains("config/alarms/north/outputs:0: error: not a folder [unreadable]"),
-            qPrintable(run.out));
-        // Its modules' entries in the shared files are not reported as left over.
-        QVERIFY2(!run.out.contains(": warning:"), qPrintable(run.out));
-        QCOMPARE(run.code, 1);
+    // A store may hold anything: nothing blocks the checker, leads it out of the
+    // store or makes it claim more than it read.
+    void hostileStore_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("finding"); // the only one; none: the store is clean
+        const QString north = "config/alarms/north/";
+        const QString loop = "cannot read the folder: its links lead round in a loop [unreadable]";
+        QTest::newRow("fifo ini") << "fifo"
+                                  << "config/system/tolv_system.ini"
+                                  << "error: cannot read: not a regular file [unreadable]";
+        QTest::newRow("fifo shared") << "fifo"
+                                     << "config/instances.xml"
+                                     << "error: cannot read: not a regular file [unreadable]";
+        QTest::newRow("device") << "zero" << north + "proc_def.cfg"
+                                << "error: not read: it leads out of the store [outside-store]";
+        QTest::newRow("sparse") << "sparse" << north + "outputs/al_out_0001.cfg"
+                                << "error: not read: larger than the limit of 268435456 bytes "
+                                   "(3221225472 bytes) [file-size]";
+        QTest::newRow("module out") << "out" << north + "outputs/al_out_0002.cfg"
+                                    << "error: not read: it leads out of the store [outside-store]";
+        QTest::newRow("system out") << "out"
+                                    << "config/alarms/south"
+                                    << "error: not read: it leads out of the store [outside-store]";
+        QTest::newRow("outputs loop") << "self" << north + "outputs"
+                                      << "error: " + loop;
+        QTest::newRow("system loop") << "self"
+                                     << "config/alarms/south"
+                                     << "error: " + loop;
+        QTest::newRow("outputs file") << "file" << north + "outputs"
+                                      << "error: not a folder [unreadable]";
+        QTest::newRow("line break") << "mkdir"
+                                    << "config/alarms/x\ny.cfg:1: error: z"
+                                    << "error: cannot read: No such file or directory [unreadable]";
+        QTest::newRow("link inside") << "in" << north + "outputs/al_out_0001.cfg" << QString();
+    }
+
+    void hostileStore() {
+        QFETCH(QString, how);
+        QFETCH(QString, path);
+        QFETCH(QString, finding);
+        QTemporaryDir root;
+        QVERIFY(copyTree(sampleStore(), root.filePath("store")));
+        QVERIFY(makeHostile(root.path(), how, path));
+        const Run run = runCheck({"--store", "store"}, root.path());
+        const QString shown =
+            "store/" + QString(path).replace('\n', "\\n") + (how == "mkdir" ? "/proc_def.cfg" : "");
+        const QStringList lines = run.out.split('\n').mid(0, run.out.count('\n') - 1);
+        QCOMPARE(lines, finding.isEmpty() ? QStringList() : QStringList(shown + ":0: " + finding));
+        QCOMPARE(run.code, finding.isEmpty() ? 0 : 1);
     }
 
     void systemOptionLimitsTheCheck() {

@@ -51,6 +51,29 @@ QString severityName(Severity severity) {
     return severity == Severity::Error ? QStringLiteral("error") : QStringLiteral("warning");
 }
 
+// A name from the store may hold a line break: written as it is, it would
+// start a line of its own that an editor or CI takes for a finding.
+QString escaped(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const QChar::Category category = c.category();
+        if (category != QChar::Other_Control && category != QChar::Separator_Line &&
+            category != QChar::Separator_Paragraph) {
+            out += c;
+        } else if (c == '\n') {
+            out += QLatin1String("\\n");
+        } else if (c == '\r') {
+            out += QLatin1String("\\r");
+        } else if (c == '\t') {
+            out += QLatin1String("\\t");
+        } else {
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
 QString counted(int n, const char* one, const char* many) {
     return QString::number(n) + ' ' + QLatin1String(n == 1 ? one : many);
 }
@@ -60,9 +83,9 @@ QString counted(int n, const char* one, const char* many) {
 QString formatText(const QVector<Finding>& findings, const CheckSummary& summary) {
     QString text;
     for (const Finding& finding : findings)
-        text += finding.path + ':' + QString::number(finding.line) + ": " +
-                severityName(finding.severity) + ": " + finding.message + " [" + finding.check +
-                "]\n";
+        text += escaped(finding.path) + ':' + QString::number(finding.line) + ": " +
+                severityName(finding.severity) + ": " + escaped(finding.message) + " [" +
+                finding.check + "]\n";
     text += counted(summary.errors, "error", "errors") + ", " +
             counted(summary.warnings, "warning", "warnings") + " in " +
             counted(summary.systems, "system", "systems") + ", " +

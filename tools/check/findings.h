@@ -52,7 +52,9 @@ struct CheckSummary {
 
 CheckSummary summarize(const QVector<Finding>& findings, int systems, int modules);
 
-// "path:line: error|warning: message [check]" per finding, then the summary line.
+// "path:line: error|warning: message [check]" per finding, then the summary line;
+// control characters and line separators in path and message are written as
+// escapes (\n, \r, \t, \uXXXX), so each finding stays one line.
 QString formatText(const QVector<Finding>& findings, const CheckSummary& summary);
 
 // {"findings": [{path, line, severity, check, message}...], "summary": {...}}

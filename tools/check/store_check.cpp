@@ -7,14 +7,13 @@
 #include "core/module_file.h"
 #include "core/process_definitions.h"
 #include "core/shared_files.h"
+#include "core/store_folder.h"
 #include "core/store_paths.h"
 #include "core/xml_text.h"
 #include "tools/check/cross_checks.h"
 #include "tools/check/module_checks.h"
 #include "tools/check/shared_checks.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -25,13 +24,21 @@ namespace {
 
 class StoreChecker {
 public:
-    StoreChecker(const CheckOptions& options) : options(options), findings(options.storeDir) {}
+    StoreChecker(const CheckOptions& options)
+        : options(options), store(options.storeDir), findings(options.storeDir) {}
 
     CheckResult run();
 
 private:
     QString local(const QString& storePath) const { return options.storeDir + '/' + storePath; }
+    // Reads a store file as the store host would hand it out; a file that cannot
+    // be read is a finding.
     bool readFile(const QString& storePath, QByteArray& bytes);
+    // A store folder that should hold files: false, with a finding, when it is
+    // there but cannot be listed; names is empty when it is missing.
+    bool listFolder(const QString& storePath, QStringList& names);
+    // The alarm systems of the store, also those whose folder cannot be read.
+    QStringList systemFolders();
 
     void checkSystemIni();
     // The names of the system's processes with the line of their first definition;
@@ -48,6 +55,7 @@ private:
     void checkSharedFiles();
 
     const CheckOptions& options;
+    const StoreFolder store;
     Findings findings;
     const Document_TolvSystem limits; // the slot and infodriver bounds of the system
     QVector<ModuleSlots> moduleSlots;
@@ -56,17 +64,65 @@ private:
 };
 
 bool StoreChecker::readFile(const QString& storePath, QByteArray& bytes) {
-    QFile file(local(storePath));
-    if (!file.open(QIODevice::ReadOnly)) {
-        findings.error(storePath, 0, "unreadable", "cannot read: " + file.errorString());
-        return false;
+    QString error;
+    switch (store.readFile(local(storePath), StorePaths::maxStoreFileBytes, &bytes, &error)) {
+    case StoreFolder::ReadFailure::None:
+        return true;
+    case StoreFolder::ReadFailure::Outside:
+        findings.error(storePath, 0, "outside-store", "not read: " + error);
+        break;
+    case StoreFolder::ReadFailure::TooLarge:
+        findings.error(storePath, 0, "file-size", "not read: " + error);
+        break;
+    case StoreFolder::ReadFailure::Unreadable:
+        findings.error(storePath, 0, "unreadable", "cannot read: " + error);
+        break;
     }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        findings.error(storePath, 0, "unreadable", "cannot read: " + file.errorString());
+    return false;
+}
+
+bool StoreChecker::listFolder(const QString& storePath, QStringList& names) {
+    names.clear();
+    const StoreFolder::Entry folder = store.entry(local(storePath));
+    QString error;
+    switch (folder.kind) {
+    case StoreFolder::Kind::Missing:
+        return true;
+    case StoreFolder::Kind::Folder:
+        if (StoreFolder::entryNames(local(storePath), &names, &error))
+            return true;
+        findings.error(storePath, 0, "unreadable", "cannot read the folder: " + error);
         return false;
+    case StoreFolder::Kind::Outside:
+        findings.error(storePath, 0, "outside-store", "not read: " + folder.error);
+        return false;
+    case StoreFolder::Kind::Unusable:
+        findings.error(storePath, 0, "unreadable", "cannot read the folder: " + folder.error);
+        return false;
+    case StoreFolder::Kind::File:
+    case StoreFolder::Kind::Other:
+        break;
     }
-    return true;
+    findings.error(storePath, 0, "unreadable", QStringLiteral("not a folder"));
+    return false;
+}
+
+QStringList StoreChecker::systemFolders() {
+    QStringList systems;
+    QStringList names;
+    if (!listFolder(StorePaths::alarmsDir, names))
+        return systems;
+    for (const QString& name : names) {
+        const QString path = StorePaths::alarmsDir + '/' + name;
+        if (name.startsWith('.'))
+            continue;
+        // A system that cannot be read still owns its entries in the shared files.
+        const StoreFolder::Kind kind = store.entry(local(path)).kind;
+        if (kind == StoreFolder::Kind::Folder || kind == StoreFolder::Kind::Outside ||
+            kind == StoreFolder::Kind::Unusable)
+            systems.append(name);
+    }
+    return systems;
 }
 
 void StoreChecker::checkSystemIni() {
@@ -74,7 +130,7 @@ void StoreChecker::checkSystemIni() {
     QByteArray bytes;
     if (!readFile(path, bytes))
         return;
-    const ProfileEntry entry = findPrivateProfileEntry("Status", "DeviceInfodriverId", local(path));
+    const ProfileEntry entry = findProfileEntry("Status", "DeviceInfodriverId", bytes);
     if (!entry.found) {
         findings.warning(path, 0, "device-status-id",
                          "no DeviceInfodriverId in section [Status]; the editor asks for this "
@@ -118,27 +174,26 @@ bool StoreChecker::checkProcessDefinitions(const QString& system, QHash<QString,
 void StoreChecker::checkModules(const QString& system, const QHash<QString, int>* processes) {
     const QString outputs = StorePaths::outputsDir(system);
     // A system without an outputs folder has no modules yet; one that cannot be
-    // listed is no proof of that, so its entries in the shared files are not judged.
-    const QFileInfo folder(local(outputs));
-    if (folder.exists() && (!folder.isDir() || !folder.isReadable())) {
-        findings.error(outputs, 0, "unreadable",
-                       folder.isDir() ? QStringLiteral("cannot read the folder")
-                                      : QStringLiteral("not a folder"));
+    // listed, or a module file that cannot be read, is no proof of that, so the
+    // system's entries in the shared files are not judged.
+    QStringList files;
+    if (!listFolder(outputs, files)) {
         sharedEntries.checkedSystems.removeAll(system);
         return;
     }
-    const QStringList files = QDir(local(outputs)).entryList(QDir::Files, QDir::Name);
     for (const QString& file : files) {
-        if (!isModuleFileName(file))
-            continue;
         const QString path = outputs + '/' + file;
-        QByteArray bytes;
-        if (!readFile(path, bytes))
+        if (!isModuleFileName(file) || store.entry(local(path)).kind == StoreFolder::Kind::Folder)
             continue;
+        QByteArray bytes;
+        if (!readFile(path, bytes)) {
+            sharedEntries.checkedSystems.removeAll(system);
+            continue;
+        }
         // Which modules are ours is decided as the editor's module list does.
-        const QString tool = getPrivateProfileString("System", "ConfigTool", "", local(path));
+        const QString tool = findProfileEntry("System", "ConfigTool", bytes).value;
         if (tool != options.pluginName) {
-            const QString name = getPrivateProfileString("System", "Name", "", local(path));
+            const QString name = findProfileEntry("System", "Name", bytes).value;
             sharedEntries.foreignTypes.insert(
                 xmlAttributeTextEightBit(StorePaths::moduleTypeId(system, name)));
             continue;
@@ -232,7 +287,15 @@ QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString& system
                            what + ": the device type '" + typeId + "' makes no file name");
         } else {
             const QString file = StorePaths::devDescFile(typeId);
-            description = loadDeviceDescription(local(file), typeId);
+            QByteArray bytes;
+            QString error;
+            if (store.readFile(local(file), StorePaths::maxStoreFileBytes, &bytes, &error) ==
+                StoreFolder::ReadFailure::None) {
+                description = readDeviceDescription(bytes, typeId);
+            } else {
+                description.failure = DevDescReadResult::CannotOpen;
+                description.detail = error;
+            }
             if (!description.ok())
                 findings.error(storePath, line, "template-device-description",
                                what + " has no readable device description " +
@@ -293,13 +356,12 @@ CheckResult StoreChecker::run() {
         result.fatal = "'" + options.storeDir + "' is not a folder";
         return result;
     }
-    const QDir alarms(local(StorePaths::alarmsDir));
-    if (!alarms.exists() || !alarms.isReadable()) {
+    if (store.entry(local(StorePaths::alarmsDir)).kind != StoreFolder::Kind::Folder) {
         result.fatal =
             "'" + options.storeDir + "' has no readable " + StorePaths::alarmsDir + " folder";
         return result;
     }
-    const QStringList present = alarms.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList present = systemFolders();
     QStringList systems = present;
     if (!options.systems.isEmpty()) {
         systems.clear();
@@ -317,6 +379,11 @@ CheckResult StoreChecker::run() {
     sharedEntries.checkedSystems = systems;
     checkSystemIni();
     for (const QString& system : systems) {
+        QStringList unused;
+        if (!listFolder(StorePaths::alarmsDir + '/' + system, unused)) {
+            sharedEntries.checkedSystems.removeAll(system);
+            continue;
+        }
         QHash<QString, int> processes;
         const bool defined = checkProcessDefinitions(system, processes);
         checkModules(system, defined ? &processes : nullptr);
