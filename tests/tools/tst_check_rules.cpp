@@ -1,5 +1,5 @@
 // The rules of the store checker over plain values: slots within a module, the
-// checks across modules and the text form.
+// checks across modules.
 #include "tools/check/cross_checks.h"
 #include "tools/check/findings.h"
 #include "tools/check/module_checks.h"
@@ -101,19 +101,6 @@ private slots:
         ModuleSlots used;
         checkModuleSlots(input, values, findings, used);
         QTEST(brief(findings), "findings");
-    }
-
-    void textOutput() {
-        Findings findings("./store");
-        findings.warning("config/b.cfg", 3, "unknown-process", "process 'X' is not defined");
-        findings.error("config/a.xml", 0, "unreadable", "cannot read: No such file or directory");
-        const QVector<Finding> list = findings.sorted();
-        QCOMPARE(formatText(list, summarize(list, 1, 1)),
-                 QString("store/config/a.xml:0: error: cannot read: No such file or directory "
-                         "[unreadable]\n"
-                         "store/config/b.cfg:3: warning: process 'X' is not defined "
-                         "[unknown-process]\n"
-                         "1 error, 1 warning in 1 system, 1 module\n"));
     }
 };
 
