@@ -13,5 +13,6 @@ bool isTemplateName(const QString& name);
 
 // An instance name is written into the "[Instances]" line of its template, where
 // instances are separated by "," and the value ends at the next "=": it is not
-// empty and holds neither, and the file holds it in its 8-bit character set.
+// empty and holds neither nor a control character, and the file holds it in its
+// 8-bit character set.
 bool isInstanceName(const QString& name);

@@ -171,6 +171,15 @@ private:
     void reloadModule(cOutputFile* module);
     bool writeEmptyModule(const QString& name, const QString& path, QString* error);
     static bool isOutputsDir(const QString& path);
+    // Device type ids across the modules of the system (modules/type_ids.cpp).
+    QStringList templateNamesOf(const cOutputFile* module) const;
+    QSet<QString> typeIdsOfOtherModules(const cOutputFile* except) const;
+    // The first id of a module of that name with those templates that is taken;
+    // empty when none.
+    QString typeIdClash(const QSet<QString>& taken, const QString& name,
+                        const QStringList& templateNames) const;
+    // Template names that would give the module the id of another's type.
+    QStringList templateNamesClashing(const cOutputFile* module) const;
     void clearModules();
 
     std::unique_ptr<Loaders> loaders;

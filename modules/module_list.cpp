@@ -226,9 +226,13 @@ void alm_tolv_output::copyName(QString& name) {
     QSet<QString> taken; // names differing only in letter case are taken too
     for (const auto& module : modules)
         taken.insert(module->name.toCaseFolded());
+    // Nor a name whose device type ids (with the templates copied) are taken.
+    const QSet<QString> ids = typeIdsOfOtherModules(nullptr);
+    const QStringList templateNames =
+        currentModule ? templateNamesOf(currentModule) : QStringList();
     for (int n = 1;; ++n) {
         name = QStringLiteral("Copy %1 of %2").arg(QString::number(n), original);
-        if (!taken.contains(name.toCaseFolded()))
+        if (!taken.contains(name.toCaseFolded()) && typeIdClash(ids, name, templateNames).isEmpty())
             return;
     }
 }
@@ -410,7 +414,17 @@ QString alm_tolv_output::refusedModuleName(const cOutputFile* module, const QStr
     for (const auto& other : modules)
         if (other.get() != module)
             others.append(other->name);
-    return moduleNameRefusal(name, others);
+    const QString refusal = moduleNameRefusal(name, others);
+    if (!refusal.isEmpty())
+        return refusal;
+    // Nor may the name give the module (or a template of it) the device type id
+    // of another module or template: their entries in the shared files would mix.
+    const QString clash = typeIdClash(typeIdsOfOtherModules(module), name,
+                                      module ? templateNamesOf(module) : QStringList());
+    return clash.isEmpty() ? QString()
+                           : "The device type '" + clash +
+                                 "' of the new name already belongs to another module or "
+                                 "template.";
 }
 
 bool alm_tolv_output::mayRename(const cOutputFile* module) const {

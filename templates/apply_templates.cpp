@@ -157,7 +157,8 @@ void alm_tolv_output::manageTemplate() {
     QStringList unloaded;
     for (const TemplateList::Unloaded& entry : templates.unloaded)
         unloaded.append(entry.name);
-    manager.reserveNames(unloaded);
+    // Nor a template name that gives another module's or template's device type id.
+    manager.reserveNames(unloaded + templateNamesClashing(currentModule));
     const int result = runModal(manager);
     if (!self)
         return;

@@ -236,7 +236,8 @@ private slots:
         QTest::addColumn<QString>("notOffered");
         QTest::newRow("empty") << QStringList{"Run", "A_Run"} << QStringList{"A_"} << "''";
         QTest::newRow("comma") << QStringList{"a,b_Run", "c_Run"} << QStringList{"c_"} << "'a,b_'";
-        QTest::newRow("equals") << QStringList{"a=b_Run"} << QStringList{} << "'a=b_'";
+        QTest::newRow("equals, control")
+            << QStringList{"a=b_Run", "c\td_Run"} << QStringList{} << "'c\td_'";
         QTest::newRow("none left out") << QStringList{"a_Run"} << QStringList{"a_*"} << "";
     }
     void instancesTheModuleFileCannotHoldAreNotOffered() {

@@ -10,6 +10,7 @@
 #include "common/write_blocker.h"
 
 #include "common/process_rows.h"
+#include "common/shared_file_view.h"
 #include "host/store_host.h"
 #include "templates/manage_temp.h"
 
@@ -280,24 +281,43 @@ private slots:
         f.probe.templates().insert(makeTemplate("pump", {{"_RUN", 1}}, {"P1", "P2"}));
         QVERIFY(f.editor.writeDeviceTypesFile(f.probe.currentModule()));
         QVERIFY(f.editor.writeInstances());
-        const QByteArray head = "<?xml version = '1.0' encoding='windows-1252' ?>\r\n";
-        QCOMPARE(f.read(devTypes),
-                 head + "<!DOCTYPE devicetypes SYSTEM 'devicetypes.dtd'>\r\n"
-                        "<devicetypes>\r\n"
-                        "    <type id=\"north_Pumps\" family=\"alarms\" composite=\"no\"/>\r\n"
-                        "    <type id=\"north_Pumps_pump\" family=\"alarms\" composite=\"no\"/>\r\n"
-                        "</devicetypes>\r\n");
-        QCOMPARE(
-            f.read(instances),
-            head + "<!DOCTYPE instances SYSTEM 'instances.dtd'>\r\n"
-                   "<instances>\r\n"
-                   "    <instance id=\"north_Pumps\" type=\"north_Pumps\" composite=\"no\" "
-                   "ref=\"device=12,offset=0\"/>\r\n"
-                   "    <instance id=\"north_Pumps_P1\" type=\"north_Pumps_pump\" composite=\"no\" "
-                   "ref=\"device=12,offset=0\"/>\r\n"
-                   "    <instance id=\"north_Pumps_P2\" type=\"north_Pumps_pump\" composite=\"no\" "
-                   "ref=\"device=12,offset=1\"/>\r\n"
-                   "</instances>\r\n");
+        // As created (the layout is the core suite's golden), with the spin box's value.
+        QVERIFY(f.read(devTypes).startsWith("<?xml version = '1.0' encoding='windows-1252' ?>"));
+        QCOMPARE(viewSharedFile(f.read(devTypes), "type", "id", {"north_Pumps", "north_Pumps_pump"})
+                     .ownIds,
+                 (QStringList{"north_Pumps", "north_Pumps_pump"}));
+        QVERIFY(f.read(instances).endsWith(
+            "    <instance id=\"north_Pumps_P2\" type=\"north_Pumps_pump\" composite=\"no\" "
+            "ref=\"device=12,offset=1\"/>\r\n</instances>\r\n"));
+    }
+
+    // A name that would give a module or template the device type id of another
+    // module or template of the system is refused where it is typed, with the
+    // boxes that refuse unfit names; a duplicate's name passes such names over.
+    void namesGivingAnotherTypeIdAreRefused() {
+        ModalScript modal;
+        Hosted h; // north: Pumps (template pump), Boilers (template boiler)
+        QTreeWidgetItem* boilers = h.probe.fileList()->findItems("Boilers", Qt::MatchExactly)[0];
+        h.editor.renameModule(boilers, 0, "Pumps_spare"); // free: Pumps has no template spare
+        modal.answer([](QDialog& dialog) {
+            dynamic_cast<manage_temp&>(dialog).buttonNew->click();
+            return 0;
+        });
+        modal.answer([](QDialog& dialog) {
+            dynamic_cast<QInputDialog&>(dialog).setTextValue("spare");
+            return QDialog::Accepted;
+        });
+        h.editor.manageTemplate();
+        QCOMPARE(modal.seen.value(2).text, QString("The specified name 'spare' already exists."));
+        h.editor.renameModule(boilers, 0, "Pumps_pump");
+        QCOMPARE(boilers->text(0), QString("Pumps_spare"));
+        QCOMPARE(modal.seen.value(3).text, QString("The device type 'north_Pumps_pump' of the new "
+                                                   "name already belongs to another module or "
+                                                   "template."));
+        h.editor.renameModule(boilers, 0, "Copy 1 of Pumps_pump");
+        QString copy;
+        h.editor.copyName(copy);
+        QCOMPARE(copy, QString("Copy 2 of Pumps"));
     }
 
     void renameWithoutBothLocksChangesNothing_data() {

@@ -1,0 +1,58 @@
+// Device type ids across the modules of the system shown: a module's own
+// (system + "_" + module) and one per template (+ "_" + template). Two entries
+// of one id in the shared files would belong to two owners, so a name that gives
+// a module or a template the id of another module or template is refused where
+// it is typed.
+#include "core/device_template.h"
+#include "core/module_file.h"
+#include "editor/alm_tolv_output.h"
+
+#include <QFile>
+
+QStringList alm_tolv_output::templateNamesOf(const cOutputFile* module) const {
+    QStringList names;
+    if (module == currentModule) {
+        for (const auto& entry : templates)
+            names.append(entry.first);
+        return names;
+    }
+    QFile file(localPath(module->fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return names;
+    for (const QString& line : parseModuleFile(file.readAll()).templateLines)
+        if (const QString name = devTemplate(line).name; !name.isEmpty())
+            names.append(name);
+    return names;
+}
+
+QSet<QString> alm_tolv_output::typeIdsOfOtherModules(const cOutputFile* except) const {
+    QSet<QString> ids;
+    for (const auto& module : modules) {
+        if (module.get() == except)
+            continue;
+        ids.insert(StorePaths::moduleTypeId(systemName, module->name));
+        for (const QString& name : templateNamesOf(module.get()))
+            ids.insert(StorePaths::templateTypeId(systemName, module->name, name));
+    }
+    return ids;
+}
+
+QString alm_tolv_output::typeIdClash(const QSet<QString>& taken, const QString& name,
+                                     const QStringList& templateNames) const {
+    if (const QString id = StorePaths::moduleTypeId(systemName, name); taken.contains(id))
+        return id;
+    for (const QString& templateName : templateNames)
+        if (const QString id = StorePaths::templateTypeId(systemName, name, templateName);
+            taken.contains(id))
+            return id;
+    return {};
+}
+
+QStringList alm_tolv_output::templateNamesClashing(const cOutputFile* module) const {
+    const QString prefix = StorePaths::moduleTypeId(systemName, module->name) + '_';
+    QStringList names;
+    for (const QString& id : typeIdsOfOtherModules(module))
+        if (id.startsWith(prefix))
+            names.append(id.mid(prefix.size()));
+    return names;
+}
