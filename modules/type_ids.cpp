@@ -14,6 +14,8 @@ QStringList alm_tolv_output::templateNamesOf(const cOutputFile* module) const {
     if (module == currentModule) {
         for (const auto& entry : templates)
             names.append(entry.first);
+        for (const TemplateList::Unloaded& entry : templates.unloaded) // still in the files
+            names.append(entry.name);
         return names;
     }
     QFile file(localPath(module->fileName));
