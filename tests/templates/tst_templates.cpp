@@ -536,6 +536,7 @@ private slots:
         const auto local = keptOf(h.work), stored = keptOf(h.store);
         setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
         h.probe.templates().insert(makeTemplate("x", {}, {"X1"})); // a change to both shared files
+        h.editor.lockDevDesc(descPath("north_Pumps_x"));
         h.editor.markDirty();
         TraceCapture trace;
         {
