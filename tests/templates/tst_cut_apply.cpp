@@ -59,6 +59,9 @@ private slots:
             QProcess run;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("LD_PRELOAD", TOLV_CUT_LIBRARY);
+            // AddressSanitizer wants its runtime loaded first; here the cut library must be.
+            environment.insert("ASAN_OPTIONS",
+                               environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
             environment.insert("TOLV_CUT_STORE", store.path());
             environment.insert("TOLV_CUT_AT", QString::number(point));
             environment.insert("TOLV_CUT_WORK", first.path());
