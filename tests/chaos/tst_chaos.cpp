@@ -14,10 +14,7 @@
 // sanitizer build stops the run at the first report (no sanitizer report).
 //
 // TOLV_CHAOS_STEPS and TOLV_CHAOS_SEED choose a longer run or another seed.
-#include "common/editor_probe.h"
-#include "common/process_rows.h"
-#include "common/store_copy.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 #include "core/module_file.h"
 #include "core/slot_rules.h"
 #include "host/store_host.h"
@@ -73,11 +70,6 @@ QMap<QString, QString> statTree(const QString& root, const QStringList& leaveOut
                                 .arg(st.st_mtim.tv_nsec);
     }
     return entries;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString describe(const HostReply& r) {

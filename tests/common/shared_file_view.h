@@ -1,11 +1,5 @@
 #pragma once
 
-// A shared device file as a second, independent reader sees it (Qt's stream
-// reader over the text decoded by the file's declaration): whether it parses,
-// the text of everything outside the root's entries that belong to the given
-// ids (prolog, epilog, every other child, the root's text without blanks), and
-// the ids of the entries that do. Used to judge the rewrites by what they must keep.
-
 #include "core/text_codec.h"
 
 #include <QRegularExpression>
@@ -13,29 +7,28 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
+// A shared device file as an independent reader (Qt's, over the text decoded by
+// the declaration) sees it: its parse error, everything outside the module's
+// entries (prolog, epilog, other children, the root's text without blanks), and
+// the ids of the module's entries: element/key "type"/"id" or "instance"/"type"
+// whose key is one of ids. The rewrites are judged by what they must keep.
+// Apart from files.h: the fuzz targets, built without Qt Test, use it too.
 struct SharedFileView {
     QString error;
     QStringList foreign;
     QStringList ownIds; // sorted
 };
 
-inline QString decodedSharedFile(const QByteArray& bytes) {
-    static const QRegularExpression declared(
-        QStringLiteral("^(\\xEF\\xBB\\xBF)?<\\?xml[^>]*encoding\\s*=\\s*['\"]utf-?8['\"]"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    if (declared.match(QString::fromLatin1(bytes.left(200))).hasMatch())
-        return QString::fromUtf8(bytes);
-    return fromEightBit(bytes);
-}
-
-// element/key: "type"/"id" or "instance"/"type"; ids: the key values that make
-// an entry the module's.
 inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& element,
                                      const QString& key, const QSet<QString>& ids) {
+    static const QRegularExpression utf8(
+        QStringLiteral("^(\\xEF\\xBB\\xBF)?<\\?xml[^>]*encoding\\s*=\\s*['\"]utf-?8['\"]"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString text = bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3))
+                         : utf8.match(QString::fromLatin1(bytes.left(200))).hasMatch()
+                             ? QString::fromUtf8(bytes)
+                             : fromEightBit(bytes);
     SharedFileView view;
-    const QString text = decodedSharedFile(bytes);
     QXmlStreamReader reader(text);
     qint64 previous = 0, begin = 0, rootBegin = -1, rootEnd = -1;
     int depth = 0;
@@ -58,24 +51,20 @@ inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& ele
             rootEnd = end;
         } else if (depth == 1 && token != QXmlStreamReader::EndElement &&
                    (!reader.isWhitespace() || !reader.isCharacters())) {
-            const QString child = text.mid(previous, end - previous);
             if (reader.isCharacters())
                 rootText += reader.text().toString().remove(QRegularExpression("\\s"));
             else
-                view.foreign.append(child);
+                view.foreign.append(text.mid(previous, end - previous));
         }
         previous = end;
     }
     if (reader.hasError()) {
-        view.error = QStringLiteral("%1:%2: %3")
-                         .arg(reader.lineNumber())
-                         .arg(reader.columnNumber())
-                         .arg(reader.errorString());
+        view.error = QString::number(reader.lineNumber()) + ':' +
+                     QString::number(reader.columnNumber()) + ": " + reader.errorString();
         return view;
     }
     view.foreign.prepend(text.left(rootBegin));
-    view.foreign.append(text.mid(rootEnd));
-    view.foreign.append(rootText);
+    view.foreign << text.mid(rootEnd) << rootText;
     view.ownIds.sort();
     return view;
 }

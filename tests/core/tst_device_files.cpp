@@ -1,6 +1,6 @@
 // Templates in the module file, device description files and the rewrites of the
 // two shared files.
-#include "common/golden.h"
+#include "common/files.h"
 #include "common/shared_file_view.h"
 #include "core/device_description.h"
 #include "core/device_template.h"

@@ -1,6 +1,6 @@
 // The system document and its built-in limits.
 
-#include "common/trace_capture.h"
+#include "common/files.h"
 #include "core/documents.h"
 #include <QDir>
 #include <QTemporaryDir>

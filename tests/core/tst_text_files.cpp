@@ -1,5 +1,5 @@
 // The 8-bit text mapping and the atomic replacement of files.
-#include "common/write_blocker.h"
+#include "common/files.h"
 #include "core/atomic_file.h"
 #include "core/text_codec.h"
 

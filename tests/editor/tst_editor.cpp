@@ -1,8 +1,6 @@
 // The editor window: actions from the lock state, navigation, layout.
-#include "common/editor_probe.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 
-#include "common/process_rows.h"
 #include "platform/system_chooser.h"
 
 #include <QApplication>

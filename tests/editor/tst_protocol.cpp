@@ -1,8 +1,5 @@
 // The host command protocol, driven by replies given directly to the editor.
-#include "common/editor_probe.h"
-#include "common/process_rows.h"
-#include "common/test_support.h"
-#include "common/trace_capture.h"
+#include "common/fixture.h"
 
 #include "core/documents.h"
 

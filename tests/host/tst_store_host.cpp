@@ -1,11 +1,7 @@
 // The store host against a copy of the sample store, as one or two owners, and
 // against hostile stores: unreadable files and folders, folders where files
 // belong, links out of the store, odd names, stale and foreign locks.
-#include "common/file_access.h"
-#include "common/store_copy.h"
-#include "common/store_locks.h"
-#include "common/tree_snapshot.h"
-#include "common/write_blocker.h"
+#include "common/fixture.h"
 #include "host/store_host.h"
 
 #include <QSysInfo>

@@ -1,8 +1,7 @@
 // Whole runs of the tolv-host program on copies of the sample store, without a
 // display: its command line, screenshot runs that must end although boxes
 // appear, and signals that end a run, also while a box waits.
-#include "common/store_copy.h"
-#include "common/tree_snapshot.h"
+#include "common/files.h"
 #include "host/store_host.h"
 
 #include <QProcess>

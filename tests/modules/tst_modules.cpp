@@ -1,6 +1,5 @@
 // The module list and the module file as the editor loads and saves it.
-#include "common/golden.h"
-#include "common/module_fixture.h"
+#include "common/fixture.h"
 #include "core/module_file.h"
 #include "core/text_codec.h"
 

@@ -1,6 +1,5 @@
 // The built plug-in loaded by path, and whole runs of the host window on a store copy.
-#include "common/store_copy.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 #include "host/host_window.h"
 #include "host/plugin_loader.h"
 #include "host/store_host.h"

@@ -2,7 +2,7 @@
 
 #include "proclist/control_geometry.h"
 
-#include "common/test_support.h"
+#include "common/fixture.h"
 
 #include <QHeaderView>
 #include <QTableWidget>

@@ -1,6 +1,5 @@
 // The process list editor through its widgets: what they add to the slot rules.
-#include "common/process_rows.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 #include "core/documents.h"
 #include "core/slot_rules.h"
 #include "plugin/plugin_interfaces.h"

@@ -1,8 +1,6 @@
 // Applying templates to the process list, and the editor's template manager
 // flow, with the world changing while its dialogs are open.
-#include "common/editor_probe.h"
-#include "common/process_rows.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 #include "templates/manage_temp.h"
 
 #include <QtTest>

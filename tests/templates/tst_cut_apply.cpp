@@ -1,10 +1,7 @@
 // A rename and Apply cut off before each change of the store (the session
 // ends there, as a killed one would), then a second session that edits and
 // applies: nothing may be lost and the store is whole again.
-#include "common/editor_probe.h"
-#include "common/process_rows.h"
-#include "common/store_copy.h"
-#include "common/test_support.h"
+#include "common/fixture.h"
 
 #include "host/store_host.h"
 

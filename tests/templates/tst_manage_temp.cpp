@@ -1,7 +1,6 @@
 // The template manager through its widgets; its own boxes are answered through
 // the modal seam.
-#include "common/test_support.h"
-#include "common/trace_capture.h"
+#include "common/fixture.h"
 #include "core/device_template.h"
 #include "proclist/control_geometry.h"
 #include "templates/manage_temp.h"

@@ -1,16 +1,9 @@
 // Templates and the device files through the editor: loading and saving a
 // module's templates, its own device description, the shared files and the
 // rename of its device types.
-#include "common/editor_probe.h"
-#include "common/file_access.h"
-#include "common/store_copy.h"
-#include "common/test_support.h"
-#include "common/trace_capture.h"
-#include "common/tree_snapshot.h"
-#include "common/write_blocker.h"
-
-#include "common/process_rows.h"
+#include "common/fixture.h"
 #include "common/shared_file_view.h"
+
 #include "host/store_host.h"
 #include "templates/manage_temp.h"
 

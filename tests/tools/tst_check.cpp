@@ -1,7 +1,6 @@
 // tolv-check as a program: the exact text and JSON output on a store with one
 // case of every finding, clean stores, hostile stores, and the exit codes.
-#include "common/golden.h"
-#include "common/store_copy.h"
+#include "common/files.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
