@@ -1,5 +1,6 @@
 #include "core/module_file.h"
 
+#include "core/ini_profile.h"
 #include "core/profile_lines.h"
 #include "core/slot_rules.h"
 #include "core/text_codec.h"
@@ -85,10 +86,7 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
             content.lines.processes.insert(key, number);
             break;
         case System:
-            if (key == QLatin1String("Name")) {
-                content.name = value;
-                content.lines.name = number;
-            } else if (key == QLatin1String("Module"))
+            if (key == QLatin1String("Module"))
                 content.dbModule = value.endsWith(QLatin1String("db"));
             break;
         case Instances:
@@ -98,6 +96,15 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
         default:
             break;
         }
+    }
+    // The name as the module list reads it (the profile lookup: the first "Name",
+    // everything after its first "=", trimmed and unquoted), so that the title,
+    // the device type ids and the checker all mean the module the list shows.
+    const ProfileEntry name =
+        findProfileEntry(QStringLiteral("System"), QStringLiteral("Name"), bytes);
+    if (name.found) {
+        content.name = name.value;
+        content.lines.name = name.line;
     }
     return content;
 }

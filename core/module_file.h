@@ -21,7 +21,7 @@
 
 // Where the values of a module file stand, counted from 1 (0: not in the file),
 // for tools that point at the line of an entry. Each is the line whose value
-// was taken, so the later one where a key comes twice.
+// was taken, so the later one where a key comes twice (the name: the first).
 struct ModuleFileLines {
     int name = 0;
     int driver = 0;
@@ -34,7 +34,7 @@ struct ModuleFileLines {
 // the editor keeps what it showed before; where a key comes twice the later
 // line wins.
 struct ModuleFileContent {
-    std::optional<QString> name;       // "Name" of [System]
+    std::optional<QString> name;       // "Name" of [System] as getPrivateProfileString reads it
     std::optional<bool> dbModule;      // "Module" of [System] ends in "db"
     std::optional<int> driver;         // "Driver" of [TOLV_CONFIG], 0 when not a number
     QStringList templateLines;         // the lines of [Templates] as stripped, empty ones too

@@ -44,7 +44,7 @@ bool alm_tolv_output::loadFile(const QString& path) {
         file.close();
     }
     if (content.name)
-        showModuleTitle(profileValue(*content.name)); // the name as the module list reads it
+        showModuleTitle(*content.name);
     if (content.dbModule)
         dbModule = *content.dbModule;
     if (content.driver)

@@ -60,13 +60,16 @@ private slots:
                                         "P1_RUN=1,P1_TRIP=2,P2_RUN=11|templates "
                                         "pump=0,10,'P1'|instances pump=P1,P2,";
         QTest::newRow("later line wins, LF ends")
-            << QByteArray("[Process]\nP=1\nP=2\n[System]\nName=a\nName=b\n")
-            << "name b|db -|driver -|process P=2|templates |instances ";
+            << QByteArray("[Process]\nP=1\nP=2\n[TOLV_CONFIG]\nDriver=1\nDriver=2\n")
+            << "name -|db -|driver 2|process P=2|templates |instances ";
+        QTest::newRow("the name as the module list reads it")
+            << QByteArray("[system]\n name = 'a=b' \nName=c\n[System]\nName=d\n")
+            << "name a=b|db -|driver -|process |templates |instances ";
         QTest::newRow("split at every =") << QByteArray("[Process]\r\nP=3=4\r\n=5\r\nQ==6\r\n")
                                           << "name -|db -|driver -|process 5=,P=3,Q=6|templates "
                                              "|instances ";
         QTest::newRow("headers match exactly")
-            << QByteArray("[system]\nName=a\n[ System ]\nName=b\n[TOLV_CONFIG]x\nDriver=4\n")
+            << QByteArray("[system]\nModule=opdb\n[ System ]\nA=b\n[TOLV_CONFIG]x\nDriver=4\n")
             << nothing;
         QTest::newRow("db module, blanks stripped")
             << QByteArray("  [System] \r\n\tModule=alm_tolv_opdb \r\n[TOLV_CONFIG]\nDriver=x\n")
@@ -90,7 +93,7 @@ private slots:
                             "t=0,1,''\r\n\r\n[Instances]\r\nt=X,\r\n[Process]\r\nP=1\r\nQ=2\r\n"
                             "P=3\n[System]\nName=b");
         const ModuleFileLines& lines = content.lines;
-        QCOMPARE(lines.name, 15); // the later line wins
+        QCOMPARE(lines.name, 2); // as the profile lookup finds it
         QCOMPARE(lines.driver, 4);
         QCOMPARE(lines.templates, QVector<int>({6, 7}));
         QCOMPARE(lines.instances, (QHash<QString, int>{{"t", 9}}));
