@@ -40,25 +40,31 @@ private slots:
     void loadingShowsTheSlotsOfTheFile_data() {
         QTest::addColumn<QString>("slot");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("name"); // in the file; shown as the module list reads it
         for (const char* kept : {"007", "4096", " 5"})
-            QTest::newRow(kept) << kept << kept;
+            QTest::newRow(kept) << kept << kept << "<b>Odd";
         for (const char* dropped : {"0", "-3", "4097", "abc"})
-            QTest::newRow(dropped) << dropped << "";
+            QTest::newRow(dropped) << dropped << ""
+                                   << "<b>Odd";
+        QTest::newRow("quoted name of 300") << "5"
+                                            << "5" << '"' + QString(300, 'x') + '"';
     }
     void loadingShowsTheSlotsOfTheFile() {
         QFETCH(QString, slot);
-        write(outputs + "/al_out_0003.cfg", module("<b>Odd", "[Process]\r\nP4=" + slot.toUtf8()));
+        QFETCH(QString, name);
+        write(outputs + "/al_out_0003.cfg", module(name, "[Process]\r\nP4=" + slot.toUtf8()));
         open();
         select("Pumps");
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
-        select("<b>Odd");
+        name = name.startsWith('"') ? name.mid(1, 255) : name;
+        select(name);
         QTEST(shownSlot("P4"), "shown");
         QCOMPARE(shownSlot("P1"), QString());
         // Keys the file lacks keep what the previous module set.
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
         QVERIFY(probe->dbModule());
-        QCOMPARE(probe->processEditor()->topLabel->text(),
-                 QString("<h1>Alarms TOLV Output - &lt;b&gt;Odd</h1>")); // a name is no markup
+        QCOMPARE(probe->processEditor()->topLabel->text(), // a name is no markup
+                 "<h1>Alarms TOLV Output - " + name.toHtmlEscaped() + "</h1>");
     }
 
     void filesOfOtherEditorsAreReadAsTheProfileServiceReadsThem_data() {
