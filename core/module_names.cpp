@@ -2,6 +2,7 @@
 
 #include "core/ini_profile.h"
 #include "core/module_file.h"
+#include "core/store_paths.h"
 #include "core/text_codec.h"
 
 QString moduleNameRefusal(const QString& name, const QStringList& otherNames) {
@@ -23,4 +24,20 @@ QString moduleNameRefusal(const QString& name, const QStringList& otherNames) {
                                   "Choose another name.")
                 .arg(other);
     return QString();
+}
+
+QStringList typeIdsOfModule(const QString& system, const QString& name,
+                            const QStringList& templateNames) {
+    QStringList ids{StorePaths::moduleTypeId(system, name)};
+    for (const QString& templateName : templateNames)
+        ids.append(StorePaths::templateTypeId(system, name, templateName));
+    return ids;
+}
+
+QString typeIdClash(const QSet<QString>& taken, const QString& system, const QString& name,
+                    const QStringList& templateNames) {
+    for (const QString& id : typeIdsOfModule(system, name, templateNames))
+        if (taken.contains(id))
+            return id;
+    return {};
 }

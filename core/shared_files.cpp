@@ -22,29 +22,6 @@ QString written(const QString& value) {
     return xmlAttributeTextEightBit(value);
 }
 
-QStringView attributeIn(QStringView line, QStringView attribute, bool* found) {
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype at = line.indexOf(attribute, from);
-        if (at < 0)
-            break;
-        from = at + 1;
-        const qsizetype valueStart = at + attribute.size() + 2;
-        if (at == 0 || line.at(at - 1) != ' ' || valueStart > line.size() ||
-            line.at(valueStart - 2) != '=' || line.at(valueStart - 1) != '"')
-            continue;
-        const qsizetype close = line.indexOf('"', valueStart);
-        if (close < 0)
-            break;
-        if (found)
-            *found = true;
-        return line.mid(valueStart, close - valueStart);
-    }
-    if (found)
-        *found = false;
-    return {};
-}
-
 void say(const TraceSink& trace, const QString& text) {
     if (trace)
         trace(text);
@@ -57,10 +34,6 @@ QString instanceLine(const QString& id, const QString& type, const QString& driv
 }
 
 } // namespace
-
-QString attributeValue(const QString& line, const QString& attribute, bool* found) {
-    return attributeIn(line, attribute, found).toString();
-}
 
 QStringList moduleTypeIds(const QString& moduleTypeId, const TemplateList& templates) {
     QStringList ids{moduleTypeId};

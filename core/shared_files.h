@@ -33,11 +33,6 @@ class devTemplate;
 // Receives each trace line; may be empty.
 using TraceSink = std::function<void(const QString&)>;
 
-// The value of one attribute of a line: after a blank, the name and "=\"", up to
-// the next "\"", as written (not unescaped). A value without its closing quote
-// counts as not found.
-QString attributeValue(const QString& line, const QString& attribute, bool* found = nullptr);
-
 // One instance of a module as the instances file lists it. The offset is the
 // template's arithmetic done in 64 bits: beyond the range of int it is written
 // as it is, so that the line shows what the template asks for.

@@ -47,22 +47,3 @@ bool isEightBitText(const QString& text) {
     return true;
 }
 
-QStringList eightBitLines(const QByteArray& content) {
-    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    QStringList lines;
-    const char* data = content.constData();
-    qsizetype start = 0;
-    while (start < content.size()) {
-        qsizetype end = content.indexOf('\n', start);
-        const qsizetype next = end < 0 ? content.size() : end + 1;
-        if (end < 0)
-            end = content.size();
-        while (start < end && blank(data[start]))
-            ++start;
-        while (end > start && blank(data[end - 1]))
-            --end;
-        lines.append(fromEightBit(data + start, end - start));
-        start = next;
-    }
-    return lines;
-}

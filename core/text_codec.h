@@ -21,8 +21,3 @@ QByteArray toEightBit(const QString& text);
 // Whether every character of the text survives toEightBit.
 bool isEightBitText(const QString& text);
 
-// The lines of an 8-bit text file, split at LF (so CR LF and LF both end a line),
-// each stripped of ASCII white space (space, tab to carriage return) at both ends
-// and then decoded. Only ASCII blanks are stripped: the bytes 0x85 and 0xA0 are
-// ordinary characters of a name. No line follows a final line end.
-QStringList eightBitLines(const QByteArray& content);

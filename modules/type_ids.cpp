@@ -1,10 +1,9 @@
-// Device type ids across the modules of the system shown: a module's own
-// (system + "_" + module) and one per template (+ "_" + template). Two entries
-// of one id in the shared files would belong to two owners, so a name that gives
-// a module or a template the id of another module or template is refused where
-// it is typed.
+// Device type ids across the modules of the system shown (the rule is in
+// core/module_names.h): a name that gives a module or a template the id of
+// another module or template is refused where it is typed.
 #include "core/device_template.h"
 #include "core/module_file.h"
+#include "core/module_names.h"
 #include "editor/alm_tolv_output.h"
 
 #include <QFile>
@@ -32,22 +31,16 @@ QSet<QString> alm_tolv_output::typeIdsOfOtherModules(const cOutputFile* except) 
     for (const auto& module : modules) {
         if (module.get() == except)
             continue;
-        ids.insert(StorePaths::moduleTypeId(systemName, module->name));
-        for (const QString& name : templateNamesOf(module.get()))
-            ids.insert(StorePaths::templateTypeId(systemName, module->name, name));
+        for (const QString& id :
+             typeIdsOfModule(systemName, module->name, templateNamesOf(module.get())))
+            ids.insert(id);
     }
     return ids;
 }
 
 QString alm_tolv_output::typeIdClash(const QSet<QString>& taken, const QString& name,
                                      const QStringList& templateNames) const {
-    if (const QString id = StorePaths::moduleTypeId(systemName, name); taken.contains(id))
-        return id;
-    for (const QString& templateName : templateNames)
-        if (const QString id = StorePaths::templateTypeId(systemName, name, templateName);
-            taken.contains(id))
-            return id;
-    return {};
+    return ::typeIdClash(taken, systemName, name, templateNames);
 }
 
 QStringList alm_tolv_output::templateNamesClashing(const cOutputFile* module) const {

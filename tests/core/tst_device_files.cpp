@@ -209,32 +209,6 @@ private slots:
         QCOMPARE(read.params, (QMap<QString, int>{{"K\u00fchlung", 2}}));
     }
 
-    void attributeValueReads_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("attribute");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("id") << "\t<type id=\"a b\" x=\"1\"/>"
-                            << "id" << true << "a b";
-        QTest::newRow("second attribute") << "<i id=\"a\" type=\"T\"/>"
-                                          << "type" << true << "T";
-        QTest::newRow("no blank before") << "<i\tid=\"a\"/>"
-                                         << "id" << false << "";
-        QTest::newRow("other case") << "<i ID=\"a\"/>"
-                                    << "id" << false << "";
-        QTest::newRow("no closing quote") << "<i id=\"abc"
-                                          << "id" << false << "";
-        QTest::newRow("as written") << "<i id=\"a&amp;b\"/>"
-                                    << "id" << true << "a&amp;b";
-    }
-    void attributeValueReads() {
-        QFETCH(QString, line);
-        QFETCH(QString, attribute);
-        bool found = false;
-        QTEST(attributeValue(line, attribute, &found), "value");
-        QTEST(found, "found");
-    }
-
     // Shapes a hostile store or a careless hand gives a shared file, each
     // rewritten for module M (template t, instances I1 and I2; in a rename from
     // module "former"): the result parses, everything that is not the module's is

@@ -1,8 +1,9 @@
 // The rules of the store checker over plain values: slots within a module, the
-// checks across modules.
+// checks across modules, the entries of the shared files.
 #include "tools/check/cross_checks.h"
 #include "tools/check/findings.h"
 #include "tools/check/module_checks.h"
+#include "tools/check/shared_checks.h"
 
 #include <QTest>
 
@@ -100,6 +101,48 @@ private slots:
         Findings findings;
         ModuleSlots used;
         checkModuleSlots(input, values, findings, used);
+        QTEST(brief(findings), "findings");
+    }
+
+    // Read as the editor reads them before an edit: module n_A needs type n_A and
+    // instance n_A; n_Old is system n's and no module's.
+    void sharedFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("findings");
+        const QString types = "config/devicetypes.xml", instances = "config/instances.xml";
+        QTest::newRow("start tags over lines, quotes, tab, reference")
+            << types
+            << QByteArray("<devicetypes>\n<type\n id='n_Old' family='alarms'/>\n<type\t"
+                          "family=\"alarms\"\r\n  id=\"n_&#65;\"/>\n</devicetypes>")
+            << QStringList{"config/devicetypes.xml:2: unused-device-type"};
+        QTest::newRow("a comment or CDATA is no entry")
+            << types
+            << QByteArray(
+                   "<devicetypes><!-- <type id=\"n_A\"/> --><x><![CDATA[<type id=\"n_A\"/>]]>"
+                   "</x><y><type id=\"n_A\"/></y></devicetypes>")
+            << QStringList{"m.cfg:2: missing-entry"};
+        QTest::newRow("instances by their type, CR line ends")
+            << instances
+            << QByteArray(
+                   "<instances>\r<instance type=\"n_A\" id=\"n_A\"/>\r<instance type='n_Old' "
+                   "id='n_Old_1'/><instance type='fire' id='f'/>\r</instances>")
+            << QStringList{"config/instances.xml:3: unused-instance"};
+        QTest::newRow("broken in the root: what was read is judged, nothing is missing")
+            << types << QByteArray("<devicetypes>\n<type id=\"n_Old\" family=\"alarms\"/>\n<a&b/>")
+            << QStringList{"config/devicetypes.xml:2: unused-device-type",
+                           "config/devicetypes.xml:3: xml"};
+        QTest::newRow("another root") << instances << QByteArray("<devicetypes/>")
+                                      << QStringList{"config/instances.xml:1: xml"};
+    }
+
+    void sharedFile() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        const SharedEntries entries{
+            {"n", "m"}, {"n"}, {}, {{"n_A", "type", "m.cfg", 2}}, {{"n_A", "base", "m.cfg", 2}}};
+        Findings findings;
+        checkSharedFile(file, content, entries, findings);
         QTEST(brief(findings), "findings");
     }
 };

@@ -3,6 +3,7 @@
 // Checks that look at several modules at once: the runtime drives each slot of
 // an infodriver from one process, and the editor tells modules apart by name.
 
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -20,11 +21,13 @@ struct ModuleSlots {
     QString system;
     QString name;
     int nameLine = 0;
-    int driver = -1;       // -1: no usable infodriver number
-    QVector<Use> slotUses; // valid slots only, in file order
+    int driver = -1;                        // -1: no usable infodriver number
+    QVector<Use> slotUses;                  // valid slots only, in file order
+    QVector<QPair<QString, int>> templates; // name and line, in file order
 };
 
-// Two modules of one system with the same name; two modules on one infodriver
-// (across systems: an infodriver is a device of the installation) that use the
-// same slot. Each finding is reported at the later module, in the order given.
+// Two modules of one system with the same name; two modules or templates of one
+// system with the same device type id; two modules on one infodriver (across
+// systems: an infodriver is a device of the installation) that use the same
+// slot. Each finding is reported at the later module, in the order given.
 void checkAcrossModules(const QVector<ModuleSlots>& modules, Findings& findings);

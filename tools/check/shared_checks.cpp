@@ -1,10 +1,9 @@
 #include "tools/check/shared_checks.h"
 
 #include "core/shared_files.h"
-#include "core/text_codec.h"
+#include "core/store_paths.h"
+#include "core/xml_scan.h"
 #include "tools/check/findings.h"
-
-#include <QXmlStreamReader>
 
 namespace {
 
@@ -24,73 +23,90 @@ bool isOurs(const QString& typeId, const SharedEntries& entries) {
            !entries.foreignTypes.contains(typeId);
 }
 
-QSet<QString> idsOf(const QVector<ExpectedEntry>& expected) {
-    QSet<QString> ids;
-    ids.reserve(expected.size());
-    for (const ExpectedEntry& entry : expected)
-        ids.insert(entry.id);
-    return ids;
-}
+// An entry of a shared file: the root's child of the file's element name.
+struct Entry {
+    int line;
+    QString key;   // "id" of a type, "type" of an instance
+    QString id;    // "id"
+    QString other; // "family" of a type
+};
 
-void reportMissing(const QVector<ExpectedEntry>& expected, const QSet<QString>& present,
-                   const QString& file, Findings& findings) {
-    for (const ExpectedEntry& entry : expected)
-        if (!present.contains(entry.id))
-            findings.error(entry.storePath, entry.line, "missing-entry",
-                           entry.what + " has no entry in " + file);
-}
+// Counts the lines (ended by LF, CR LF or CR) up to offsets that only grow.
+class LineCounter {
+public:
+    explicit LineCounter(QByteArrayView bytes) : bytes(bytes) {}
+    int lineAt(qsizetype offset) {
+        for (; at < offset && at < bytes.size(); ++at)
+            if (bytes[at] == '\n' ||
+                (bytes[at] == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n')))
+                ++line;
+        return line;
+    }
+
+private:
+    QByteArrayView bytes;
+    qsizetype at = 0;
+    int line = 1;
+};
 
 } // namespace
 
-void checkWellFormed(const QString& storePath, const QByteArray& bytes, Findings& findings) {
-    // Decoded with the mapping the shared files are written in, whatever the
-    // declaration names.
-    QXmlStreamReader reader(fromEightBit(bytes));
-    while (!reader.atEnd())
-        reader.readNext();
-    if (reader.hasError())
-        findings.error(storePath, int(reader.lineNumber()), "xml",
-                       "not well-formed XML: " + reader.errorString());
-}
-
-void checkDeviceTypes(const QString& storePath, const QByteArray& bytes,
-                      const SharedEntries& entries, Findings& findings) {
-    const QSet<QString> needed = idsOf(entries.types);
-    QSet<QString> present;
-    const QStringList lines = eightBitLines(bytes);
-    for (int i = 0; i < lines.size(); ++i) {
-        bool found = false;
-        const QString id = attributeValue(lines[i], "id", &found);
-        if (!found)
-            continue;
-        present.insert(id);
-        if (needed.contains(id) || !isOurs(id, entries) ||
-            attributeValue(lines[i], "family") != QLatin1String("alarms"))
-            continue;
-        findings.warning(storePath, i + 1, "unused-device-type",
-                         "device type '" + id + "' belongs to no module");
+void checkSharedFile(const QString& storePath, const QByteArray& bytes,
+                     const SharedEntries& entries, Findings& findings) {
+    const bool types = storePath == StorePaths::devTypesFile;
+    const SharedFileKind& kind = types ? deviceTypesFile : instancesFile;
+    XmlDocument document;
+    XmlScanError error;
+    LineCounter lines(bytes);
+    QVector<Entry> found;
+    scanXmlDocument(bytes, document, error, [&](const XmlChild& child) {
+        if (child.kind != XmlChild::Element || child.name != kind.element)
+            return;
+        Entry entry{lines.lineAt(child.begin), {}, {}, {}};
+        bool keyed = false;
+        for (const XmlAttributeSpan& attribute : *child.attributes) {
+            const QString value = xmlAttributeValue(attribute.value, document.encoding);
+            if (attribute.name == kind.key) {
+                entry.key = value;
+                keyed = true;
+            }
+            if (attribute.name == "id")
+                entry.id = value;
+            else if (attribute.name == "family")
+                entry.other = value;
+        }
+        if (keyed)
+            found.append(entry);
+    });
+    if (!error.isError() && document.rootName != kind.root) {
+        findings.error(storePath, LineCounter(bytes).lineAt(document.rootBegin), "xml",
+                       "the root element is '" + xmlDecode(document.rootName, document.encoding) +
+                           "', not '" + kind.root + "'; the editor does not edit this file");
+        return;
     }
-    reportMissing(entries.types, present, findings.shownPath(storePath), findings);
-}
+    if (error.isError())
+        findings.error(storePath, error.line, "xml", "not well-formed XML: " + error.message);
 
-void checkInstances(const QString& storePath, const QByteArray& bytes, const SharedEntries& entries,
-                    Findings& findings) {
-    const QSet<QString> needed = idsOf(entries.instances);
-    QSet<QString> present;
-    const QStringList lines = eightBitLines(bytes);
-    for (int i = 0; i < lines.size(); ++i) {
-        // The editor recognises an instance line by its type.
-        bool found = false;
-        const QString type = attributeValue(lines[i], "type", &found);
-        if (!found)
+    const QVector<ExpectedEntry>& expected = types ? entries.types : entries.instances;
+    QSet<QString> needed, present;
+    for (const ExpectedEntry& entry : expected)
+        needed.insert(entry.id);
+    for (const Entry& entry : found) {
+        present.insert(entry.id);
+        if (needed.contains(entry.id) || !isOurs(entry.key, entries))
             continue;
-        const QString id = attributeValue(lines[i], "id");
-        present.insert(id);
-        if (needed.contains(id) || !isOurs(type, entries))
-            continue;
-        findings.warning(storePath, i + 1, "unused-instance",
-                         "instance '" + id + "' of device type '" + type +
-                             "' belongs to no module");
+        if (types && entry.other == QLatin1String("alarms"))
+            findings.warning(storePath, entry.line, "unused-device-type",
+                             "device type '" + entry.id + "' belongs to no module");
+        else if (!types)
+            findings.warning(storePath, entry.line, "unused-instance",
+                             "instance '" + entry.id + "' of device type '" + entry.key +
+                                 "' belongs to no module");
     }
-    reportMissing(entries.instances, present, findings.shownPath(storePath), findings);
+    if (error.isError() && document.rootEnd == 0)
+        return; // the rest of the root was not read: nothing is known missing
+    for (const ExpectedEntry& entry : expected)
+        if (!present.contains(entry.id))
+            findings.error(entry.storePath, entry.line, "missing-entry",
+                           entry.what + " has no entry in " + findings.shownPath(storePath));
 }

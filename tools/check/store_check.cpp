@@ -9,7 +9,6 @@
 #include "core/shared_files.h"
 #include "core/store_folder.h"
 #include "core/store_paths.h"
-#include "core/xml_text.h"
 #include "tools/check/cross_checks.h"
 #include "tools/check/module_checks.h"
 #include "tools/check/shared_checks.h"
@@ -194,8 +193,7 @@ void StoreChecker::checkModules(const QString& system, const QHash<QString, int>
         const QString tool = findProfileEntry("System", "ConfigTool", bytes).value;
         if (tool != options.pluginName) {
             const QString name = findProfileEntry("System", "Name", bytes).value;
-            sharedEntries.foreignTypes.insert(
-                xmlAttributeTextEightBit(StorePaths::moduleTypeId(system, name)));
+            sharedEntries.foreignTypes.insert(StorePaths::moduleTypeId(system, name));
             continue;
         }
         ++modulesChecked;
@@ -210,14 +208,17 @@ void StoreChecker::checkModule(const QString& system, const QString& storePath,
     const QString name = content.name.value_or(QString());
     const QString typeId = StorePaths::moduleTypeId(system, name);
     const QString module = "module '" + name + "'";
-    sharedEntries.types.append({xmlAttributeTextEightBit(typeId),
+    sharedEntries.types.append({typeId,
                                 "device type '" + typeId + "' of " + module, storePath,
                                 lines.name});
-    sharedEntries.instances.append({xmlAttributeTextEightBit(typeId),
+    sharedEntries.instances.append({typeId,
                                     "base instance '" + typeId + "' of " + module, storePath,
                                     lines.name});
 
-    ModuleSlots used{storePath, system, name, lines.name, -1, {}};
+    ModuleSlots used{storePath, system, name, lines.name, -1, {}, {}};
+    for (int i = 0; i < content.templateLines.size(); ++i) // as the editor lists them
+        if (const QString entry = devTemplate(content.templateLines[i]).name; !entry.isEmpty())
+            used.templates.append({entry, lines.templates.value(i)});
     const QString driverRange = "(0-" + QString::number(limits.maxInfodriver()) + ")";
     if (!content.driver)
         findings.error(storePath, 0, "driver",
@@ -278,7 +279,7 @@ QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString& system
         const int line = lines.templates.value(i);
         const QString typeId = StorePaths::templateTypeId(system, moduleName, entry.name);
         const QString what = "template '" + entry.name + "'";
-        sharedEntries.types.append({xmlAttributeTextEightBit(typeId),
+        sharedEntries.types.append({typeId,
                                     "device type '" + typeId + "' of " + what, storePath, line});
 
         DevDescReadResult description;
@@ -311,7 +312,7 @@ QHash<QString, TemplateClaim> StoreChecker::checkTemplates(const QString& system
         entry.instances = instancesFromValue(*value);
         const int instancesLine = lines.instances.value(entry.name);
         for (const InstanceEntry& instance : templateInstances(moduleType, entry))
-            sharedEntries.instances.append({xmlAttributeTextEightBit(instance.id),
+            sharedEntries.instances.append({instance.id,
                                             "instance '" + instance.id + "' of " + what, storePath,
                                             instancesLine});
         if (!description.ok() || !processes)
@@ -342,11 +343,7 @@ void StoreChecker::checkSharedFiles() {
         QByteArray bytes;
         if (!readFile(path, bytes))
             continue;
-        checkWellFormed(path, bytes, findings);
-        if (path == StorePaths::devTypesFile)
-            checkDeviceTypes(path, bytes, sharedEntries, findings);
-        else
-            checkInstances(path, bytes, sharedEntries, findings);
+        checkSharedFile(path, bytes, sharedEntries, findings);
     }
 }
 
