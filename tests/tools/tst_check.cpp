@@ -1,10 +1,9 @@
-// tolv-check as a program: the exact text and JSON output on a store with one
-// case of every finding, clean stores, hostile stores, and the exit codes.
+// tolv-check: its rules over values, and the program on test stores (the exact
+// output on a store with one case of every finding, clean and hostile stores).
 #include "common/files.h"
-
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include "tools/check/cross_checks.h"
+#include "tools/check/findings.h"
+#include "tools/check/shared_checks.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,27 +12,21 @@ namespace {
 
 struct Run {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 Run runCheck(const QStringList& arguments, const QString& folder = TOLV_TEST_DATA) {
     QProcess process;
     process.setWorkingDirectory(folder);
     process.start(TOLV_CHECK_PROGRAM, arguments);
-    Run run;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
-// Changes the entry at path of the store in root: "fifo", "zero" (a link to
-// /dev/zero), "sparse" (a 3 GB hole), "out"/"in" (moved out of the store or to
-// another place in it, a link left behind), "self" (a link to itself), "file",
-// "mkdir".
+// Changes the entry at path of the store in root: "fifo", "zero" (a link to /dev/zero), "sparse"
+// (a 3 GB hole), "out"/"in" (moved out of or in the store, a link left), "self", "file", "mkdir".
 bool makeHostile(const QString& root, const QString& how, const QString& path) {
     const QString file = root + "/store/" + path;
     const QByteArray at = QFile::encodeName(file);
@@ -51,6 +44,14 @@ bool makeHostile(const QString& root, const QString& how, const QString& path) {
                            : ::symlink(target, at) == 0;
 }
 
+// "path:line check" per finding, in report order.
+QString brief(const Findings& findings) {
+    QStringList lines;
+    for (const Finding& finding : findings.sorted())
+        lines << finding.path + ':' + QString::number(finding.line) + ' ' + finding.check;
+    return lines.join(", ");
+}
+
 } // namespace
 
 class tst_check : public QObject {
@@ -58,7 +59,7 @@ class tst_check : public QObject {
 
 private slots:
     void exitCode_data() {
-        QTest::addColumn<QStringList>("arguments"); // WARNED: a store with one warning
+        QTest::addColumn<QStringList>("arguments"); // warned: clean, a process defined twice
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("output"); // its golden file, or its last line
         const QString one = "0 errors, 0 warnings in 1 system, 1 module";
@@ -69,28 +70,18 @@ private slots:
         QTest::newRow("clean") << QStringList{"--store", "clean", "--werror"} << 0 << one;
         QTest::newRow("sample store") << QStringList{"--store", sampleStore(), "--werror"} << 0
                                       << "0 errors, 0 warnings in 2 systems, 3 modules";
-        QTest::newRow("warnings") << QStringList{"--store", "WARNED"} << 0 << warned;
+        QTest::newRow("warnings") << QStringList{"--store", "warned"} << 0 << warned;
         QTest::newRow("warnings as errors")
-            << QStringList{"--store", "WARNED", "--werror"} << 1 << warned;
+            << QStringList{"--store", "warned", "--werror"} << 1 << warned;
         QTest::newRow("one system") << QStringList{"--store", "broken", "--system", "west"} << 1
                                     << "2 errors, 1 warning in 1 system, 1 module";
-        QTest::newRow("no such store") << QStringList{"--store", "nowhere"} << 2 << QString();
-        QTest::newRow("not a store") << QStringList{"--store", "broken/config"} << 2 << QString();
-        QTest::newRow("no such system")
-            << QStringList{"--store", "clean", "--system", "x"} << 2 << QString();
-        QTest::newRow("unknown format")
-            << QStringList{"--store", "clean", "--format", "xml"} << 2 << QString();
-        QTest::newRow("no store given") << QStringList{"--werror"} << 2 << QString();
+        for (const char* unusable : {"--store nowhere", "--store broken/config", "--werror",
+                                     "--store clean --system x", "--store clean --format xml"})
+            QTest::newRow(unusable) << QString(unusable).split(' ') << 2 << QString();
     }
 
     void exitCode() {
         QFETCH(QStringList, arguments);
-        QTemporaryDir warned; // the clean store with a process defined twice
-        QVERIFY(copyTree(TOLV_TEST_DATA "/clean", warned.path()));
-        QFile definitions(warned.filePath("config/alarms/plant/proc_def.cfg"));
-        QVERIFY(definitions.open(QIODevice::Append) && definitions.write("[X1]\r\n") > 0);
-        definitions.close();
-        arguments.replaceInStrings("WARNED", warned.path());
         const Run run = runCheck(arguments);
         QTEST(run.code, "code");
         QFETCH(QString, output);
@@ -107,7 +98,7 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("error"); // the only finding; none: the store is clean
-        const QString north = "config/alarms/north/";
+        const QString north = "config/alarms/north/", south = "config/alarms/south";
         const QString loop = "cannot read the folder: its links lead round in a loop [unreadable]";
         const QString fifo = "cannot read: not a regular file [unreadable]";
         const QString outside = "not read: it leads out of the store [outside-store]";
@@ -120,11 +111,9 @@ private slots:
                                 << "not read: larger than the limit of 268435456 bytes "
                                    "(3221225472 bytes) [file-size]";
         QTest::newRow("module out") << "out" << north + "outputs/al_out_0002.cfg" << outside;
-        QTest::newRow("system out") << "out"
-                                    << "config/alarms/south" << outside;
+        QTest::newRow("system out") << "out" << south << outside;
         QTest::newRow("outputs loop") << "self" << north + "outputs" << loop;
-        QTest::newRow("system loop") << "self"
-                                     << "config/alarms/south" << loop;
+        QTest::newRow("system loop") << "self" << south << loop;
         QTest::newRow("outputs file") << "file" << north + "outputs"
                                       << "not a folder [unreadable]";
         QTest::newRow("line break") << "mkdir"
@@ -142,11 +131,58 @@ private slots:
         QVERIFY(makeHostile(root.path(), how, path));
         const Run run = runCheck({"--store", "./store"}, root.path());
         const QString shown =
-            "store/" + QString(path).replace('\n', "\\n") + (how == "mkdir" ? "/proc_def.cfg" : "");
+            QString("store/" + path).replace('\n', "\\n") + (how == "mkdir" ? "/proc_def.cfg" : "");
         const QStringList lines = run.out.split('\n').mid(0, run.out.count('\n') - 1);
         QCOMPARE(lines,
                  error.isEmpty() ? QStringList() : QStringList(shown + ":0: error: " + error));
         QCOMPARE(run.code, error.isEmpty() ? 0 : 1);
+    }
+
+    // Modules as "system/Name@driver slot:line ..." (the name at line 2).
+    void acrossModules_data() {
+        QTest::addColumn<QStringList>("modules");
+        QTest::addColumn<QString>("findings");
+        QTest::newRow("one name in one system; other slots, other or no driver")
+            << QStringList{"n/A@12 1:10", "n/B@12 2:10", "n/C@13 1:10",
+                           "n/D@-1 1:10", "s/A@14",      "n/A@15"}
+            << "n_A.cfg:2 duplicate-module-name";
+        QTest::newRow("one slot of a driver: across systems, a third module once, not in one")
+            << QStringList{"n/A@5 4:10 4:11", "s/B@5 4:20", "n/C@5 4:30 4:31"}
+            << "n_C.cfg:30 slot-overlap, s_B.cfg:20 slot-overlap";
+    }
+
+    void acrossModules() {
+        QFETCH(QStringList, modules);
+        QVector<ModuleSlots> values;
+        for (const QString& text : modules) {
+            const QStringList parts = text.split(' ');
+            ModuleSlots& module = values.emplace_back();
+            module.system = parts[0].section('/', 0, 0);
+            module.name = parts[0].section('/', 1).section('@', 0, 0);
+            module.driver = parts[0].section('@', 1).toInt();
+            module.storePath = module.system + '_' + module.name + ".cfg";
+            module.nameLine = 2;
+            for (const QString& use : parts.mid(1))
+                module.slotUses.append(
+                    {use.section(':', 0, 0).toInt(), use.section(':', 1).toInt(), "P"});
+        }
+        Findings findings;
+        checkAcrossModules(values, findings);
+        QTEST(brief(findings), "findings");
+    }
+
+    // A shared file that breaks inside its root: the entries read before the
+    // fault are judged, and none is called missing (the rest was not read).
+    // The shapes of entries, and the slot rules, are in the broken store.
+    void sharedFileBrokenInItsRoot() {
+        const SharedEntries entries{{"n"}, {"n"}, {}, {{"n_A", "type", "m.cfg", 2}}, {}};
+        Findings findings;
+        checkSharedFile("config/devicetypes.xml",
+                        "<devicetypes>\n<type id=\"n_Old\" family=\"alarms\"/>\n<a&b/>"
+                        "<type id=\"n_A\"/></devicetypes>",
+                        entries, findings);
+        QCOMPARE(brief(findings), "config/devicetypes.xml:2 unused-device-type, "
+                                  "config/devicetypes.xml:3 xml");
     }
 };
 
