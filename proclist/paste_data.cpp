@@ -53,6 +53,12 @@ void dialog::pasteData() {
             unstorable.append(line.name);
             continue;
         }
+        // An entry the slot cell would refuse is no slot: pasted, it would drop the
+        // row's stored slot at the next save without a word.
+        if (!isAcceptedSlotEntry(line.slot)) {
+            skipped.append(line.name + tr(": not a slot between 0 and %1").arg(maxSlot));
+            continue;
+        }
         if (!ignoreGroups && model->text(row, ColGroup) != line.group) {
             const int answer = askMessageBox(
                 this, QMessageBox::Warning, tr("TOLV Output"),

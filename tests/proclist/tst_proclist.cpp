@@ -576,11 +576,13 @@ private slots:
         auto editor = makeEditor("P1:G:3 P2:G P3:G:9 #P4:G:1");
         ModalScript script;
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
-        QApplication::clipboard()->setText("P1\tG\t10\r\nNOPE\tG\t8\r\nP2\tG\t11\r\nP4\tG\t12\r\n");
+        QApplication::clipboard()->setText(
+            "P1\tG\t10\r\nNOPE\tG\t8\r\nP2\tG\t11\r\nP4\tG\t12\r\nP3\tG\t4097\r\n");
         editor->paste->click();
         QCOMPARE(column(*editor, ColSlot), QString("10,11,9,1")); // no CR left in a slot
-        QCOMPARE(script.seen.value(0).text, QString("These lines were not pasted:\n\tNOPE: no "
-                                                    "such process\n\tP4: a template row"));
+        QCOMPARE(script.seen.value(0).text,
+                 QString("These lines were not pasted:\n\tNOPE: no such process\n\tP4: a "
+                         "template row\n\tP3: not a slot between 0 and 4096"));
         QCOMPARE(changed.count(), 1);
     }
 
