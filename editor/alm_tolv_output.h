@@ -191,6 +191,9 @@ private:
     bool instancesLocked = false;
     bool devDescLocked = false;
     QStringList lockedDevDescFiles;
+    // Type ids of templates deleted in the manager: their entries leave the shared
+    // files at the next save that writes both.
+    QStringList deletedTemplateTypes;
     // Device description locks given back since they were last asked for: a
     // grant that arrives for one of them is late and is given back at once.
     QSet<QString> givenBackDevDescLocks;

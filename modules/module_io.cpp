@@ -199,6 +199,8 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
             // that the next save writes them again.
             if (failures > 0)
                 module->modified = true;
+            else
+                deletedTemplateTypes.clear();
         }
     }
     deviceFileFailures = outer;

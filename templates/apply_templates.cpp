@@ -188,6 +188,7 @@ void alm_tolv_output::manageTemplate() {
         if (isPathSafeName(typeId))
             QFile::remove(localPath(StorePaths::devDescFile(typeId)));
         templates.remove(key);
+        deletedTemplateTypes.append(typeId);
     }
 
     // The lock requests may be answered at once, with a box for a refusal: the

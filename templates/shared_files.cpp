@@ -13,6 +13,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSpinBox>
 
 namespace {
@@ -100,6 +101,18 @@ Outcome rewriteFile(const QString& path, const QString& storePath, const QString
     return {true, {}};
 }
 
+// The module's entries, and none for each deleted template that has not come
+// back under its name: its old elements are dropped.
+QVector<OwnEntries> withDeleted(QVector<OwnEntries> entries, const QStringList& deleted) {
+    QSet<QString> keys;
+    for (const OwnEntries& entry : std::as_const(entries))
+        keys.insert(entry.key);
+    for (const QString& typeId : deleted)
+        if (!keys.contains(typeId))
+            entries.append({typeId, {}, {}});
+    return entries;
+}
+
 } // namespace
 
 void alm_tolv_output::noteSharedFileProblem(bool failed, const QString& problem) {
@@ -138,7 +151,7 @@ bool alm_tolv_output::writeDeviceTypesFile(cOutputFile* module) {
         "alm_tolv_output::writeDeviceTypesFile - ",
         "Old devicetypes file doesn't exist - creating - ", [this] { createModuleDeviceTypes(); },
         "Failed to open devicetypes file - ", "Failed to open file - ", deviceTypesFile, typeId,
-        deviceTypeEntries(typeId, templates));
+        withDeleted(deviceTypeEntries(typeId, templates), deletedTemplateTypes));
     noteSharedFileProblem(outcome.failed, outcome.problem);
     return true;
 }
@@ -153,7 +166,7 @@ bool alm_tolv_output::writeInstances() {
         "alm_tolv_output::writeInstances - ", "Old instances file doesn't exist - creating - ",
         [this] { createModuleInstances(); }, "Failed to open instances file - ",
         "Failed to open file - ", instancesFile, typeId,
-        instanceEntries(typeId, driverText(), templates));
+        withDeleted(instanceEntries(typeId, driverText(), templates), deletedTemplateTypes));
     noteSharedFileProblem(outcome.failed, outcome.problem);
     return true;
 }

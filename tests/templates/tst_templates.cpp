@@ -484,6 +484,24 @@ private slots:
         QVERIFY(!h.editor.isDirty());
     }
 
+    void deletedTemplateLeavesTheStoreWithItsSharedEntries() {
+        ModalScript modal;
+        Hosted h;
+        modal.answer([](QDialog& dialog) { // the only template loses all its slots
+            auto& manager = dynamic_cast<manage_temp&>(dialog);
+            manager.listSlots->selectAll();
+            manager.buttonClearSlots->click();
+            manager.buttonOk->click();
+            return manager.result();
+        });
+        h.editor.manageTemplate();
+        h.editor.apply();
+        h.settle();
+        QVERIFY(!QFile::exists(h.store.filePath(descPath("north_Pumps_pump"))));
+        QVERIFY(!(h.stored(devTypes) + h.stored(instances)).contains("north_Pumps_pump"));
+        QVERIFY(!h.editor.isDirty());
+    }
+
     // Each file a save writes, made to fail: the working copy and the store keep
     // the old bytes, the user is told where a box is due (else a trace line tells),
     // the module stays modified and the editor dirty; once the file can be
