@@ -539,8 +539,11 @@ void dialog::slotChange(const QPersistentModelIndex& index, const QString& text)
     if (!index.isValid() || index.column() != ColSlot)
         return;
     const int store = model->storeIndex(index.row());
-    if (isAcceptedSlotEntry(text))
+    if (isAcceptedSlotEntry(text)) {
+        if (delegate->openIndex() == index)
+            delegate->forgetEditor();
         return applySlotEntry(store, text);
+    }
     // Refused: the row keeps its slot. The box waits until the editor has
     // closed, so that it can be opened again for the correction.
     const QString name = model->text(index.row(), ColProcess);
@@ -600,6 +603,7 @@ bool dialog::commitOpenEdit() {
     emit delegate->closeEditor(line, QAbstractItemDelegate::NoHint);
     if (open)
         open->blockSignals(false);
+    delegate->forgetEditor();
     applySlotEntry(store, text);
     return true;
 }

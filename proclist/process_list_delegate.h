@@ -24,6 +24,12 @@ public:
     // The open in-place edit and its cell, if any.
     QLineEdit* openEditor() const;
     QPersistentModelIndex openIndex() const { return editedIndex; }
+    // The open edit's entry was taken: its editor, closing but not yet deleted,
+    // is no open edit any more (a later commit would apply it again).
+    void forgetEditor() {
+        editor = nullptr;
+        editedIndex = QPersistentModelIndex();
+    }
 
 signals:
     void slotEntered(const QPersistentModelIndex& index, const QString& text);
