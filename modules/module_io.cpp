@@ -85,6 +85,7 @@ bool alm_tolv_output::mayOverwrite(cOutputFile*& module) {
         info.lastModified() == module->lastModified)
         return true;
     QPointer<alm_tolv_output> self(this);
+    const bool shown = module == currentModule;
     const int answer = askMessageBox(
         this, QMessageBox::Warning, "Alarm output",
         "The file of the module \"" + module->name.left(maxModuleNameLength) + "\" (" + fileName +
@@ -92,9 +93,10 @@ bool alm_tolv_output::mayOverwrite(cOutputFile*& module) {
             "contents, or reload it and lose the changes made here?",
         {QStringLiteral("Overwrite"), QStringLiteral("Reload")}, 0, 2);
     // Closed without an answer: neither side is given up, and nothing is written.
-    // The box's event loop may have changed the list or deleted the editor.
+    // The box's event loop may have changed the list or deleted the editor, or
+    // shown another module: the rows are that module's now, never this one's.
     module = self ? moduleOfFile(fileName) : nullptr;
-    if (!module)
+    if (!module || (shown && module != currentModule))
         return false;
     if (answer == 1)
         reloadModule(module);
