@@ -186,15 +186,17 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
 
     {
         // The module's own device description may tell the user of a missing lock;
-        // in the message box's event loop the editor or the module may go.
+        // in the message box's event loop the editor or the module may go, or
+        // another module be shown (whose templates and driver are not this one's).
         QPointer<alm_tolv_output> self(this);
         const QString fileName = module->fileName;
+        const bool shown = module == currentModule;
         writeDevDescFile(module, requireLock);
         if (!self)
             return written;
         // Both shared files are rewritten once per save, the module's own entries
         // in their standard form.
-        if (moduleOfFile(fileName) == module) {
+        if (moduleOfFile(fileName) == module && (!shown || module == currentModule)) {
             writeDeviceTypesFile(module);
             writeInstances();
             // Device files that could not be written keep the module modified, so

@@ -357,15 +357,24 @@ private slots:
         QVERIFY(f.probe.lockedDevDescFiles().contains(descPath("north_Pumps")));
     }
 
-    void moduleGoneDuringTheLockMessageLeavesTheSharedFiles() {
+    void moduleGoneOrHiddenDuringTheLockMessageLeavesTheSharedFiles_data() {
+        QTest::addColumn<bool>("dropped"); // else another module is shown meanwhile
+        QTest::newRow("module dropped by a rescan") << true;
+        QTest::newRow("another module shown") << false;
+    }
+    void moduleGoneOrHiddenDuringTheLockMessageLeavesTheSharedFiles() {
+        QFETCH(bool, dropped);
         Fixture f;
         const QByteArray old = "<devicetypes>\r\n</devicetypes>\r\n";
         f.write(devTypes, old);
         QDir(f.root.path()).mkpath(outputs);
         ModalScript modal;
-        modal.answer([&](QDialog&) { // a rescan drops the module while the box is open
-            f.probe.setCurrentModule(nullptr);
-            f.probe.modules().clear();
+        modal.answer([&](QDialog&) {
+            if (dropped)
+                f.probe.modules().clear();
+            else
+                f.probe.modules().push_back(std::make_unique<cOutputFile>("Fans", "", "f.cfg"));
+            f.probe.setCurrentModule(dropped ? nullptr : f.probe.modules().back().get());
             return 0;
         });
         f.probe.currentModule()->modified = true;
