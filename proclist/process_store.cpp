@@ -4,6 +4,7 @@
 #include "core/slot_rules.h"
 
 #include <QBrush>
+#include <QCollator>
 #include <QColor>
 #include <QCoreApplication>
 
@@ -108,6 +109,8 @@ void ProcessListModel::setProcesses(const QVector<ProcessDefinition>& processes)
     rows.clear();
     pool.clear();
     byName.clear();
+    nameRank.clear();
+    poolRank.clear();
     rows.reserve(std::size_t(processes.size()));
     byName.reserve(processes.size());
     for (const ProcessDefinition& process : processes) {
@@ -168,22 +171,38 @@ void ProcessListModel::editRows(const std::function<void(int, ProcessRow&)>& cha
         store(order[std::size_t(displayRow)], values);
     }
     if (count > 0)
-        emit dataChanged(index(0, 0), index(count - 1, ColSlot));
-    resort();
+        changed(0, count - 1);
 }
 
 void ProcessListModel::editSome(const std::vector<int>& displayRows,
                                 const std::function<void(int, ProcessRow&)>& change) {
     if (displayRows.empty())
         return;
+    std::vector<int> stores;
+    stores.reserve(displayRows.size());
     for (int displayRow : displayRows) {
         ProcessRow values = row(displayRow);
         change(displayRow, values);
-        store(order[std::size_t(displayRow)], values);
+        stores.push_back(order[std::size_t(displayRow)]);
+        store(stores.back(), values);
     }
-    const auto [low, high] = std::minmax_element(displayRows.begin(), displayRows.end());
-    emit dataChanged(index(*low, 0), index(*high, ColSlot));
+    if (!sorted) {
+        const auto [low, high] = std::minmax_element(displayRows.begin(), displayRows.end());
+        return changed(*low, *high);
+    }
+    resort(); // the rows are looked for where the sort put them
+    int low = rowCount();
+    int high = -1;
+    for (int storeIndex : stores) {
+        low = std::min(low, position[std::size_t(storeIndex)]);
+        high = std::max(high, position[std::size_t(storeIndex)]);
+    }
+    emit dataChanged(index(low, 0), index(high, ColSlot));
+}
+
+void ProcessListModel::changed(int lowest, int highest, const QList<int>& roles) {
     resort();
+    emit dataChanged(index(lowest, 0), index(highest, ColSlot), roles);
 }
 
 QVector<QString> ProcessListModel::slotTexts() const {
@@ -195,13 +214,23 @@ QVector<QString> ProcessListModel::slotTexts() const {
 }
 
 void ProcessListModel::setSlotValid(const QVector<bool>& valid) {
+    // Only the rows whose verdict changed are announced: a check that finds
+    // what the last one found signals nothing.
+    int low = -1;
+    int high = -1;
     for (int displayRow = 0; displayRow < valid.size() && displayRow < rowCount(); ++displayRow) {
         quint8& flags = rows[std::size_t(order[std::size_t(displayRow)])].flags;
-        flags = quint8(valid[displayRow] ? flags & ~StoredRow::SlotInvalid
-                                         : flags | StoredRow::SlotInvalid);
+        const quint8 now = quint8(valid[displayRow] ? flags & ~StoredRow::SlotInvalid
+                                                    : flags | StoredRow::SlotInvalid);
+        if (now == flags)
+            continue;
+        flags = now;
+        if (low < 0)
+            low = displayRow;
+        high = displayRow;
     }
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColSlot),
+    if (low >= 0)
+        emit dataChanged(index(low, 0), index(high, ColSlot),
                          {Qt::ForegroundRole, Qt::BackgroundRole, SlotValidRole});
 }
 
@@ -227,17 +256,20 @@ void ProcessListModel::rebuildPositions() {
 namespace {
 
 // The rank of each text by locale-aware comparison; equal texts, equal ranks.
+// One collator for the whole sort: QString::localeAwareCompare() looks the
+// default one up again for every comparison.
 std::vector<int> textRanks(const std::vector<const QString*>& texts) {
+    const QCollator collator; // the default locale's, as localeAwareCompare() uses
+    auto compare = [&](int a, int b) {
+        return collator.compare(*texts[std::size_t(a)], *texts[std::size_t(b)]);
+    };
     std::vector<int> byText(texts.size());
     std::iota(byText.begin(), byText.end(), 0);
-    std::sort(byText.begin(), byText.end(), [&](int a, int b) {
-        return QString::localeAwareCompare(*texts[std::size_t(a)], *texts[std::size_t(b)]) < 0;
-    });
+    std::sort(byText.begin(), byText.end(), [&](int a, int b) { return compare(a, b) < 0; });
     std::vector<int> rank(texts.size());
     int current = 0;
     for (std::size_t i = 0; i < byText.size(); ++i) {
-        if (i > 0 && QString::localeAwareCompare(*texts[std::size_t(byText[i - 1])],
-                                                 *texts[std::size_t(byText[i])]) != 0)
+        if (i > 0 && compare(byText[i - 1], byText[i]) != 0)
             ++current;
         rank[std::size_t(byText[i])] = current;
     }
@@ -245,6 +277,26 @@ std::vector<int> textRanks(const std::vector<const QString*>& texts) {
 }
 
 } // namespace
+
+const std::vector<int>& ProcessListModel::nameRanks() {
+    if (nameRank.size() != rows.size()) {
+        std::vector<const QString*> names(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            names[i] = &rows[i].name;
+        nameRank = textRanks(names);
+    }
+    return nameRank;
+}
+
+const std::vector<int>& ProcessListModel::poolRanks() {
+    if (poolRank.size() != std::size_t(pool.size())) {
+        std::vector<const QString*> texts(std::size_t(pool.size()));
+        for (int id = 0; id < pool.size(); ++id)
+            texts[std::size_t(id)] = &pool.text(id);
+        poolRank = textRanks(texts);
+    }
+    return poolRank;
+}
 
 void ProcessListModel::sort(int column, Qt::SortOrder sortBy) {
     if (column < 0 || column > ColSlot)
@@ -259,18 +311,14 @@ void ProcessListModel::sort(int column, Qt::SortOrder sortBy) {
     for (const QModelIndex& index : before)
         stores.push_back(order[std::size_t(index.row())]);
 
-    // The keys once per sort: a rank per row for the text, then the slot number.
-    std::vector<int> rank(rows.size(), 0);
+    // The keys: a rank per row for the text, kept from sort to sort, then the
+    // slot number.
+    std::vector<int> rank;
     if (column == ColProcess) {
-        std::vector<const QString*> names(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            names[i] = &rows[i].name;
-        rank = textRanks(names);
+        rank = nameRanks();
     } else if (column != ColSlot) {
-        std::vector<const QString*> texts(std::size_t(pool.size()));
-        for (int id = 0; id < pool.size(); ++id)
-            texts[std::size_t(id)] = &pool.text(id);
-        const std::vector<int> ranks = textRanks(texts);
+        const std::vector<int>& ranks = poolRanks();
+        rank.resize(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const StoredRow& row = rows[i];
             const int id = column == ColGroup     ? row.group

@@ -92,10 +92,21 @@ public:
 private:
     void store(int storeIndex, const ProcessRow& values);
     void rebuildPositions();
+    // Announces changed rows (display rows lowest..highest) and sorts again. A
+    // sorted list signals after the sort: the view then lays out every row
+    // anyway and does not look for the changed rows one by one.
+    void changed(int lowest, int highest, const QList<int>& roles = {});
+    // The sort keys that outlive a sort: the rank of every name (by store
+    // index) and of every pooled text (by text number), computed when first
+    // needed. Names change only with setProcesses(); the pool only grows.
+    const std::vector<int>& nameRanks();
+    const std::vector<int>& poolRanks();
 
     std::vector<StoredRow> rows;
     std::vector<int> order;    // display row -> store index
     std::vector<int> position; // store index -> display row
     TextPool pool;
     QMultiHash<QString, int> byName; // store indexes
+    std::vector<int> nameRank;       // empty: not computed since the last setProcesses()
+    std::vector<int> poolRank;       // for the texts of the pool when it had this size
 };
