@@ -109,6 +109,24 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
     return content;
 }
 
+QStringList moduleTemplateLines(const QByteArray& bytes) {
+    QStringList lines;
+    // Section names are ASCII, which the 8-bit mapping keeps as it is, and no
+    // other byte becomes ASCII: the header's bytes decide. A file without them
+    // has no template lines.
+    if (!bytes.contains("[Templates]"))
+        return lines;
+    bool inTemplates = false;
+    ProfileLineReader reader(bytes);
+    for (QByteArrayView line; reader.next(line);) {
+        if (line.startsWith('[') && line.endsWith(']') && line.size() >= 2)
+            inTemplates = line == QByteArrayView("[Templates]");
+        else if (inTemplates)
+            lines.append(fromEightBit(line.data(), line.size()));
+    }
+    return lines;
+}
+
 QByteArray formatModuleFile(const ModuleFileData& data) {
     QByteArray out;
     out.reserve(256 + data.processes.size() * 24);

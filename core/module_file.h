@@ -48,6 +48,10 @@ struct ModuleFileContent {
 // at every "=" with empty pieces dropped: "P=3=4" is P -> 3, "=5" is 5 -> "".
 ModuleFileContent parseModuleFile(const QByteArray& bytes);
 
+// Only the lines of [Templates], as parseModuleFile() gives them, without
+// decoding the rest of the file: for a look at many modules' template names.
+QStringList moduleTemplateLines(const QByteArray& bytes);
+
 // One row of the process list, in display order.
 struct ModuleProcess {
     QString name;

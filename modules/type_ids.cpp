@@ -20,7 +20,7 @@ QStringList alm_tolv_output::templateNamesOf(const cOutputFile* module) const {
     QFile file(localPath(module->fileName));
     if (!file.open(QIODevice::ReadOnly))
         return names;
-    for (const QString& line : parseModuleFile(file.readAll()).templateLines)
+    for (const QString& line : moduleTemplateLines(file.readAll()))
         if (const QString name = devTemplate(line).name; !name.isEmpty())
             names.append(name);
     return names;

@@ -74,17 +74,16 @@ private slots:
         QTest::newRow("db module, blanks stripped")
             << QByteArray("  [System] \r\n\tModule=alm_tolv_opdb \r\n[TOLV_CONFIG]\nDriver=x\n")
             << "name -|db yes|driver 0|process |templates |instances ";
-        QTest::newRow("other module value")
-            << QByteArray("[System]\nModule=alm_tolv_op\n")
-            << "name -|db no|driver -|process |templates |instances ";
         QTest::newRow("template lines as they stand")
-            << QByteArray("[Templates]\na=1,2,'x=y'\n\n[Instances]\na=P1,\n[Other]\nb=2\n")
-            << "name -|db -|driver -|process |templates a=1,2,'x=y',|instances a=P1,";
+            << QByteArray("[Templates]\na=1,2,'x=y'\n\n[Instances]\na=P1,\n[Other]\nb=2\n"
+                          "[Templates] \nc\n")
+            << "name -|db -|driver -|process |templates a=1,2,'x=y',,c|instances a=P1,";
         QTest::newRow("lines before any section") << QByteArray("Name=x\nP=1\n") << nothing;
     }
     void readsWhatTheFileSays() {
         QFETCH(QByteArray, bytes);
         QTEST(summary(parseModuleFile(bytes)), "expected");
+        QCOMPARE(moduleTemplateLines(bytes), parseModuleFile(bytes).templateLines);
     }
 
     void recordsTheLineOfEachEntry() {
