@@ -27,6 +27,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -173,10 +176,18 @@ std::optional<HostRun> runHost(const QString& program, const QStringList& argume
 // rows from 1; a message box gets the button asked for, or its first one.
 struct ModalAnswers {
     QString preferredButton;
+    QString inputText; // what an input dialog is given
+    // What the template manager is made to do; its result is the dialog's.
+    std::function<int(QDialog&)> manager;
     int unexpected = 0;
 
     int answer(QDialog& dialog) {
-        if (dialog.inherits("autoNumberDialog")) {
+        if (dialog.inherits("manage_temp") && manager) {
+            return manager(dialog);
+        } else if (auto* input = qobject_cast<QInputDialog*>(&dialog)) {
+            input->setTextValue(inputText);
+            input->accept();
+        } else if (dialog.inherits("autoNumberDialog")) {
             dialog.findChild<QRadioButton*>("radioAll")->setChecked(true);
             dialog.findChild<QSpinBox*>("spinBase")->setValue(1);
             dialog.findChild<QSpinBox*>("spinOffset")->setValue(0);
@@ -234,6 +245,8 @@ public:
 private:
     void processListOperations();
     void moduleOperations();
+    void managerOperations();
+    void findOperation();
     bool selectModule(const QString& name);
     QString local(const QString& storePath) const { return work.path() + '/' + storePath; }
     QString procDefPath() const {
@@ -457,12 +470,12 @@ void Bench::moduleOperations() {
                saveFloor(templateFiles + QStringList{devDescDir.filePath(typeId + ".xml"),
                                                      sharedTypes, sharedInstances}));
 
-    // Applying the templates of the module shown: every instance's rows claimed.
-    // The save that ends it writes only a modified module (timed above), so the
-    // module is saved before each run.
-    report.add("apply_templates", "apply the templates (module unmodified: no save)",
+    // Applying the templates of the module shown: every instance's rows claimed,
+    // then the module marked modified and saved (its files as in the line above).
+    report.add("apply_templates", "apply the templates (claims, then the save of the module)",
                best([&] { hostWindow->editor()->activate(false); },
                     [&] { QMetaObject::invokeMethod(editor, "applyTemplates"); }));
+    managerOperations();
     selectModule(BenchStore::slotsModule);
 
     // A rescan of the outputs folder: choosing the system again, with the files
@@ -490,6 +503,85 @@ void Bench::moduleOperations() {
                    [&] { chooseSystem(); }),
                headsFloor);
     selectModule(BenchStore::slotsModule);
+}
+
+// The template manager on the module of templates shown: opened, a new template
+// with an empty prefix (every process a candidate parameter), all its rows
+// numbered and cleared again, and OK, which applies the templates and saves.
+void Bench::managerOperations() {
+    double open = std::numeric_limits<double>::infinity();
+    double newTemplate = open;
+    double autoNumber = open;
+    double clear = open;
+    double ok = open;
+    int candidates = 0;
+    QElapsedTimer timer;
+    auto lap = [&](double& minimum) {
+        settle();
+        minimum = std::min(minimum, double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+    };
+    modal.inputText = QStringLiteral("BenchNew");
+    modal.manager = [&](QDialog& manager) {
+        manager.show();
+        lap(open);
+        QMetaObject::invokeMethod(&manager, "newTemplate");
+        lap(newTemplate);
+        auto* rows = manager.findChild<QTreeView*>("listSlots");
+        if (rows) {
+            candidates = rows->model()->rowCount();
+            rows->selectAll();
+            QMetaObject::invokeMethod(&manager, "autoNumberSlots");
+        }
+        lap(autoNumber);
+        QMetaObject::invokeMethod(&manager, "clearSlots");
+        lap(clear);
+        manager.hide();
+        manager.setResult(QDialog::Accepted);
+        return int(QDialog::Accepted);
+    };
+    for (int r = 0; r < repeat; ++r) {
+        settle();
+        timer.start();
+        QMetaObject::invokeMethod(editor, "manageTemplate");
+        lap(ok);
+    }
+    modal.manager = {};
+    if (candidates != processes)
+        std::fprintf(stderr, "tolv-bench: the new template listed %d of %d processes\n", candidates,
+                     processes);
+    report.add("manager_open", "template manager: open on the module of templates", open);
+    report.add("manager_new_template", "template manager: new template, empty prefix", newTemplate);
+    report.add("manager_auto_number", "template manager: Select All + Auto Number", autoNumber);
+    report.add("manager_clear", "template manager: Clear Slots (all rows selected)", clear);
+    report.add("manager_ok", "template manager: OK (apply the templates, save)", ok);
+}
+
+// One keystroke in the find field that completes a name whose only match is
+// near the end of the list: the search runs over nearly every row.
+void Bench::findOperation() {
+    auto* find = editor->findChild<QLineEdit*>("findField");
+    const int rows = procList->model()->rowCount();
+    if (!find || rows < 2)
+        return;
+    const QString name = cell(rows - 2, ColProcess);
+    const QChar last = name.back();
+    report.add("find_keystroke", "find: one keystroke, the match near the end",
+               best(
+                   [&] {
+                       procList->setCurrentIndex(procList->model()->index(0, 0));
+                       find->setText(name.chopped(1));
+                   },
+                   [&] {
+                       QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(last));
+                       QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(last));
+                       QApplication::sendEvent(find, &press);
+                       QApplication::sendEvent(find, &release);
+                   }));
+    if (procList->currentIndex().row() != rows - 2)
+        std::fprintf(stderr, "tolv-bench: find stopped at row %d, not %d\n",
+                     procList->currentIndex().row(), rows - 2);
+    find->clear();
 }
 
 void Bench::processListOperations() {
@@ -562,25 +654,30 @@ void Bench::processListOperations() {
                    [&] { invoke("clearSlots"); }));
     modal.preferredButton.clear();
 
-    // A paste of one module's worth of lines, each in the process's own group.
-    QString clipboard;
-    {
-        const int lines = std::min(4096, rows);
+    // Pastes of one module's worth of lines and of a line for every process,
+    // each in the process's own group.
+    auto pasteOf = [&](int lines) {
+        lines = std::min(lines, rows);
         const int stride = std::max(1, rows / std::max(lines, 1));
         QVector<ClipboardRow> pasted;
+        pasted.reserve(lines);
         for (int j = 0; j < lines; ++j) {
             const int row = j * stride % rows;
-            pasted.append({cell(row, ColProcess), cell(row, ColGroup), QString::number(j + 1)});
+            pasted.append(
+                {cell(row, ColProcess), cell(row, ColGroup), QString::number(j % 4096 + 1)});
         }
-        clipboard = formatClipboardText(pasted);
-    }
-    report.add("paste_4096", "paste 4,096 lines",
-               best(
-                   [&] {
-                       procList->clearSelection();
-                       QApplication::clipboard()->setText(clipboard);
-                   },
-                   [&] { invoke("pasteData"); }));
+        const QString clipboard = formatClipboardText(pasted);
+        return best(
+            [&] {
+                procList->clearSelection();
+                QApplication::clipboard()->setText(clipboard);
+            },
+            [&] { invoke("pasteData"); });
+    };
+    report.add("paste_4096", "paste 4,096 lines", pasteOf(4096));
+    report.add("paste_100000", "paste a line for every process", pasteOf(100000));
+
+    findOperation();
 }
 
 } // namespace
