@@ -168,11 +168,13 @@ QString alm_tolv_output::about() {
            "<p>Written by the TOLV output team.</p>";
 }
 
+bool alm_tolv_output::commitTypedSlot() {
+    return !processEditor || !processEditor->isEnabled() || processEditor->commitOpenEdit();
+}
+
 bool alm_tolv_output::isDirty() {
     // A slot still being typed counts as a change (committed, or refused: kept open).
-    if (processEditor && processEditor->isEnabled() && !processEditor->commitOpenEdit())
-        return true;
-    return dirty;
+    return !commitTypedSlot() || dirty;
 }
 
 QString alm_tolv_output::outputsDir() const {

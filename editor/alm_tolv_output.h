@@ -134,6 +134,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Commits a slot still being typed, as any commit judges it; false when the
+    // entry was refused (its edit stays open and the module unsaved).
+    bool commitTypedSlot();
     void createDock();
     void createActions();
     QString outputsDir() const;

@@ -118,9 +118,7 @@ void alm_tolv_output::apply() {
     QPointer<alm_tolv_output> self(this);
     // A slot still being typed is saved with the rest; a refused one stops the
     // save and leaves the module modified.
-    if (processEditor && processEditor->isEnabled() && !processEditor->commitOpenEdit())
-        return;
-    if (!self)
+    if (!commitTypedSlot() || !self)
         return;
     if (currentModule)
         saveFile(currentModule, true, false);
@@ -174,6 +172,16 @@ void alm_tolv_output::apply() {
 }
 
 void alm_tolv_output::closeEvent(QCloseEvent* event) {
+    // A slot still being typed is committed before the locks go; a refused entry
+    // keeps the editor open for its correction.
+    QPointer<alm_tolv_output> self(this);
+    const bool committed = commitTypedSlot();
+    if (!self)
+        return;
+    if (!committed) {
+        event->ignore();
+        return;
+    }
     QStringList held = lockedDirs;
     if (devTypesLocked)
         held.append(devTypesFile);

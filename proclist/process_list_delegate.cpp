@@ -19,6 +19,12 @@ void processListDelegate::setModelData(QWidget* widget, QAbstractItemModel*,
         emit const_cast<processListDelegate*>(this)->slotEntered(index, line->text());
 }
 
+void processListDelegate::destroyEditor(QWidget* widget, const QModelIndex& index) const {
+    if (widget == editor)
+        editor.clear();
+    QStyledItemDelegate::destroyEditor(widget, index);
+}
+
 QLineEdit* processListDelegate::openEditor() const {
     return qobject_cast<QLineEdit*>(editor.data());
 }

@@ -20,6 +20,8 @@ public:
                           const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
+    // A closed edit is no longer open, although its widget goes later.
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
 
     // The open in-place edit and its cell, if any.
     QLineEdit* openEditor() const;
