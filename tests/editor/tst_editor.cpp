@@ -13,16 +13,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-namespace {
-const QByteArray fans = "[System]\r\nName=Fans\r\nConfigTool=tolv\r\n";
-} // namespace
-
 class tst_editor : public QObject, ModuleFixture {
     Q_OBJECT
     ScopedSettings settings;
 
-    // The process lines of Pumps' file, sorted.
-    QString storedPumps() {
+    QString storedPumps() { // the process lines of Pumps' file, sorted
         const QByteArray file = read(outputs + "/al_out_0001.cfg");
         QStringList lines = QString::fromLatin1(file.mid(file.indexOf("[Process]\r\n") + 11))
                                 .split("\r\n", Qt::SkipEmptyParts);
@@ -35,21 +30,22 @@ private slots:
         root = std::make_unique<QTemporaryDir>();
         write(outputs + "/al_out_0001.cfg",
               "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\n[Process]\r\nP1=3\r\nP2=7\r\nP3=8\r\n");
-        write(outputs + "/al_out_0002.cfg", fans);
+        write(outputs + "/al_out_0002.cfg", "[System]\r\nName=Fans\r\nConfigTool=tolv\r\n");
     }
     void cleanup() {
         probe.reset();
         editor.reset();
     }
 
-    // The menu, its actions, the docks and the texts a new editor shows, and what
-    // the contract's base class answers for a plug-in that overrides nothing.
+    // The menu, the docks and the texts of a new editor, and the answers of the
+    // contract's base class for a plug-in that overrides nothing.
     void partsOfANewEditor() {
         alm_tolv_output fresh(root->path(), "tolv", "x");
         QStringList parts;
-        for (QAction* action : fresh.popupMenus()[0]->actions())
-            parts << action->objectName() + '|' + action->text() + '|' +
-                         action->shortcut().toString() + '|' + QString::number(action->isEnabled());
+        for (QAction* a : fresh.popupMenus()[0]->actions())
+            parts << QStringList{a->objectName(), a->text(), a->shortcut().toString(),
+                                 QString::number(a->isEnabled())}
+                         .join('|');
         for (QWidget* dock : fresh.dockWindows())
             parts << dock->objectName();
         parts << fresh.dockWindows()[0]->findChild<QTabWidget*>()->tabText(0) << fresh.about();
@@ -66,38 +62,33 @@ private slots:
         alm_tolv_output plain(root->path(), "tolv", "");
         EditorProbe view(plain);
         ModalScript modal;
-        auto enabled = [&] { // the enabled actions, and the process editor as "editor"
+        auto lock = [&](int result, const QString& path) { // the enabled actions, and "editor"
+            if (!path.isEmpty())
+                view.reply(result, "lock", path, "held");
             QStringList names;
             for (const char* name : {"new", "duplicate", "delete", "rename"})
                 if (view.action(name)->isEnabled())
                     names << name;
-            if (view.processEditor()->isEnabled())
-                names << "editor";
-            return names.join(',');
+            return (view.processEditor()->isEnabled() ? names << "editor" : names).join(',');
         };
-        auto reply = [&](int result, const QString& path) {
-            view.reply(result, "lock", path, "held");
-            return enabled();
-        };
+        const QString pumpsDesc = "config/devicetypes/north_Pumps.xml";
+        const QString all = "new,duplicate,delete,rename,editor";
         view.selectSystem("north");
-        reply(HostReply::Ok, outputs);
-        QCOMPARE(reply(HostReply::Ok, "config/devicetypes.xml"), QString()); // no instances yet
-        QCOMPARE(reply(HostReply::ReadOnly, "config/instances.xml"), QString("new"));
+        lock(HostReply::Ok, outputs);
+        QCOMPARE(lock(HostReply::Ok, "config/devicetypes.xml"), QString()); // no instances yet
+        QCOMPARE(lock(HostReply::ReadOnly, "config/instances.xml"), QString("new"));
         cOutputFile module("Pumps", "tolv", outputs + "/al_out_0001.cfg");
         view.setCurrentModule(&module);
         plain.updateActions();
-        QCOMPARE(enabled(), QString("new,duplicate"));
-        const QString pumpsDesc = "config/devicetypes/north_Pumps.xml";
-        const QString all = "new,duplicate,delete,rename,editor";
-        QCOMPARE(reply(HostReply::Done, pumpsDesc), all);
+        QCOMPARE(lock(0, {}), QString("new,duplicate"));
+        QCOMPARE(lock(HostReply::Done, pumpsDesc), all);
         // A refused lock of a device description file takes editing away again.
-        QCOMPARE(reply(HostReply::Fail, "config/devicetypes/north_Fans.xml"), "new,duplicate");
-        QCOMPARE(reply(HostReply::Ok, pumpsDesc), all);
-        // Another system: nothing until its outputs folder is locked.
-        view.setCurrentModule(nullptr); // the record is the test's own
+        QCOMPARE(lock(HostReply::Fail, "config/devicetypes/north_Fans.xml"), "new,duplicate");
+        QCOMPARE(lock(HostReply::Ok, pumpsDesc), all);
+        view.setCurrentModule(nullptr); // another system: nothing until its folder is locked
         view.selectSystem("south");
-        QCOMPARE(enabled(), QString());
-        QCOMPARE(reply(HostReply::Ok, "config/alarms/south/outputs"), QString("new"));
+        QCOMPARE(lock(0, {}), QString());
+        QCOMPARE(lock(HostReply::Ok, "config/alarms/south/outputs"), QString("new"));
     }
 
     void navigateSelectsModuleThenProcess_data() {
@@ -123,7 +114,7 @@ private slots:
         ModalScript modal;
         editor->navigate("ignored", context);
         const QList<QTreeWidgetItem*> modules = probe->fileList()->selectedItems();
-        QCOMPARE((modules.isEmpty() ? QString() : modules.first()->text(0)) + "/" +
+        QCOMPARE((modules.isEmpty() ? "" : modules.first()->text(0)) + "/" +
                      selectedProcesses(*probe->processEditor()),
                  selected);
         QTEST(modal.seen.value(0).text, "message");
@@ -153,16 +144,13 @@ private slots:
         view.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
         QVERIFY(view.navigatePending() && view.fileList()->selectedItems().isEmpty());
         view.reply(HostReply::Done, "download", outputs);
-        QVERIFY(!view.navigatePending());
-        QCOMPARE(view.fileList()->selectedItems().size(), 1);
-        QCOMPARE(view.fileList()->selectedItems().first()->text(0), QString("Pumps"));
-        QVERIFY(modal.seen.isEmpty());
+        QVERIFY(!view.navigatePending() && modal.seen.isEmpty());
+        QCOMPARE(view.fileList()->selectedItems().value(0)->text(0), QString("Pumps"));
     }
 
-    // An entry typed into a slot cell and ended in each way a user can end it:
-    // committed with the same checks as any entry, on the row that was edited,
-    // wherever a move or the sort takes that row; a refused one shows the box,
-    // stays open for its correction and never reaches the file.
+    // A slot entry ended in each way a user can end it is committed with the same
+    // checks as any entry, on the row edited wherever a move or the sort takes it;
+    // a refused one shows the box, stays open for its correction, is never saved.
     void entryIsCommittedAndJudgedOnItsRowWhateverEndsTheEdit_data() {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("typed");
@@ -170,12 +158,11 @@ private slots:
         for (const char* ending :
              {"apply", "dirty check", "close", "click on another module", "move up", "move down",
               "sort by slot ascending", "sort by slot descending"}) {
-            QTest::addRow("%s, 9", ending) << ending << "9"
-                                           << "P1=3,P2=9,P3=8";
-            QTest::addRow("%s, 0", ending) << ending << "0"
-                                           << "P1=3,P3=8";
-            QTest::addRow("%s, 5000", ending) << ending << "5000"
-                                              << "P1=3,P2=7,P3=8";
+            const char* const stored[][2] = {{"9", "P1=3,P2=9,P3=8"},
+                                             {"0", "P1=3,P3=8"},
+                                             {"5000", "P1=3,P2=7,P3=8"}}; // 5000 is refused
+            for (const auto& [typed, lines] : stored)
+                QTest::addRow("%s, %s", ending, typed) << ending << typed << lines;
         }
     }
     void entryIsCommittedAndJudgedOnItsRowWhateverEndsTheEdit() {
@@ -184,6 +171,7 @@ private slots:
         open();
         select("Pumps");
         dialog& list = *probe->processEditor();
+        auto* delegate = static_cast<processListDelegate*>(list.procList->itemDelegate());
         if (ending.startsWith("sort")) // P2 moves when its slot changes
             list.procList->sortByColumn(
                 ColSlot, ending.endsWith("ascending") ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -203,16 +191,15 @@ private slots:
             QTest::keyClick(line, Qt::Key_Return);
             QTRY_VERIFY(!line); // committed from the event loop
         } else {                // the edit loses the focus to the module list or a button
-            emit list.procList->itemDelegate()->commitData(line);
-            emit list.procList->itemDelegate()->closeEditor(line);
+            emit delegate->commitData(line);
+            emit delegate->closeEditor(line);
             if (ending == "click on another module")
                 select("Fans");
             else
                 (ending == "move up" ? list.upButton : list.downButton)->click();
         }
         QTRY_COMPARE(modal.seen.size(), refused ? 1 : 0);
-        auto* delegate = static_cast<processListDelegate*>(list.procList->itemDelegate());
-        if (refused) { // open again on the row, for the correction
+        if (refused) { // open again on its row
             QCOMPARE(modal.seen[0].text, QString("Valid entries are numbers between 0 and 4096"));
             QTRY_VERIFY(delegate->openEditor());
             QCOMPARE(delegate->openEditor()->text(), typed);
@@ -225,7 +212,7 @@ private slots:
         QTEST(storedPumps(), "stored");
     }
 
-    void layoutAndContextMenu() {
+    void processEditorFillsTheArea() {
         alm_tolv_output plain(root->path(), "tolv", "");
         EditorProbe view(plain);
         plain.resize(640, 480);
@@ -239,14 +226,16 @@ private slots:
         view.popupMenu()->hide();
     }
 
-    void editProcessAsksTheHostToNavigate() {
+    void editProcessNavigatesAndTheInfodriverNumberMarksTheModule() {
         open();
+        select("Pumps");
         CommandLog log(*editor);
         editor->EditProcess(); // no current row yet
-        QVERIFY(log.lines.isEmpty());
         selectProcesses(*probe->processEditor(), {"P2"});
         editor->EditProcess();
-        QCOMPARE(log.lines, QStringList("navigate Home/Alarms/Processes,P2"));
+        probe->processEditor()->infodriverNumber->setValue(12);
+        QVERIFY(probe->currentModule()->modified && editor->isDirty());
+        QCOMPARE(log.lines, QStringList({"navigate Home/Alarms/Processes,P2", "dirty"}));
     }
 
     void renamingAModuleInPlace() {
@@ -259,10 +248,9 @@ private slots:
         QTreeWidget* list = probe->fileList();
         auto rename = [&](const QString& text) {
             probe->action("rename")->trigger();
-            QLineEdit* line = list->findChild<QLineEdit*>();
-            QVERIFY(line);
-            line->setText(text);
-            QTest::keyClick(line, Qt::Key_Return);
+            QVERIFY(list->findChild<QLineEdit*>());
+            list->findChild<QLineEdit*>()->setText(text);
+            QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Return);
         };
         rename("Fans"); // another module's name
         QTRY_COMPARE(modal.seen.size(), 1);
@@ -275,34 +263,6 @@ private slots:
         QTRY_COMPARE(probe->currentModule()->name, QString("Blowers"));
         QCOMPARE(log.lines.filter("dirty"), QStringList("dirty"));
         QCOMPARE(modal.seen.size(), 1);
-    }
-
-    void changingTheInfodriverNumberMarksTheModuleModified() {
-        open();
-        select("Pumps");
-        CommandLog log(*editor);
-        probe->processEditor()->infodriverNumber->setValue(12);
-        QVERIFY(probe->currentModule()->modified && editor->isDirty());
-        QCOMPARE(log.lines, QStringList("dirty"));
-    }
-
-    void pasteQuestionStaysAnswerableWhenAReplyDisablesTheEditor() {
-        open();
-        select("Pumps");
-        dialog* procs = probe->processEditor();
-        QApplication::clipboard()->setText("P1\tH\t7");
-        bool answerable = false;
-        ModalScript modal;
-        modal.answer([&](QDialog& box) {
-            // The device description's lock is lost while the question is open.
-            probe->reply(HostReply::Fail, "lock", "config/devicetypes/north_Pumps.xml", "held");
-            answerable = box.isEnabled();
-            return 0; // &Ignore Groups
-        });
-        procs->pasteData();
-        QVERIFY(!procs->isEnabled() && answerable);
-        QCOMPARE(modal.seen.size(), 2);               // the question, and the lock's message
-        QCOMPARE(slotOf(*procs, "P1"), QString("3")); // read-only now: not pasted
     }
 
     // A host that closes the editor while a "Lock" box is open, after the module
@@ -322,10 +282,7 @@ private slots:
                         EditorProbe(*watch).reply(HostReply::Fail, "lock", file, "held");
                 });
         ModalScript modal;
-        modal.answer([&](QDialog&) {
-            editor.reset();
-            return 0;
-        });
+        modal.answer([&](QDialog&) { return editor.reset(), 0; });
         if (module < 0)
             EditorProbe(*watch).reply(HostReply::Fail, "lock", outputs, "held");
         else
@@ -334,22 +291,16 @@ private slots:
         QCOMPARE(modal.seen.size(), 1);
     }
 
-    void survivesTheHostDeletingItsDocksFirst() {
-        auto plain = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
-        qDeleteAll(plain->dockWindows());
-        qDeleteAll(plain->popupMenus());
-        plain.reset(); // must not touch the deleted list, menu or tool bar
-    }
-
-    void columnWidthsOfTheModuleListAreKept() {
+    void moduleListColumnsAreKeptAndTheDocksMayGoFirst() {
         {
             alm_tolv_output plain(root->path(), "tolv", "");
-            QTreeWidget* list = EditorProbe(plain).fileList();
-            list->header()->setStretchLastSection(false);
-            list->setColumnWidth(0, 123);
+            EditorProbe(plain).fileList()->header()->setStretchLastSection(false);
+            EditorProbe(plain).fileList()->setColumnWidth(0, 123);
         }
         alm_tolv_output again(root->path(), "tolv", "");
         QCOMPARE(EditorProbe(again).fileList()->columnWidth(0), 123);
+        qDeleteAll(again.dockWindows()); // as a host may: the editor must not touch them
+        qDeleteAll(again.popupMenus());
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,16 +37,6 @@ struct Fixture {
         probe.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
         probe.reply(HostReply::Done, "download", outputs);
         probe.fileList()->topLevelItem(0)->setSelected(true);
-    }
-    // The module selected and edited, with its outputs folder, its device
-    // description and the instances file locked: Apply uploads those three.
-    void editedModuleWithLocks() {
-        selectModule();
-        probe.reply(HostReply::Ok, "lock", outputs);
-        probe.reply(HostReply::Ok, "lock", pumpsDesc);
-        probe.reply(HostReply::Ok, "lock", "config/instances.xml");
-        editor.markDirty();
-        log.take();
     }
 
     QTemporaryDir root;
@@ -225,102 +216,73 @@ private slots:
         QVERIFY(f.editor.isDirty());
     }
 
-    void cleanOnceEveryUploadOfTheApplyIsDone() {
-        Fixture f;
-        f.editedModuleWithLocks();
-        f.editor.apply();
-        f.log.take();
-        f.probe.reply(HostReply::Ok, "upload", outputs); // only Done counts
-        f.probe.reply(HostReply::Done, "upload", outputs);
-        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
-        QVERIFY(f.log.take().isEmpty());
-        QVERIFY(f.editor.isDirty());
-        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QCOMPARE(f.log.take(), QStringList("clean"));
-        QVERIFY(!f.editor.isDirty());
-        QVERIFY(!f.probe.currentModule()->modified);
+    // The editor is clean only once every upload of the Apply that saved its
+    // last change is done. Each step: edit, apply, south (choose that system),
+    // lock:X or refuse:X (a lock reply), Ok:X, Done:X or Fail:X (an upload reply);
+    // X is o (north's outputs folder), d (Pumps' description), i (instances), s (south).
+    void cleanOnlyOnceEveryUploadOfTheApplyIsDone_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("sent"); // the uploads and "clean" the editor sent
+        QTest::addColumn<QString>("boxes");
+        const QString locked = "lock:o lock:d lock:i edit apply ";
+        auto row = [](const char* name, const QString& steps, const char* sent,
+                      const char* boxes = "") { QTest::newRow(name) << steps << sent << boxes; };
+        row("every upload done", locked + "Ok:o Done:o Done:d Done:i", "up:d up:o up:i clean");
+        row("one still to come", locked + "Done:o Done:d", "up:d up:o up:i");
+        row("failed upload", locked + "Fail:o Done:d Done:i", "up:d up:o up:i", "Error");
+        row("failed, then applied again",
+            locked + "Fail:o Done:d Done:i apply Done:d Done:o Done:i",
+            "up:d up:o up:i up:d up:o up:i clean", "Error");
+        row("edited during the uploads", locked + "Done:o edit Done:d Done:i", "up:d up:o up:i");
+        row("upload reply without an Apply", "lock:o lock:d lock:i edit Done:o", "");
+        row("Apply before the folder's lock", "lock:d lock:i edit apply Done:d Done:i",
+            "up:d up:i");
+        row("then locked and applied",
+            "lock:d lock:i edit apply Done:d Done:i lock:o apply Done:d Done:o Done:i",
+            "up:d up:i up:d up:o up:i clean");
+        row("a change left in a system without its lock", "refuse:o edit south lock:s apply Done:s",
+            "up:s", "Lock Alarms TOLV Output"); // the module cannot be saved: no description lock
     }
-
-    void failedUploadWarnsAndKeepsTheEditorDirty() {
+    void cleanOnlyOnceEveryUploadOfTheApplyIsDone() {
+        QFETCH(QString, steps);
         Fixture f;
-        f.editedModuleWithLocks();
-        f.editor.apply();
-        f.probe.reply(HostReply::Fail, "upload", outputs, "disk full");
-        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
-        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QVERIFY(!f.log.take().contains("clean"));
-        QVERIFY(f.editor.isDirty());
-        QCOMPARE(f.modal.seen.size(), 1);
-        QCOMPARE(f.modal.seen[0].caption, QString("Error"));
-        QCOMPARE(f.modal.seen[0].icon, QMessageBox::Warning);
-        QVERIFY(f.modal.seen[0].text.contains("disk full"));
-        QVERIFY(f.modal.seen[0].text.contains(outputs));
-        QVERIFY(f.traces.contains("replyUpload. Fail. '" + outputs + "'"));
-
-        f.editor.apply(); // tried again, and this time it works
-        f.probe.reply(HostReply::Done, "upload", outputs);
-        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
-        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QVERIFY(f.log.take().contains("clean"));
-        QVERIFY(!f.editor.isDirty());
-    }
-
-    void editDuringTheUploadsKeepsTheEditorDirty() {
-        Fixture f;
-        f.editedModuleWithLocks();
-        f.editor.apply();
-        f.probe.reply(HostReply::Done, "upload", outputs);
-        f.editor.markDirty(); // an edit while the replies are on their way
-        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
-        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QVERIFY(!f.log.take().contains("clean"));
-        QVERIFY(f.editor.isDirty());
-        QVERIFY(f.probe.currentModule()->modified);
-    }
-
-    void applyBeforeTheOutputsLockArrivesKeepsTheEditorDirty() {
-        Fixture f;
-        f.selectModule(); // the outputs folder's lock is still on its way
-        f.probe.reply(HostReply::Ok, "lock", pumpsDesc);
-        f.probe.reply(HostReply::Ok, "lock", "config/instances.xml");
-        f.editor.markDirty();
-        f.editor.apply();
-        QVERIFY(!f.log.take().contains("syncDirUpload " + outputs));
-        f.probe.reply(HostReply::Done, "upload", pumpsDesc);
-        f.probe.reply(HostReply::Done, "upload", "config/instances.xml");
-        QVERIFY(!f.log.take().contains("clean"));
-        QVERIFY(f.editor.isDirty());
-
-        f.probe.reply(HostReply::Ok, "lock", outputs); // then the next Apply uploads it
-        f.editor.apply();
-        for (const QString& path : {outputs, pumpsDesc, QString("config/instances.xml")})
-            f.probe.reply(HostReply::Done, "upload", path);
-        QVERIFY(f.log.take().contains("clean"));
-        QVERIFY(!f.editor.isDirty());
-    }
-
-    void changeInASystemLeftWithoutItsLockKeepsTheEditorDirty() {
-        Fixture f;
-        const QString south = "config/alarms/south/outputs";
         f.selectModule();
-        f.probe.reply(HostReply::Fail, "lock", outputs, "Locked by alice");
-        f.editor.markDirty(); // a change in north, whose folder cannot be uploaded
-        f.probe.selectSystem("south");
-        f.probe.reply(HostReply::Ok, "lock", south);
+        const QMap<QString, QString> paths{{"o", outputs},
+                                           {"d", pumpsDesc},
+                                           {"i", "config/instances.xml"},
+                                           {"s", "config/alarms/south/outputs"}};
         f.log.take();
-        f.editor.apply();
-        QCOMPARE(f.log.take(), QStringList{"syncDirUpload " + south});
-        f.probe.reply(HostReply::Done, "upload", south);
-        QVERIFY(!f.log.take().contains("clean"));
-        QVERIFY(f.editor.isDirty());
-    }
-
-    void uploadReplyWithoutAnApplyIsIgnored() {
-        Fixture f;
-        f.editedModuleWithLocks();
-        f.probe.reply(HostReply::Done, "upload", outputs);
-        QVERIFY(f.log.take().isEmpty());
-        QVERIFY(f.editor.isDirty());
+        for (const QString& step : steps.split(' ')) {
+            const QString what = step.section(':', 0, 0), path = paths.value(step.section(':', 1));
+            if (step == "edit")
+                f.editor.markDirty();
+            else if (step == "apply")
+                f.editor.apply();
+            else if (step == "south")
+                f.probe.selectSystem("south");
+            else if (what == "lock" || what == "refuse")
+                f.probe.reply(what == "lock" ? HostReply::Ok : HostReply::Fail, "lock", path,
+                              "held");
+            else
+                f.probe.reply(what == "Ok"     ? HostReply::Ok
+                              : what == "Done" ? HostReply::Done
+                                               : HostReply::Fail,
+                              "upload", path, "disk full");
+        }
+        QStringList sent;
+        for (const QString& line : f.log.take())
+            if (line.startsWith("uploadFile") || line.startsWith("syncDirUpload") ||
+                line == "clean")
+                sent << (line == "clean" ? line : "up:" + paths.key(line.section(' ', 1)));
+        QTEST(sent.join(' '), "sent");
+        QCOMPARE(f.editor.isDirty(), !sent.endsWith("clean"));
+        QStringList boxes;
+        for (const SeenDialog& box : f.modal.seen)
+            boxes << box.caption;
+        QTEST(boxes.join(' '), "boxes");
+        if (steps.contains("Fail:"))
+            QVERIFY(f.modal.seen[0].text.contains("disk full") &&
+                    f.modal.seen[0].text.contains(outputs));
     }
 
     void applyUploadsTheFoldersLockedWhenItBegan() {
@@ -348,17 +310,6 @@ private slots:
         QCOMPARE(f.log.take().filter("syncDirUpload"),
                  QStringList({"syncDirUpload " + outputs, "syncDirUpload " + south}));
         QCOMPARE(f.probe.lockedDirs().size(), 42);
-    }
-
-    void lateLockOfAFormerSystemIsReleasedOnClose() {
-        Fixture f;
-        f.probe.selectSystem("north");
-        f.probe.selectSystem("south"); // before north's lock arrives
-        f.probe.reply(HostReply::Ok, "lock", outputs);
-        QVERIFY(!f.probe.action("new")->isEnabled()); // south is not locked
-        f.log.take();
-        f.editor.close();
-        QCOMPARE(f.log.take(), QStringList("unlock " + outputs));
     }
 
     void directoryListingFillsTheSelector() {
