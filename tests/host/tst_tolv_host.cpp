@@ -4,12 +4,6 @@
 #include "common/files.h"
 #include "host/store_host.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QSysInfo>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <csignal>
 #include <unistd.h>
 
@@ -35,8 +29,7 @@ struct HostRun {
     QString output() { return QString::fromLocal8Bit(process.readAll()); }
     // Processor time used so far, in clock ticks (utime + stime).
     qint64 cpuTicks() const {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const QByteArray text = readAll(QStringLiteral("/proc/%1/stat").arg(process.processId()));
         const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
         return fields.value(11).toLongLong() + fields.value(12).toLongLong();
     }
@@ -68,59 +61,53 @@ private slots:
 
     void runEndsAsAsked_data() {
         QTest::addColumn<bool>("early"); // ends before the toolkit starts: needs no display
-        QTest::addColumn<QStringList>("arguments"); // STORE and SCRATCH stand for the folders
+        QTest::addColumn<QStringList>("arguments"); // given as "a|b"; STORE, SCRATCH: the folders
         QTest::addColumn<QString>("obstacle");      // see obstruct()
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QStringList>("boxes"); // the captions of the dialogs dismissed
-        const auto row = [](const QString& name, bool early, const QStringList& arguments,
-                            int exitCode, const char* shown, const QString& obstacle = "",
+        const auto row = [](const QString& name, bool early, const QString& arguments, int exitCode,
+                            const QString& shown, const QString& obstacle = "",
                             const QStringList& boxes = {}) {
             QTest::newRow(qPrintable(name))
-                << early << arguments << obstacle << exitCode << shown << boxes;
+                << early << (arguments.isEmpty() ? QStringList() : arguments.split('|')) << obstacle
+                << exitCode << shown << boxes;
         };
-        const QString library = "STORE/config/instances.xml";
-        row("--help", true, {"--help"}, 0, "Configuration store folder (required).");
-        row("--help-all", true, {"--help-all"}, 0, "--platform <platformName");
-        row("--version", true, {"--version"}, 0, "tolv-host 0.");
-        row("no --store", true, {}, 1, "--store DIR is required");
-        row("no such system", true, {"--store", "STORE", "--system", "x"}, 1, "no alarm system x");
-        row("--navigate, no --system", true, {"--store", "STORE", "--navigate", "Pumps"}, 1,
+        row("--help", true, "--help", 0, "Configuration store folder (required).");
+        row("--version", true, "--version", 0, "tolv-host 0.");
+        row("no --store", true, "", 1, "--store DIR is required");
+        row("no such system", true, "--store|STORE|--system|x", 1, "no alarm system x");
+        row("--navigate, no --system", true, "--store|STORE|--navigate|Pumps", 1,
             "--navigate needs --system");
-        row("not a store", true, {"--store", "STORE/config"}, 1,
+        row("not a store", true, "--store|STORE/config", 1,
             "STORE/config is not a configuration store");
-        row("a file", true, {"--store", library}, 1, "is a file, not a store folder");
-        row("empty owner", true, {"--store", "STORE", "--owner", ""}, 1, "--owner needs a name");
-        row("blank owner", true, {"--store", "STORE", "--owner", " "}, 1, "--owner needs a name");
-        row("owner in use", false, {"--store", "STORE", "--owner", "other"}, 1, "already used");
-        row("no such plug-in", true, {"--store", "STORE", "--plugin", "STORE/x.so"}, 1,
+        row("a file", true, "--store|STORE/" + instancesFile, 1, "is a file, not a store folder");
+        row("empty owner", true, "--store|STORE|--owner|", 1, "--owner needs a name");
+        row("owner in use", false, "--store|STORE|--owner|other", 1, "already used");
+        row("no such plug-in", true, "--store|STORE|--plugin|STORE/x.so", 1,
             "--plugin STORE/x.so: no such file");
         // Qt would take --plugin for its own -plugin.
-        row("--plugin PATH", false, {"--store", "STORE", "--plugin", library}, 1,
-            "Cannot load STORE/config/instances.xml");
-        row("--plugin=PATH", false, {"--store", "STORE", "--plugin=" + library}, 1,
-            "Cannot load STORE/config/instances.xml");
-        row("unknown argument", false, {"--store", "STORE", "--bogus"}, 1,
-            "unknown argument --bogus");
+        for (const char* plugin : {"--plugin|", "--plugin="})
+            row(QString(plugin).replace('|', ' ') + "PATH", false,
+                "--store|STORE|" + QString(plugin) + "STORE/" + instancesFile, 1,
+                "Cannot load STORE/" + instancesFile);
+        row("unknown argument", false, "--store|STORE|--bogus", 1, "unknown argument --bogus");
         // Screenshot runs end although boxes appear.
-        const QStringList pumps{"--system", "north", "--navigate", "Pumps"};
+        const QString pumps = "|--system|north|--navigate|Pumps";
         for (const QString mode : {"immediate", "queued"}) {
-            const QStringList shot{"--store", "STORE",        "--reply-mode",
-                                   mode,      "--screenshot", "SCRATCH/shot.png"};
-            const auto run = [&](const char* name, const QStringList& arguments,
+            const auto run = [&](const char* name, const QString& arguments,
                                  const QString& obstacle, const QStringList& boxes) {
-                row(mode + ": " + name, false, shot + arguments, 0,
-                    "tolv-host: no display; running on the offscreen platform", obstacle, boxes);
+                row(mode + ": " + name, false,
+                    "--store|STORE|--reply-mode|" + mode + "|--screenshot|SCRATCH/shot.png" +
+                        arguments,
+                    0, "tolv-host: no display; running on the offscreen platform", obstacle, boxes);
             };
-            run("navigate to a missing module", {"--system", "north", "--navigate", "Nothing"}, "",
-                {"File"});
-            run("no system ini", {}, "rm config/system/tolv_system.ini", {"Error"});
-            run("missing shared file", {}, "rm " + instancesFile, {"Error"});
+            run("navigate to a missing module", "|--system|north|--navigate|Nothing", "", {"File"});
+            run("no system ini", "", "rm config/system/tolv_system.ini", {"Error"});
+            run("missing shared file", "", "rm " + instancesFile, {"Error"});
             run("second owner: five refused locks, one box", pumps, "lock config", {"Read only"});
-            run("the template manager", pumps + QStringList{"--click", "manTemp"}, "",
-                {"Manage Templates"});
-            row(mode + ": --verbose", false, shot + QStringList{"--verbose"}, 0,
-                "activate. command=dir");
+            run("the template manager", pumps + "|--click|manTemp", "", {"Manage Templates"});
+            run("--verbose", "|--verbose", "", {});
         }
     }
     void runEndsAsAsked() {
