@@ -26,6 +26,11 @@ class tst_modules : public QObject, ModuleFixture {
     Q_OBJECT
     ScopedSettings settings;
 
+    void openPumps() {
+        open();
+        select("Pumps");
+    }
+
 private slots:
     void init() {
         root = std::make_unique<QTemporaryDir>();
@@ -53,8 +58,7 @@ private slots:
         QFETCH(QString, slot);
         QFETCH(QString, name);
         write(outputs + "/al_out_0003.cfg", module(name, "[Process]\r\nP4=" + slot.toUtf8()));
-        open();
-        select("Pumps");
+        openPumps();
         QCOMPARE(probe->processEditor()->infodriverNumber->value(), 12);
         name = name.startsWith('"') ? name.mid(1, 255) : name;
         select(name);
@@ -87,8 +91,7 @@ private slots:
     }
 
     void savingWritesTheRowsShownInTheirOrder() {
-        open();
-        select("Pumps");
+        openPumps();
         probe->processEditor()->procList->sortByColumn(0, Qt::DescendingOrder);
         setSlot(*probe->processEditor(), "P3", "+9");
         editor->saveFile(probe->currentModule(), true, false);
@@ -103,8 +106,7 @@ private slots:
     }
 
     void failedWriteKeepsTheModuleModifiedAndTheStoredFile() {
-        open();
-        select("Pumps");
+        openPumps();
         setSlot(*probe->processEditor(), "P4", "4");
         editor->markDirty();
         const auto box = whileRefused([&] { editor->apply(); });
@@ -123,22 +125,10 @@ private slots:
         QVERIFY(!probe->currentModule()->modified);
     }
 
-    void reloadedProcessDefinitionsKeepWhatTheModuleShows() {
-        open();
-        select("Pumps");
-        setSlot(*probe->processEditor(), "P4", "9"); // not saved yet
-        editor->markDirty();
-        // The definitions arrive again, changed: P2 is gone, P5 is new.
-        writeLater("config/alarms/north/proc_def.cfg", "[P1]\n[P3]\nGroup=G\n[P4]\n[P5]\n");
-        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
-        QCOMPARE(shownSlot("P1"), QString("1"));
-        QCOMPARE(shownSlot("P4"), QString("9"));
-        QCOMPARE(shownSlot("P5"), QString());
-        QVERIFY(probe->processEditor()->rowOf("P2") < 0);
-    }
-
-    void moduleShownBeforeTheProcessDefinitionsArriveShowsItsSlots() {
-        write("config/alarms/north/proc_def.cfg", "[P1]\n[P2]\n");
+    // Shown before they arrive, the module shows its slots once they do; when they
+    // arrive again, changed, the unsaved edits stay.
+    void processDefinitionsArrivingKeepWhatTheModuleShows() {
+        write("config/alarms/north/proc_def.cfg", "[P1]\n[P2]\n[P4]\n");
         editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
         probe = std::make_unique<EditorProbe>(*editor);
         probe->selectSystem("north");
@@ -146,9 +136,15 @@ private slots:
         probe->reply(HostReply::Done, "download", outputs);
         select("Pumps"); // no process rows yet
         probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
-        QCOMPARE(shownSlot("P1"), QString("1"));
         QCOMPARE(shownSlot("P2"), QString("007"));
         QVERIFY(!probe->currentModule()->modified);
+        setSlot(*probe->processEditor(), "P4", "9"); // not saved yet
+        editor->markDirty();
+        // They arrive again, changed: P2 is gone, P5 is new.
+        writeLater("config/alarms/north/proc_def.cfg", "[P1]\n[P3]\nGroup=G\n[P4]\n[P5]\n");
+        probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
+        QCOMPARE(shownSlot("P1") + shownSlot("P4") + shownSlot("P5"), QString("19"));
+        QVERIFY(probe->processEditor()->rowOf("P2") < 0);
     }
 
     void newModulesTakeTheLowestFreeNumber_data() {
@@ -178,8 +174,7 @@ private slots:
 
     void newModuleIsWrittenEmpty() {
         write("config/devicetypes.xml", "<devicetypes>\r\n</devicetypes>\r\n");
-        open();
-        select("Pumps");
+        openPumps();
         auto pump = std::make_unique<devTemplate>();
         pump->name = "pump";
         probe->templates().insert(std::move(pump)); // as if Pumps had a template
@@ -198,8 +193,7 @@ private slots:
     }
 
     void newModuleThatCannotBeWrittenIsKeptModified() {
-        open();
-        select("Pumps");
+        openPumps();
         const auto box = whileRefused([&] { editor->menuNewFile(); });
         if (!box)
             QSKIP("this file system cannot refuse a write here");
@@ -213,8 +207,7 @@ private slots:
     }
 
     void copyThatCannotBeWrittenIsNotMade() {
-        open();
-        select("Pumps");
+        openPumps();
         const auto box = whileRefused([&] { editor->menuDuplicateFile(); });
         if (!box)
             QSKIP("this file system cannot refuse a write here");
@@ -225,8 +218,7 @@ private slots:
 
     void duplicatesAreNamedAsCopiesAndShown() {
         write(outputs + "/al_out_0009.cfg", module("COPY 2 OF PUMPS")); // letter case aside, taken
-        open();
-        select("Pumps");
+        openPumps();
         QStringList names;
         for (const char* from : {"Pumps", "Pumps", "Copy 1 of Pumps"}) {
             select(from);
@@ -252,36 +244,33 @@ private slots:
                                 "begin or end with a blank, be enclosed in quotes or be longer "
                                 "than 255 characters. Choose another name.";
         const QString longest(255, 'x');
-        QTest::newRow("own name") << "Pumps" << true << ""
-                                  << "Pumps";
-        QTest::newRow("empty") << "" << true << ""
-                               << "";
-        QTest::newRow("markup") << "<img src=x>" << true << ""
-                                << "<img src=x>";
-        QTest::newRow("255 characters") << longest << true << "" << longest;
-        QTest::newRow("another module's") << "Boilers" << true << "New name already exists."
-                                          << "Pumps";
-        QTest::newRow("another module's in other letter case")
-            << "boilers" << true
-            << "Another module is called \"Boilers\". Names that differ only in letter case "
-               "would share one device description file. Choose another name."
-            << "Pumps";
-        QTest::newRow("blanks at the ends") << " Pumps 2" << true << notKept << "Pumps";
-        QTest::newRow("enclosing quotes") << "'P'" << true << notKept << "Pumps";
-        QTest::newRow("256 characters") << longest + 'x' << true << notKept << "Pumps";
-        QTest::newRow("slash") << "../../x" << true << unfit << "Pumps";
-        QTest::newRow("outside the files' characters") << "Насос" << true << unfit << "Pumps";
-        QTest::newRow("backslash") << "a\\b" << true << unfit << "Pumps";
-        QTest::newRow("read-only session") << "Renamed" << false << ""
-                                           << "Pumps";
+        auto row = [](const char* tag, const QString& text, const QString& message = {},
+                      bool held = true) {
+            QTest::newRow(tag) << text << held << message
+                               << (message.isEmpty() && held ? text : QString("Pumps"));
+        };
+        row("own name", "Pumps");
+        row("empty", "");
+        row("markup", "<img src=x>");
+        row("255 characters", longest);
+        row("another module's", "Boilers", "New name already exists.");
+        row("another module's in other letter case", "boilers",
+            "Another module is called \"Boilers\". Names that differ only in letter case "
+            "would share one device description file. Choose another name.");
+        row("blanks at the ends", " Pumps 2", notKept);
+        row("enclosing quotes", "'P'", notKept);
+        row("256 characters", longest + 'x', notKept);
+        row("slash", "../../x", unfit);
+        row("outside the files' characters", "\u041d\u0430\u0441\u043e\u0441", unfit);
+        row("backslash", "a\\b", unfit);
+        row("read-only session", "Renamed", {}, false);
     }
     void namesRefused() {
         QFETCH(QString, text);
         QFETCH(bool, held);
         QFETCH(QString, message);
         QFETCH(QString, name);
-        open();
-        select("Pumps");
+        openPumps();
         if (!held) { // the shared files are held, the outputs folder not
             probe->lockedDirs().clear();
             editor->updateActions();
@@ -301,8 +290,7 @@ private slots:
     }
 
     void renameCommittedByAClickOnAnotherRowRenamesTheEditedModule() {
-        open();
-        select("Pumps");
+        openPumps();
         QTreeWidget* list = probe->fileList();
         editor->dockWindows()[0]->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor->dockWindows()[0]));
@@ -319,8 +307,7 @@ private slots:
     }
 
     void slotTypedThenAClickOnAnotherModuleIsSavedWithItsModule() {
-        open();
-        select("Pumps");
+        openPumps();
         QTreeView* procs = probe->processEditor()->procList;
         procs->show();
         QLineEdit* line = openSlotEdit(*probe->processEditor(), "P3");
@@ -349,8 +336,7 @@ private slots:
     }
     void rescanFollowsTheFolder() {
         QFETCH(QByteArray, pumpsNow);
-        open();
-        select("Pumps");
+        openPumps();
         setSlot(*probe->processEditor(), "P4", "4");
         editor->markDirty();
         write(outputs + "/al_out_0009.cfg", module("New"));
@@ -374,8 +360,7 @@ private slots:
     }
 
     void deleteKeyDeletesTheModuleOnlyFromTheModuleList() {
-        open();
-        select("Pumps");
+        openPumps();
         QMainWindow window; // as a host shows the editor, its tool bar and its dock
         window.setCentralWidget(editor.get());
         window.addToolBar(qobject_cast<QToolBar*>(editor->dockWindows()[1]));
@@ -398,8 +383,7 @@ private slots:
     }
 
     void moduleWhoseFileCannotBeRemovedStays() {
-        open();
-        select("Pumps");
+        openPumps();
         const auto box = whileRefused([&] { editor->menuDeleteFile(); });
         if (!box)
             QSKIP("this file system cannot refuse a removal here");
@@ -459,8 +443,7 @@ private slots:
     }
 
     void selectingAModuleWhoseFileIsGoneDropsIt() {
-        open();
-        select("Pumps");
+        openPumps();
         QFile::remove(root->filePath(outputs + "/al_out_0002.cfg"));
         ModalScript modal;
         probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(1));
@@ -483,8 +466,7 @@ private slots:
         QTest::newRow("Overwrite, Boilers shown meanwhile") << QString() << edited << "Boilers";
     }
     void moduleChangedOnDiskIsSavedAsTheUserAnswers() {
-        open();
-        select("Pumps");
+        openPumps();
         setSlot(*probe->processEditor(), "P4", "4");
         editor->markDirty();
         writeLater(outputs + "/al_out_0001.cfg", module("Pumps", "[Process]\r\nP3=8\r\n"));
