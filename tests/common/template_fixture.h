@@ -118,6 +118,19 @@ struct TemplateEditor {
     EditorProbe probe;
 };
 
+// Answers the manager's "New Template" input with a name (a null name: Cancel);
+// any other dialog is answered by nobody.
+inline ModalScript::Answer newTemplateName(const QString& name) {
+    return [name](QDialog& dialog) {
+        auto* input = qobject_cast<QInputDialog*>(&dialog);
+        if (!input || input->labelText() != "Enter new template name")
+            return -1;
+        input->setTextValue(name);
+        name.isNull() ? input->reject() : input->accept();
+        return input->result();
+    };
+}
+
 struct PumpsSession {
     PumpsSession(const QString& store, const QString& work, const QString& owner)
         : host(store, work, owner), editor(work, "alm_tolv_output", ""), probe(editor) {
@@ -150,11 +163,7 @@ struct PumpsSession {
             return manager.result();
         });
         if (!newName.isEmpty())
-            modal.answer([newName](QDialog& dialog) {
-                dynamic_cast<QInputDialog&>(dialog).setTextValue(newName);
-                dialog.accept();
-                return dialog.result();
-            });
+            modal.answer(newTemplateName(newName));
         editor.manageTemplate();
         settle();
     }

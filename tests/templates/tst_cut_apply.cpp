@@ -1,11 +1,8 @@
 // A rename and Apply cut off before each change of the store (the session
 // ends there, as a killed one would), then a second session that edits and
 // applies: nothing may be lost and the store is whole again.
-#include "common/fixture.h"
+#include "common/template_fixture.h"
 
-#include "host/store_host.h"
-
-#include <QtTest>
 #include <QtWidgets>
 
 namespace {
@@ -13,32 +10,19 @@ namespace {
 // One session on the store: the module of al_out_0001.cfg renamed (first) or
 // a slot edited (second), then Apply and close.
 void session(const QString& store, const QString& work, bool rename) {
-    StoreHost host(store, work, rename ? "first" : "second");
-    alm_tolv_output editor(work, "alm_tolv_output", "");
-    EditorProbe probe(editor);
-    host.attach(&editor);
-    editor.activate(true);
-    probe.selectSystem("north");
-    const auto rows = probe.fileList()->findItems("al_out_0001.cfg", Qt::MatchExactly, 1);
-    if (rows.isEmpty())
+    PumpsSession s(store, work, rename ? "first" : "second");
+    if (!s.probe.currentModule())
         return;
-    probe.fileList()->setCurrentItem(rows.first());
     if (rename) {
-        rows.first()->setText(0, "Pumps2");
-        editor.renameModule(rows.first(), 0, "Pumps2");
+        s.renameTo("Pumps2");
     } else {
-        setSlot(*probe.processEditor(), "PS_UPS_FAULT", "103");
-        editor.markDirty();
+        setSlot(*s.probe.processEditor(), "PS_UPS_FAULT", "103");
+        s.editor.markDirty();
     }
     qputenv("TOLV_CUT_ARMED", "1");
-    editor.apply();
+    s.editor.apply();
     QCloseEvent close;
-    QCoreApplication::sendEvent(&editor, &close);
-}
-
-QByteArray stored(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QCoreApplication::sendEvent(&s.editor, &close);
 }
 
 } // namespace
@@ -68,10 +52,8 @@ private slots:
             cut = run.exitCode() == 77;
             QVERIFY2(cut || run.exitCode() == 0, qPrintable(run.readAllStandardError().right(500)));
 
-            ModalScript modal; // the second session is told what it cannot load
             session(store.path(), second.path(), false);
-            const QByteArray module = stored(store.filePath("config/alarms/north/outputs/"
-                                                            "al_out_0001.cfg"));
+            const QByteArray module = readAll(store.filePath(outputs + "/al_out_0001.cfg"));
             const QString at = QString("cut before change %1: ").arg(point);
             QVERIFY2(module.contains("PS_UPS_FAULT=103\r\n"), qPrintable(at + module));
             QVERIFY2(module.contains("[Templates]\r\npump=0,10,'P1'\r\n[Instances]\r\npump=P1,P2,"
@@ -89,7 +71,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsSet("TOLV_CUT_STORE")) { // the session that is cut off
         ScopedSettings settings;
-        ModalScript modal;
         session(qEnvironmentVariable("TOLV_CUT_STORE"), qEnvironmentVariable("TOLV_CUT_WORK"),
                 true);
         return 0;
