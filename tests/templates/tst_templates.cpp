@@ -331,15 +331,22 @@ private slots:
         QVERIFY(f.probe.lockedDevDescFiles().contains(descPath("north_Pumps")));
     }
 
-    void moduleGoneDuringTheLockMessageLeavesTheSharedFiles() {
+    void moduleGoneOrHiddenDuringTheLockMessageLeavesTheSharedFiles_data() {
+        QTest::addColumn<bool>("dropped"); // else another module is shown meanwhile
+        QTest::newRow("module dropped by a rescan") << true;
+        QTest::newRow("another module shown") << false;
+    }
+    void moduleGoneOrHiddenDuringTheLockMessageLeavesTheSharedFiles() {
+        QFETCH(bool, dropped);
         TemplateEditor f;
         f.probe.lockedDevDescFiles().clear();
         const QByteArray old = "<devicetypes>\r\n</devicetypes>\r\n";
         f.write(devTypes, old);
         ModalScript modal;
-        modal.answer([&](QDialog&) { // a rescan drops the module while the box is open
-            f.probe.setCurrentModule(nullptr);
-            f.probe.modules().clear();
+        modal.answer([&](QDialog&) {
+            if (dropped)
+                f.probe.modules().clear();
+            f.probe.setCurrentModule(dropped ? nullptr : &f.module(1));
             return 0;
         });
         f.probe.currentModule()->modified = true;
