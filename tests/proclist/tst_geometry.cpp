@@ -10,16 +10,6 @@
 #include <QTreeWidget>
 
 const QString procList = "Home/Alarms/Outputs/Tolv Output/ProcList";
-const QString posSize = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/PosSize";
-const QString tableInstance = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/TableInstance";
-
-// The list's width, then its five columns' widths.
-static QList<int> widths(const QTreeWidget& view) {
-    QList<int> result{view.width()};
-    for (int column = 0; column < view.columnCount(); ++column)
-        result << view.columnWidth(column);
-    return result;
-}
 
 class tst_geometry : public QObject {
     Q_OBJECT
@@ -28,84 +18,63 @@ class tst_geometry : public QObject {
 private slots:
     void init() { settings = std::make_unique<ScopedSettings>(); } // nothing stored yet
 
-    void cleanup() { settings.reset(); }
-
-    void listViewWithoutAStoredLayoutKeepsItsColumns() {
+    // The list's width, then its columns'; what a layout lacks keeps the widths
+    // the columns fit to. Saving writes the layout back.
+    void listViewColumns_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("nothing stored") << QString();
+        QTest::newRow("short layout") << "600,120,80";
+        QTest::newRow("full layout") << "432,61,72,83,94,105";
+    }
+    void listViewColumns() {
+        QFETCH(QString, stored);
         QTreeWidget view; // as the form makes it: columns sized to their contents
         view.setHeaderLabels({"Process", "Group", "Dev Type", "Instance", "Infodriver Slot"});
-        view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-        const QList<int> fitted = widths(view);
-        restoreListViewColumns(&view, procList);
-        QCOMPARE(widths(view), fitted);
-    }
-
-    void listViewShortLayoutLeavesTheOtherColumns() {
-        QTreeWidget view;
-        view.setHeaderLabels({"Process", "Group", "Dev Type", "Instance", "Infodriver Slot"});
         view.header()->setStretchLastSection(false);
         view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-        const QList<int> fitted = widths(view);
-        writeControlSetting("600,120,80", procList);
+        auto widths = [&](QStringList result = {}) {
+            for (int column = -1; column < view.columnCount(); ++column)
+                result << QString::number(column < 0 ? view.width() : view.columnWidth(column));
+            return result;
+        };
+        QStringList expected = widths();
+        for (int i = 0; i < stored.count(',') + 1 && !stored.isNull(); ++i)
+            expected[i] = stored.section(',', i, i);
+        if (!stored.isNull())
+            writeControlSetting(stored, procList);
         restoreListViewColumns(&view, procList);
-        QCOMPARE(widths(view), QList<int>({600, 120, 80}) + fitted.mid(3));
-        QCOMPARE(view.header()->sectionResizeMode(0), QHeaderView::Interactive);
-    }
-
-    void listViewLayoutRoundTrips() {
-        QTreeWidget view;
-        view.setHeaderLabels({"Process", "Group", "Dev Type", "Instance", "Infodriver Slot"});
-        view.header()->setStretchLastSection(false);
-        const QList<int> saved{432, 61, 72, 83, 94, 105};
-        view.resize(saved[0], 300);
-        for (int column = 0; column < 5; ++column)
-            view.setColumnWidth(column, saved[column + 1]);
+        QCOMPARE(widths(), expected);
+        QCOMPARE(view.header()->sectionResizeMode(0) == QHeaderView::Interactive, !stored.isNull());
         saveListViewColumns(&view, procList);
-        QCOMPARE(readControlSetting(procList), QString("432,61,72,83,94,105"));
-        view.resize(500, 300);
-        view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-        restoreListViewColumns(&view, procList);
-        QCOMPARE(widths(view), saved);
+        QCOMPARE(readControlSetting(procList), expected.join(','));
     }
 
     void tableLayoutRoundTrips() {
-        QTableWidget table(2, 3);
-        table.horizontalHeader()->setStretchLastSection(false);
+        const QString path = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/TableInstance";
+        QTableWidget table(2, 3), again(2, 3);
         table.resize(345, 200);
-        const QList<int> columns{51, 62, 73};
         for (int column = 0; column < 3; ++column)
-            table.setColumnWidth(column, columns[column]);
-        saveTableColumns(&table, tableInstance);
-        QCOMPARE(readControlSetting(tableInstance), QString("345,51,62,73"));
-
-        QTableWidget again(2, 3);
+            table.setColumnWidth(column, 51 + 11 * column);
+        saveTableColumns(&table, path);
+        QCOMPARE(readControlSetting(path), QString("345,51,62,73"));
         again.horizontalHeader()->setStretchLastSection(false);
-        restoreTableColumns(&again, tableInstance);
-        QCOMPARE(again.width(), 345);
-        for (int column = 0; column < 3; ++column)
-            QCOMPARE(again.columnWidth(column), columns[column]);
+        restoreTableColumns(&again, path);
+        saveTableColumns(&again, path); // what was restored, written again
+        QCOMPARE(readControlSetting(path), QString("345,51,62,73"));
     }
 
-    void windowGeometryRoundTrips_data() {
-        QTest::addColumn<bool>("maximized");
-        QTest::newRow("normal") << false;
-        QTest::newRow("maximized") << true;
-    }
     void windowGeometryRoundTrips() {
-        QFETCH(bool, maximized);
-        QPoint pos;
-        QSize size;
-        bool readMaximized = !maximized;
-        writeWindowGeometry({-4, 20}, {640, 480}, maximized, posSize);
-        readWindowGeometry(pos, size, readMaximized, posSize);
-        QCOMPARE(QRect(pos, size), QRect(-4, 20, 640, 480));
-        QCOMPARE(readMaximized, maximized);
-    }
-
-    void windowGeometryFieldsThatAreNotNumbersReadAsZero() {
+        const QString posSize = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/PosSize";
         QPoint pos;
         QSize size;
         bool maximized = false;
-        writeControlSetting("left,5,wide,7,true", posSize);
+        for (const bool written : {true, false}) {
+            writeWindowGeometry({-4, 20}, {640, 480}, written, posSize);
+            readWindowGeometry(pos, size, maximized, posSize);
+            QCOMPARE(QRect(pos, size), QRect(-4, 20, 640, 480));
+            QCOMPARE(maximized, written);
+        }
+        writeControlSetting("left,5,wide,7,true", posSize); // fields not numbers read as 0
         readWindowGeometry(pos, size, maximized, posSize);
         QCOMPARE(QRect(pos, size), QRect(0, 5, 0, 7));
         QVERIFY(maximized);
