@@ -193,7 +193,8 @@ void alm_tolv_output::updateActions() {
     const bool mayCreate = lockedDirs.contains(outputsDir()) && devTypesLocked && instancesLocked;
     // A module whose name makes no file name has no device files: it is shown
     // read-only until it is renamed.
-    const bool fitName = !currentModule || isPathSafeName(currentModule->name);
+    const bool fitName =
+        !currentModule || (isPathSafeName(currentModule->name) && shownTypeIdClash.isEmpty());
     const bool mayDuplicate = mayCreate && currentModule != nullptr;
     const bool mayEdit = mayDuplicate && devDescLocked && fitName;
     const bool rename = mayDuplicate && (devDescLocked || !fitName);

@@ -183,6 +183,9 @@ private:
                         const QStringList& templateNames) const;
     // Template names that would give the module the id of another's type.
     QStringList templateNamesClashing(const cOutputFile* module) const;
+    // An id the module shown shares with another module or template of the store
+    // (whose device description its save would overwrite); empty when none.
+    QString typeIdClashOfShown() const;
     void clearModules();
 
     std::unique_ptr<Loaders> loaders;
@@ -194,6 +197,9 @@ private:
     bool instancesLocked = false;
     bool devDescLocked = false;
     QStringList lockedDevDescFiles;
+    // typeIdClashOfShown() when the module shown was loaded: while it is not
+    // empty the module is read-only, as a name unfit for a path makes it.
+    QString shownTypeIdClash;
     // Type ids of templates deleted in the manager: their entries leave the shared
     // files at the next save that writes both.
     QStringList deletedTemplateTypes;

@@ -135,8 +135,9 @@ bool alm_tolv_output::saveFile(cOutputFile* module, bool requireLock, bool dupli
     if (!module->modified)
         return true;
     // No module counts as saved without its device files, and a name unfit for a
-    // path has none: such a module stays as its file has it until it is renamed.
-    if (!isPathSafeName(module->name)) {
+    // path has none (nor has one whose device type is another's): such a module
+    // stays as its file has it until it is renamed.
+    if (!isPathSafeName(module->name) || (module == currentModule && !shownTypeIdClash.isEmpty())) {
         qDebug("%s", latin1("alm_tolv_output::saveFile - no device files for the name '" +
                             module->name + "': not saved")
                          .constData());

@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -164,6 +165,7 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
             return;
     }
     currentModule = moduleOfFile(file);
+    shownTypeIdClash.clear();
     templates.clear();
     loadingModule = true;
     updateActions();
@@ -178,9 +180,18 @@ void alm_tolv_output::selectFile(QTreeWidgetItem* row) {
         loadFile(localPath(currentModule->fileName));
         if (!self)
             return;
+        shownTypeIdClash = typeIdClashOfShown();
+        updateActions();
         // A name read from a file that would make a path outside the device
         // description folder is not locked (and no device file is written for it).
-        if (currentModule && isPathSafeName(currentModule->name)) {
+        if (currentModule && !shownTypeIdClash.isEmpty()) {
+            showMessageBox(this, QMessageBox::Warning, renameCaption,
+                           "The module \"" + currentModule->name.left(maxModuleNameLength) +
+                               "\" has the device type '" + shownTypeIdClash +
+                               "' of another module or template, whose device description its "
+                               "save would overwrite. The module is shown read-only: rename it "
+                               "to edit it.");
+        } else if (currentModule && isPathSafeName(currentModule->name)) {
             lockDevDesc(
                 StorePaths::devDescFile(StorePaths::moduleTypeId(systemName, currentModule->name)));
         } else if (currentModule) {
@@ -443,7 +454,9 @@ void alm_tolv_output::applyRename(cOutputFile* module, const QString& text) {
     // No device file was ever written for a name unfit for a path: there is
     // nothing to rename, and no path is built from it.
     QPointer<alm_tolv_output> self(this);
-    if (isPathSafeName(oldName))
+    // The device files of a name shared with another module are that module's too.
+    const bool shared = !std::exchange(shownTypeIdClash, QString()).isEmpty();
+    if (isPathSafeName(oldName) && !shared)
         changeDevType(StorePaths::moduleTypeId(systemName, oldName), newTypeId);
     else
         lockDevDesc(StorePaths::devDescFile(newTypeId));

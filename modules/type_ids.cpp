@@ -43,6 +43,24 @@ QString alm_tolv_output::typeIdClash(const QSet<QString>& taken, const QString& 
     return ::typeIdClash(taken, systemName, name, templateNames);
 }
 
+QString alm_tolv_output::typeIdClashOfShown() const {
+    if (!currentModule)
+        return {};
+    // Only modules whose name is this one's, or begins it or with it followed by
+    // "_", can share an id with it: only their files are read.
+    const QString name = currentModule->name;
+    QSet<QString> taken;
+    for (const auto& module : modules) {
+        const QString& other = module->name;
+        if (module.get() == currentModule ||
+            !(other == name || name.startsWith(other + '_') || other.startsWith(name + '_')))
+            continue;
+        for (const QString& id : typeIdsOfModule(systemName, other, templateNamesOf(module.get())))
+            taken.insert(id);
+    }
+    return typeIdClash(taken, name, templateNamesOf(currentModule));
+}
+
 QStringList alm_tolv_output::templateNamesClashing(const cOutputFile* module) const {
     const QString prefix = StorePaths::moduleTypeId(systemName, module->name) + '_';
     QStringList names;

@@ -397,6 +397,7 @@ private slots:
     void modulesOfTheSameNameAreToldApartByTheirFile() {
         write(outputs + "/al_out_0002.cfg", module("Pumps", "[Process]\r\nP3=5\r\n"));
         open();
+        ModalScript modal; // each is read-only: they share one device description
         for (const int row : {0, 1, 0}) {
             probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(row));
             QCOMPARE(probe->currentModule()->fileName,
@@ -419,6 +420,7 @@ private slots:
         QTest::newRow("slash") << QByteArray("../../../escape");
         QTest::newRow("tab") << QByteArray("a\tb");
         QTest::newRow("byte 0x81") << QByteArray("a\x81");
+        QTest::newRow("another module's device type") << QByteArray("Boilers");
     }
     void moduleNamedUnfitForAPathIsReadOnlyUntilRenamed() {
         QFETCH(QByteArray, name);
