@@ -35,6 +35,8 @@ void dialog::pasteData() {
     // written while a question is open, because the list may be reloaded then.
     QPointer<dialog> self(this);
     QVector<const ClipboardRow*> accepted;
+    std::vector<int> acceptedRows; // valid while no question was asked
+    bool asked = false;
     QStringList skipped;
     QStringList unstorable;
     bool ignoreGroups = false;
@@ -60,6 +62,7 @@ void dialog::pasteData() {
             continue;
         }
         if (!ignoreGroups && model->text(row, ColGroup) != line.group) {
+            asked = true;
             const int answer = askMessageBox(
                 this, QMessageBox::Warning, tr("TOLV Output"),
                 tr("Process ") + line.name + tr(" is not a member\ngroup ") + line.group,
@@ -75,16 +78,19 @@ void dialog::pasteData() {
             ignoreGroups = true;
         }
         accepted.append(&line);
+        acceptedRows.push_back(row);
     }
 
-    // Then write the slots, each row looked up again by its name; a paste into an
-    // editor made read-only meanwhile no longer applies.
+    // Then write the slots, each row looked up again by its name when a question
+    // was asked (its loop may have reloaded the list); a paste into an editor made
+    // read-only meanwhile no longer applies.
     if (!isEnabled())
         return;
     QHash<int, QString> slotByStore; // a later line for the same process wins
     std::vector<int> rows;
-    for (const ClipboardRow* line : accepted) {
-        const int row = rowOf(line->name);
+    for (qsizetype i = 0; i < accepted.size(); ++i) {
+        const ClipboardRow* line = accepted[i];
+        const int row = asked ? rowOf(line->name) : acceptedRows[std::size_t(i)];
         if (row < 0 || !model->isFree(row))
             continue;
         if (!slotByStore.contains(model->storeIndex(row)))

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 void TextPool::clear() {
     texts.assign(1, QString());
@@ -109,6 +110,7 @@ void ProcessListModel::setProcesses(const QVector<ProcessDefinition>& processes)
     rows.clear();
     pool.clear();
     byName.clear();
+    sameNames.clear();
     nameRank.clear();
     poolRank.clear();
     rows.reserve(std::size_t(processes.size()));
@@ -117,7 +119,13 @@ void ProcessListModel::setProcesses(const QVector<ProcessDefinition>& processes)
         StoredRow row;
         row.name = process.name;
         row.group = pool.intern(process.group);
-        byName.insert(process.name, int(rows.size()));
+        if (const auto it = byName.find(process.name); it == byName.end()) {
+            byName.insert(process.name, int(rows.size()));
+        } else {
+            if (it.value() >= 0)
+                sameNames.insert(process.name, std::exchange(it.value(), -1));
+            sameNames.insert(process.name, int(rows.size()));
+        }
         rows.push_back(std::move(row));
     }
     order.resize(rows.size());
@@ -143,8 +151,14 @@ ProcessRow ProcessListModel::row(int displayRow) const {
 }
 
 int ProcessListModel::rowOf(const QString& name) const {
+    const auto only = byName.constFind(name);
+    if (only == byName.cend())
+        return -1;
+    if (only.value() >= 0)
+        return position[std::size_t(only.value())];
     int first = -1;
-    for (auto it = byName.constFind(name); it != byName.cend() && it.key() == name; ++it) {
+    const auto [from, to] = sameNames.equal_range(name);
+    for (auto it = from; it != to; ++it) {
         const int at = position[std::size_t(it.value())];
         if (first < 0 || at < first)
             first = at;

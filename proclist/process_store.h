@@ -106,7 +106,10 @@ private:
     std::vector<int> order;    // display row -> store index
     std::vector<int> position; // store index -> display row
     TextPool pool;
-    QMultiHash<QString, int> byName; // store indexes
-    std::vector<int> nameRank;       // empty: not computed since the last setProcesses()
-    std::vector<int> poolRank;       // for the texts of the pool when it had this size
+    // The store index of each name; a name met more than once has -1 here and
+    // all its store indexes in sameNames.
+    QHash<QString, int> byName;
+    QMultiHash<QString, int> sameNames;
+    std::vector<int> nameRank; // empty: not computed since the last setProcesses()
+    std::vector<int> poolRank; // for the texts of the pool when it had this size
 };
