@@ -54,7 +54,7 @@ void appendLines(QByteArray& out, const QString& text) {
 
 } // namespace
 
-ModuleFileContent parseModuleFile(const QByteArray& bytes) {
+ModuleFileContent parseModuleFile(const QByteArray& bytes, bool recordLines) {
     ModuleFileContent content;
     Section section = None;
     QString key;
@@ -70,7 +70,8 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
             continue;
         if (section == Templates) {
             content.templateLines.append(line);
-            content.lines.templates.append(number);
+            if (recordLines)
+                content.lines.templates.append(number);
             continue;
         }
         splitKeyValue(line, key, value);
@@ -83,7 +84,8 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
             break;
         case Process:
             content.processes.insert(key, value);
-            content.lines.processes.insert(key, number);
+            if (recordLines)
+                content.lines.processes.insert(key, number);
             break;
         case System:
             if (key == QLatin1String("Module"))
@@ -91,7 +93,8 @@ ModuleFileContent parseModuleFile(const QByteArray& bytes) {
             break;
         case Instances:
             content.instances.insert(key, value);
-            content.lines.instances.insert(key, number);
+            if (recordLines)
+                content.lines.instances.insert(key, number);
             break;
         default:
             break;

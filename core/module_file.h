@@ -46,7 +46,9 @@ struct ModuleFileContent {
 // Reads the file's bytes. Section headers match exactly ("[ System ]" and
 // "[system]" are unknown sections, whose lines are skipped). A key line is split
 // at every "=" with empty pieces dropped: "P=3=4" is P -> 3, "=5" is 5 -> "".
-ModuleFileContent parseModuleFile(const QByteArray& bytes);
+// Without recordLines the line numbers (lines) stay empty: the editor has no
+// use for them, and a hash of every process line costs as much as the rest.
+ModuleFileContent parseModuleFile(const QByteArray& bytes, bool recordLines = true);
 
 // Only the lines of [Templates], as parseModuleFile() gives them, without
 // decoding the rest of the file: for a look at many modules' template names.

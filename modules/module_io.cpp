@@ -40,7 +40,7 @@ bool alm_tolv_output::loadFile(const QString& path) {
     ModuleFileContent content; // a file that cannot be opened loads as an empty module
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
-        content = parseModuleFile(file.readAll());
+        content = parseModuleFile(file.readAll(), false);
         file.close();
     }
     if (content.name)

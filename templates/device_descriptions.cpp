@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 namespace {
 
@@ -140,18 +139,18 @@ void alm_tolv_output::loadTemplates(const QStringList& entries,
         templates.insert(std::move(entry));
     }
     if (!claims.isEmpty()) {
-        // One pass over the rows; the first row of each name in display order.
-        QSet<QString> claimed;
+        // One pass over the rows; the first row of each name in display order
+        // takes the claim out.
         processEditor->editRows([&](int, ProcessRow& row) {
-            const auto claim = claims.constFind(row.name);
-            if (claim == claims.cend() || claimed.contains(row.name))
+            const auto claim = claims.find(row.name);
+            if (claim == claims.end())
                 return;
-            claimed.insert(row.name);
-            if (!row.instance.isEmpty())
-                return;
-            row.instance = claim->second;
-            row.devType = claim->first;
-            row.free = false;
+            if (row.instance.isEmpty()) {
+                row.instance = claim->second;
+                row.devType = claim->first;
+                row.free = false;
+            }
+            claims.erase(claim);
         });
     }
     // The replies may arrive within each call, and a refused lock shows a box
