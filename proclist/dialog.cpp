@@ -364,18 +364,14 @@ void dialog::findNext(bool fromCurrent) {
         return;
     const int current = procList->currentIndex().isValid() ? procList->currentIndex().row() : -1;
     const int start = current < 0 ? 0 : (fromCurrent ? current : current + 1);
-    for (int i = 0; i < count; ++i) {
-        const int row = (start + i) % count;
-        if (model->text(row, ColProcess).contains(text, Qt::CaseInsensitive)) {
-            const QModelIndex index = model->index(row, 0);
-            procList->selectionModel()->setCurrentIndex(
-                index, model->isFree(row)
-                           ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
-                           : QItemSelectionModel::Clear);
-            procList->scrollTo(index, QAbstractItemView::PositionAtCenter);
-            return;
-        }
-    }
+    const int row = model->findRow(text, start % count);
+    if (row < 0)
+        return;
+    const QModelIndex index = model->index(row, 0);
+    procList->selectionModel()->setCurrentIndex(
+        index, model->isFree(row) ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                  : QItemSelectionModel::Clear);
+    procList->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 std::vector<int> dialog::selectedFreeRows() const {

@@ -166,6 +166,26 @@ int ProcessListModel::rowOf(const QString& name) const {
     return first;
 }
 
+int ProcessListModel::findRow(const QString& text, int start) const {
+    const int count = rowCount();
+    if (text.isEmpty() || count == 0)
+        return -1;
+    // In store order, the order of the names in memory, without a copy of any;
+    // the match nearest after start in display order wins.
+    int found = -1;
+    int nearest = count;
+    for (std::size_t i = 0; i < rows.size() && nearest > 0; ++i) {
+        if (!QStringView(rows[i].name).contains(text, Qt::CaseInsensitive))
+            continue;
+        const int distance = ((position[i] - start) % count + count) % count;
+        if (distance < nearest) {
+            nearest = distance;
+            found = position[i];
+        }
+    }
+    return found;
+}
+
 void ProcessListModel::store(int storeIndex, const ProcessRow& values) {
     StoredRow& row = rows[std::size_t(storeIndex)];
     if (row.slot != values.slot) {

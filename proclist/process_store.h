@@ -69,6 +69,9 @@ public:
     int displayRow(int storeIndex) const { return position[std::size_t(storeIndex)]; }
     // The first display row of that name, or -1.
     int rowOf(const QString& name) const;
+    // The display row of the first process at or after start (round to the top)
+    // whose name holds the text, case aside; -1 when none does.
+    int findRow(const QString& text, int start) const;
     // Changes rows (in display order) through their values; one dataChanged()
     // for the whole list.
     void editRows(const std::function<void(int, ProcessRow&)>& change);
