@@ -265,6 +265,23 @@ private slots:
         QCOMPARE(modal.seen.size(), 1);
     }
 
+    void pasteQuestionStaysAnswerableWhenAReplyDisablesTheEditor() {
+        open();
+        select("Pumps");
+        QApplication::clipboard()->setText("P1\tH\t7");
+        bool answerable = false;
+        ModalScript modal;
+        modal.answer([&](QDialog& box) { // the description's lock is lost meanwhile
+            probe->reply(HostReply::Fail, "lock", "config/devicetypes/north_Pumps.xml", "held");
+            answerable = box.isEnabled();
+            return 0; // &Ignore Groups
+        });
+        probe->processEditor()->pasteData();
+        QVERIFY(!probe->processEditor()->isEnabled() && answerable);
+        QCOMPARE(modal.seen.size(), 2);          // the question, and the lock's message
+        QCOMPARE(shownSlot("P1"), QString("3")); // read-only now: not pasted
+    }
+
     // A host that closes the editor while a "Lock" box is open, after the module
     // list was read or while a module loads: nothing touches the editor afterwards.
     void lockBoxMayOutliveTheEditor_data() {

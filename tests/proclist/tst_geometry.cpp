@@ -74,6 +74,9 @@ private slots:
             QCOMPARE(QRect(pos, size), QRect(-4, 20, 640, 480));
             QCOMPARE(maximized, written);
         }
+        writeControlSetting("1,2,30,40", posSize); // four fields: the size, maximized as it was
+        readWindowGeometry(pos, size, maximized, posSize);
+        QCOMPARE(QRect(pos, size), QRect(1, 2, 30, 40));
         writeControlSetting("left,5,wide,7,true", posSize); // fields not numbers read as 0
         readWindowGeometry(pos, size, maximized, posSize);
         QCOMPARE(QRect(pos, size), QRect(0, 5, 0, 7));
