@@ -482,10 +482,6 @@ void alm_tolv_output::menuDeleteFile() {
             return;
         }
     }
-    QPointer<alm_tolv_output> self(this);
-    markDirty(); // the host may answer "dirty" by reloading or closing the editor
-    if (!self || !currentModule)
-        return;
     const auto it = std::find_if(modules.begin(), modules.end(),
                                  [&](const auto& m) { return m.get() == currentModule; });
     if (it == modules.end()) {
@@ -503,4 +499,7 @@ void alm_tolv_output::menuDeleteFile() {
     }
     modules.erase(it);
     updateActions();
+    // Last: the host may answer "dirty" by reloading, closing the editor or
+    // showing another module, which must not save the deleted one again.
+    markDirty();
 }

@@ -382,6 +382,19 @@ private slots:
         editor->setParent(nullptr);                // the test owns it
     }
 
+    void deletedModuleStaysDeletedWhenTheHostShowsAnotherMeanwhile() {
+        openPumps();
+        QObject::connect(editor.get(), &alm_tolv_output::command, editor.get(),
+                         [this](const QString& word) {
+                             if (word == "dirty")
+                                 select("Boilers");
+                         });
+        editor->menuDeleteFile();
+        QCOMPARE(read(outputs + "/al_out_0001.cfg"), QByteArray("<missing>"));
+        QCOMPARE(rows(), QStringList{"Boilers|al_out_0002.cfg"});
+        QCOMPARE(current(), QString("Boilers"));
+    }
+
     void moduleWhoseFileCannotBeRemovedStays() {
         openPumps();
         const auto box = whileRefused([&] { editor->menuDeleteFile(); });
