@@ -218,6 +218,12 @@ private slots:
 
     void duplicatesAreNamedAsCopiesAndShown() {
         write(outputs + "/al_out_0009.cfg", module("COPY 2 OF PUMPS")); // letter case aside, taken
+        write(outputs + "/al_out_0001.cfg",
+              pumps + "[Templates]\r\npump=0,1,''\r\n[Instances]\r\npump=A,\r\n");
+        write("config/devicetypes/north_Pumps_pump.xml",
+              "<device_description name=\"north_Pumps_pump\"><param name=\"_RUN\" slot=\"1\"/>"
+              "</device_description>");
+        ModalScript modal; // a copy saved without its description would warn
         openPumps();
         QStringList names;
         for (const char* from : {"Pumps", "Pumps", "Copy 1 of Pumps"}) {
@@ -231,6 +237,9 @@ private slots:
         QCOMPARE(shownSlot("P2"), QString("007"));
         QVERIFY(read(outputs + "/al_out_0003.cfg").endsWith("[Process]\r\nP1=1\r\nP2=007\r\n"));
         QCOMPARE(rows().last(), QString("Copy 1 of Copy 1 of Pumps|al_out_0005.cfg"));
+        // The copy's template has its description at once: no lock is held for it yet.
+        QVERIFY(
+            QFileInfo::exists(root->filePath("config/devicetypes/north_Copy 1 of Pumps_pump.xml")));
     }
 
     void namesRefused_data() {
