@@ -118,6 +118,28 @@ struct TemplateEditor {
     EditorProbe probe;
 };
 
+// Answers the template manager: edit, then OK (or Cancel).
+inline ModalScript::Answer managerAnswer(const std::function<void(manage_temp&)>& edit,
+                                         bool ok = true) {
+    return [edit, ok](QDialog& dialog) {
+        auto& manager = dynamic_cast<manage_temp&>(dialog);
+        if (edit)
+            edit(manager);
+        (ok ? manager.buttonOk : manager.buttonCancel)->click();
+        return manager.result();
+    };
+}
+
+// "name=base,offset,'prefix' parameter:slot,... instance,..." of a template.
+inline QString describe(const devTemplate* t) {
+    if (!t)
+        return "none";
+    QStringList params;
+    for (auto p = t->params.cbegin(); p != t->params.cend(); ++p)
+        params.append(p.key() + ':' + QString::number(p.value()));
+    return templatesLine(*t) + ' ' + params.join(',') + ' ' + t->instances.join(',');
+}
+
 // Answers the manager's "New Template" input with a name (a null name: Cancel);
 // any other dialog is answered by nobody.
 inline ModalScript::Answer newTemplateName(const QString& name) {
@@ -156,12 +178,7 @@ struct PumpsSession {
     // (or Cancel); a new template there is named newName.
     void manage(const std::function<void(manage_temp&)>& edit, bool ok = true,
                 const QString& newName = QString()) {
-        modal.answer([edit, ok](QDialog& dialog) {
-            auto& manager = dynamic_cast<manage_temp&>(dialog);
-            edit(manager);
-            (ok ? manager.buttonOk : manager.buttonCancel)->click();
-            return manager.result();
-        });
+        modal.answer(managerAnswer(edit, ok));
         if (!newName.isEmpty())
             modal.answer(newTemplateName(newName));
         editor.manageTemplate();

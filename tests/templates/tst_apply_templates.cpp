@@ -9,17 +9,6 @@ namespace {
 const QString duplicated = "The following processes are defined in 2 or more instances:-\n\t";
 const QString missing = "The following processes do not exist:-\n\t";
 
-// Answers the manager: edit, then OK.
-ModalScript::Answer confirm(const std::function<void(manage_temp&)>& edit = {}) {
-    return [edit](QDialog& dialog) {
-        auto& manager = dynamic_cast<manage_temp&>(dialog);
-        if (edit)
-            edit(manager);
-        manager.buttonOk->click();
-        return manager.result();
-    };
-}
-
 } // namespace
 
 class tst_apply_templates : public QObject {
@@ -110,7 +99,7 @@ private slots:
         TemplateEditor f("Pump1_Run: Pump1_Trip: Pump2_Run: Pump2_Trip: Pump3_Run:");
         f.addTemplates("Old=0,1,'Pump3_' Run:5 Pump3_");
         ModalScript modal;
-        modal.answer(confirm([](manage_temp& manager) {
+        modal.answer(managerAnswer([](manage_temp& manager) {
             manager.buttonNew->click();
             manager.editPrefix->setText("Pump1_");
             manager.listSlots->selectAll();
@@ -119,16 +108,13 @@ private slots:
             manager.tabWidget->setCurrentIndex(1);
             manager.buttonSelectAll->click();
         }));
-        modal.answer([](QDialog& dialog) { // the name of the new template
-            dynamic_cast<QInputDialog&>(dialog).setTextValue("Pump");
-            dialog.accept();
-            return dialog.result();
-        });
+        modal.answer(newTemplateName("Pump"));
         CommandLog commands(f.editor);
         f.editor.manageTemplate();
         QCOMPARE(modal.seen.size(), 2);
         QCOMPARE(f.probe.templates().count(), 2);
-        QCOMPARE(f.probe.templates().find("Pump")->instances, QStringList({"Pump1_", "Pump2_"}));
+        QCOMPARE(describe(f.probe.templates().find("Pump")),
+                 QString("Pump=0,10,'Pump1_' Run:1,Trip:2 Pump1_,Pump2_"));
         QCOMPARE(commands.lines,
                  QStringList({"lock config/devicetypes/north_Pumps_Old.xml",
                               "lock config/devicetypes/north_Pumps_Pump.xml", "dirty"}));
@@ -176,7 +162,7 @@ private slots:
         TemplateEditor f("XA:");
         f.addTemplates("T A:1 X");
         ModalScript modal;
-        modal.answer(confirm([&](manage_temp& manager) {
+        modal.answer(managerAnswer([&](manage_temp& manager) {
             manager.spinBase->setValue(50);
             f.probe.setCurrentModule(&f.module(1)); // a reply selects another module
             f.probe.templates().clear();            // ... which has no templates
@@ -197,7 +183,7 @@ private slots:
                         f.probe.reply(HostReply::Fail, "lock", file, "held by bob");
                 });
         ModalScript modal;
-        modal.answer(confirm());
+        modal.answer(managerAnswer({}));
         modal.answer([&](QDialog& box) { // while the refusal is shown, another module
             f.probe.setCurrentModule(&f.module(1));
             dynamic_cast<QMessageBox&>(box).buttons().first()->click();

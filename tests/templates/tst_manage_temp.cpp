@@ -10,16 +10,6 @@ namespace {
 const QStringList pumps{"Pump1_Run", "Pump1_Trip", "Pump2_Run", "Pump2_Trip", "Pump3_Run"};
 const QString posSize = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/PosSize";
 
-// "name=base,offset,'prefix' params instances" of a template, as one line.
-QString describe(const devTemplate* t) {
-    if (!t)
-        return "none";
-    QStringList params;
-    for (auto p = t->params.cbegin(); p != t->params.cend(); ++p)
-        params.append(p.key() + ':' + QString::number(p.value()));
-    return templatesLine(*t) + ' ' + params.join(',') + ' ' + t->instances.join(',');
-}
-
 std::unique_ptr<manage_temp> openManager(const QStringList& processes,
                                          const TemplateList& templates = {}) {
     return std::make_unique<manage_temp>(processes, templates, nullptr);
@@ -108,6 +98,10 @@ private slots:
         manager->buttonUnselectSelected->click();
         QCOMPARE(shown(*manager, false), QStringList({"Pump1_*", "Pump2_"}));
         manager->buttonUnselectAll->click();
+        // A click on a check box checks that instance.
+        const QModelIndex box = manager->instanceTable()->index(1, InstanceTable::ColEnabled);
+        QVERIFY(manager->instanceTable()->setData(box, Qt::Checked, Qt::CheckStateRole));
+        QCOMPARE(shown(*manager, false), QStringList({"Pump1_", "Pump2_*"}));
         manager->buttonSelectAll->click();
         QCOMPARE(describe(confirmed(*manager).find("Pump")),
                  QString("Pump=100,10,'Pump1_' Run:1,Trip:2 Pump1_,Pump2_"));
@@ -282,6 +276,8 @@ private slots:
                                 << "40,50,450,400,false";
         QTest::newRow("off screen") << "-5000,9000,450,400,false"
                                     << "0,400,450,400,false";
+        QTest::newRow("off screen right") << "9000,50,450,400,false"
+                                          << "350,50,450,400,false";
     }
     void layoutsAreKept() {
         QFETCH(QString, stored);
