@@ -8,20 +8,21 @@ cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build}
 host="$PWD/$build/tolv-host"
 pictures="$PWD/docs/guide"
-scratch="$PWD/$build/guide"
+# A short neutral folder, since the status bar shows the store's whole path.
+scratch=/tmp/tolv-guide
 rm -rf "$scratch"
 mkdir -p "$scratch"
 trap 'rm -rf "$scratch"' EXIT
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$scratch/settings" TMPDIR="$scratch"
 samples="$PWD/examples/store"
-cd "$scratch" # the status bar shows the store as given: "store"
+cd "$scratch"
 
 shot() { # NAME ARGUMENTS...: a picture of a run on a fresh copy of the store
   local name=$1
   shift
   rm -rf store
   cp -R "$samples" store
-  "$host" --store store --screenshot "$pictures/$name.png" "$@" 2>/dev/null
+  "$host" --store store --owner engineer@plant --screenshot "$pictures/$name.png" "$@" 2>/dev/null
   echo "docs/guide/$name.png"
 }
 
