@@ -5,6 +5,7 @@
 #include "core/device_description.h"
 #include "core/device_template.h"
 #include "core/shared_files.h"
+#include "core/xml_scan.h"
 
 #include <QDomDocument>
 #include <QDomElement>
@@ -227,6 +228,42 @@ private slots:
         if (!expected.isEmpty())
             QCOMPARE(result.content, expected);
         QCOMPARE(rewrite(result.content, QString()).content, result.content);
+    }
+
+    // The scanner's own verdicts: names, encodings and where an error is placed.
+    void scannerReadsWhatReadersAccept_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("result"); // the root's child elements and ids, or line:column
+        const QByteArray utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        QTest::newRow("names with z, digits, - and .")
+            << QByteArray("<z><z-9.a id='x'/><_b/></z>") << "z-9.a=x _b=";
+        QTest::newRow("a declaration")
+            << QByteArray("<?xml version=\"1.0\"?><r><a id=\"1\"/></r>") << "a=1";
+        QTest::newRow("four-byte character") << utf8 + "<r><a id=\"\xF0\x9F\x98\x80\"/></r>"
+                                             << QString::fromUtf8("a=\xF0\x9F\x98\x80");
+        QTest::newRow("comment not closed") << QByteArray("<r>\n<!-- x </r>") << "2:5";
+        QTest::newRow("end tag without a name") << QByteArray("<r><a></></r>") << "1:9";
+        QTest::newRow("comment not closed after the root") << QByteArray("<r/>\n<!-- x") << "2:5";
+        QTest::newRow("column counts characters") << utf8 + "<r a=\"\xC3\xA4\xC3\xA4\"><</r>"
+                                                  << "2:12";
+    }
+    void scannerReadsWhatReadersAccept() {
+        QFETCH(QByteArray, bytes);
+        XmlDocument document;
+        XmlScanError error;
+        QStringList children;
+        const bool read = scanXmlDocument(bytes, document, error, [&](const XmlChild& child) {
+            if (child.kind != XmlChild::Element)
+                return;
+            QString id;
+            for (const XmlAttributeSpan& a : *child.attributes)
+                if (a.name == "id")
+                    id = xmlAttributeValue(a.value, document.encoding);
+            children << QString::fromLatin1(child.name) + '=' + id;
+        });
+        QCOMPARE(read, !error.isError());
+        QTEST(read ? children.join(' ') : QString("%1:%2").arg(error.line).arg(error.column),
+              "result");
     }
 
     void instanceOffsetsFollowTheTemplate_data() {
