@@ -82,14 +82,14 @@ struct TemplateEditor {
     }
     // Templates given as "line parameter:slot,... instance,...; ...", such as
     // "T=0,10,'X' A:1,B:2 X,Y".
-    void addTemplates(const QString& specs) {
-        for (const QString& spec : specs.split(';', Qt::SkipEmptyParts)) {
-            const QStringList parts = spec.trimmed().split(' ');
+    void addTemplates(const QString& written) {
+        for (const QString& entry : written.split(';', Qt::SkipEmptyParts)) {
+            const QStringList fields = entry.trimmed().split(' ');
             Params params;
-            for (const QString& param : parts.value(1).split(',', Qt::SkipEmptyParts))
+            for (const QString& param : fields.value(1).split(',', Qt::SkipEmptyParts))
                 params.insert(param.section(':', 0, 0), param.section(':', 1).toInt());
             probe.templates().insert(
-                makeTemplate(parts[0], params, parts.value(2).split(',', Qt::SkipEmptyParts)));
+                makeTemplate(fields[0], params, fields.value(2).split(',', Qt::SkipEmptyParts)));
         }
     }
     // "template/instance/slot" of a row, with " free" for a free row.
