@@ -26,10 +26,8 @@ private slots:
         QVERIFY(combo);
         QSignalSpy picked(&chooser, &CSystemChooser::sysChanged);
         chooser.setSystemNames("\n  North \r\n\t\n.\n..\n../etc\nx/y\nx\\y\nSouth Hall\r\nNorth\n");
-        QStringList items;
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        QCOMPARE(items, QStringList({"North", "South Hall"}));
+        QCOMPARE(combo->count(), 2);
+        QVERIFY(combo->itemText(0) == "North" && combo->itemText(1) == "South Hall");
         QCOMPARE(chooser.getSystemName(), QString()); // the listing chooses nothing
         combo->setCurrentIndex(-1);
         QTest::keyClick(combo, Qt::Key_Down); // what a user does

@@ -4,7 +4,8 @@
 #include "host/plugin_loader.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 
 using Mode = StoreHost::ReplyMode;
 const QString north = QStringLiteral("config/alarms/north/outputs");
@@ -42,11 +43,9 @@ class tst_plugin_load : public QObject {
     std::unique_ptr<QTemporaryDir> store;
     std::unique_ptr<ModalScript> modal;
 
-    static void answerApplyAndQuit() { // the host's own question, answered as the user would
+    static void answerApplyAndQuit() { // the host's own question: its default button
         QTimer::singleShot(0, [] {
-            for (auto* button : QApplication::activeModalWidget()->findChildren<QAbstractButton*>())
-                if (button->text() == "&Apply and quit")
-                    button->click();
+            qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->defaultButton()->click();
         });
     }
 
@@ -73,7 +72,6 @@ private slots:
             second->createWidget(QDir::tempPath(), "alm_tolv_output", ""));
         for (const char* name : {"alm_tolv_output", "IDomDoc", "IGetDocuments", "ISendCommand"})
             QVERIFY2(widget && widget->qt_metacast(name), name);
-        QVERIFY(!widget->qt_metacast("NoSuchInterface"));
     }
 
     void fullRun_data() {
@@ -85,64 +83,40 @@ private slots:
         QFETCH(Mode, mode);
         Session first(loader, store->path(), "tester", mode);
         first.window.show();
+        QVERIFY(first.window.openEntry());
+        first.settle();
+        // South is left before its lock may be granted: that lock too is given back at
+        // close. Choosing a module locks its device description.
+        QVERIFY(first.window.chooseSystem("south") && first.window.chooseSystem("north"));
         QPointer<config_plugin_base> editor = first.openOnFirstModule();
         QVERIFY(editor && editor->isVisible() && modal->seen.isEmpty());
-        QCOMPARE(first.window.findChild<QComboBox*>("systemCombo")->itemText(1), "south");
-        // Choosing a module locks its device description; then every action is open.
+        QCOMPARE(first.host.lockHolder("config/alarms/south/outputs"), QString("tester"));
         QCOMPARE(first.host.lockHolder("config/devicetypes/north_Pumps.xml"), QString("tester"));
-        for (const char* name : {"new", "duplicate", "delete", "rename"})
-            QVERIFY2(editor->findChild<QAction*>(name)->isEnabled(), name);
         // A second owner, in the other reply mode, is told of the locks and works read-only.
         Session second(loader, store->path(), "second",
                        mode == Mode::Queued ? Mode::Immediate : Mode::Queued);
         QVERIFY(second.openOnFirstModule() && modal->seen.size() == 5);
-        for (const SeenDialog& box : modal->seen)
+        for (const SeenDialog& box : std::exchange(modal->seen, {}))
             QVERIFY2(box.caption == "Lock" && box.text.contains("tester"), qPrintable(box.text));
-        QVERIFY(second.window.findChild<QWidget*>("readOnlyLabel")
-                    ->property("text")
-                    .toString()
+        QVERIFY(second.window.findChild<QLabel*>("readOnlyLabel")
+                    ->text()
                     .startsWith("Read only, Locked by tester: "));
-        QVERIFY(!second.window.editor()->findChild<QAction*>("new")->isEnabled());
         QCOMPARE(second.list()->topLevelItemCount(), 2); // read-only, but there
-        // It uploads nothing, and closing it releases nothing of the first owner's.
-        const auto commands = second.host.commandLog().size();
-        QMetaObject::invokeMethod(second.window.editor(), "apply");
-        QCOMPARE(second.host.commandLog().size(), commands);
-        second.window.close();
+        second.window.close();                           // releases nothing of the first owner's
         QCOMPARE(first.host.lockHolder(north), QString("tester"));
-        // Apply uploads, and the "clean" that follows clears the title's mark.
+        // An Apply and quit that fails keeps the window open and the edits.
         QVERIFY(QMetaObject::invokeMethod(editor, "markDirty") && first.dirty());
-        first.window.apply();
-        first.settle();
-        QVERIFY(!first.window.windowTitle().startsWith('*') && !editor->isDirty());
-        QVERIFY(first.window.close() && !editor); // closed, then deleted
-        QVERIFY(QDir(store->filePath(StoreHost::lockFolder)).isEmpty(QDir::Files));
-    }
-
-    void lateOutputsLockOfAFormerSystemIsReleasedOnClose() {
-        Session first(loader, store->path(), "tester", Mode::Queued);
-        QVERIFY(first.window.openEntry());
-        first.settle();
-        QVERIFY(first.window.chooseSystem("north"));
-        QVERIFY(first.window.chooseSystem("south")); // before north's replies arrive
-        first.settle();
-        QCOMPARE(first.host.lockHolder(north), QString("tester"));
-        QVERIFY(first.window.close());
-        QCOMPARE(first.host.lockHolder(north), QString());
-    }
-
-    void applyAndQuitThatFailsKeepsTheWindowOpen() {
-        Session open(loader, store->path(), "tester", Mode::Queued);
-        QPointer<config_plugin_base> editor = open.openOnFirstModule();
-        QVERIFY(editor && QMetaObject::invokeMethod(editor, "markDirty"));
-        open.host.failOperation("upload", north, "disk full");
+        first.host.failOperation("upload", north, "disk full");
         answerApplyAndQuit();
-        QVERIFY(!open.window.close());
-        QVERIFY(editor && open.dirty() && modal->seen.size() == 1);
+        QVERIFY(!first.window.close());
+        QVERIFY(editor && first.dirty() && modal->seen.size() == 1);
         QVERIFY(modal->seen[0].caption == "Error" && modal->seen[0].text.contains("disk full"));
-        open.host.clearFailures();
+        // Now it uploads, the "clean" that follows clears the title's mark, and the
+        // editor is closed, then deleted.
+        first.host.clearFailures();
         answerApplyAndQuit();
-        QVERIFY(open.window.close() && !editor);
+        QVERIFY(first.window.close() && !editor && !first.window.windowTitle().startsWith('*'));
+        QVERIFY(QDir(store->filePath(StoreHost::lockFolder)).isEmpty(QDir::Files));
     }
 };
 
