@@ -1,5 +1,4 @@
 // The editor window: actions from the lock state, navigation, open edits, layout.
-#include "common/files.h"
 #include "common/fixture.h"
 #include "proclist/process_list_delegate.h"
 
@@ -7,23 +6,12 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 
 class tst_editor : public QObject, ModuleFixture {
     Q_OBJECT
     ScopedSettings settings;
-
-    QString storedPumps() { // the process lines of Pumps' file, sorted
-        const QByteArray file = read(outputs + "/al_out_0001.cfg");
-        QStringList lines = QString::fromLatin1(file.mid(file.indexOf("[Process]\r\n") + 11))
-                                .split("\r\n", Qt::SkipEmptyParts);
-        lines.sort();
-        return lines.join(',');
-    }
 
 private slots:
     void init() {
@@ -37,10 +25,19 @@ private slots:
         editor.reset();
     }
 
-    // The menu, the docks and the texts of a new editor, and the answers of the
-    // contract's base class for a plug-in that overrides nothing.
-    void partsOfANewEditor() {
+    // The menu, the docks and the texts of a new editor (and the contract's answers
+    // for a plug-in that overrides nothing); the module list's columns kept from the
+    // last one; the process editor fills the area; the module list's menu opens
+    // over empty space too; a host may delete the docks first.
+    void partsAndLayoutOfANewEditor() {
+        {
+            alm_tolv_output first(root->path(), "tolv", "");
+            EditorProbe(first).fileList()->header()->setStretchLastSection(false);
+            EditorProbe(first).fileList()->setColumnWidth(0, 123);
+        }
         alm_tolv_output fresh(root->path(), "tolv", "x");
+        EditorProbe view(fresh);
+        QCOMPARE(view.fileList()->columnWidth(0), 123);
         QStringList parts;
         for (QAction* a : fresh.popupMenus()[0]->actions())
             parts << QStringList{a->objectName(), a->text(), a->shortcut().toString(),
@@ -49,13 +46,23 @@ private slots:
         for (QWidget* dock : fresh.dockWindows())
             parts << dock->objectName();
         parts << fresh.dockWindows()[0]->findChild<QTabWidget*>()->tabText(0) << fresh.about();
-        parts << QString::number(EditorProbe(fresh).processEditor()->isEnabled() ||
-                                 fresh.isDirty() || fresh.getSystemDocument());
+        parts << QString::number(view.processEditor()->isEnabled() || fresh.isDirty() ||
+                                 fresh.getSystemDocument());
         config_plugin_base plain(root->path(), "other", "");
         parts << plain.objectName() + '|' + plain.about()
               << QString::number(plain.hostQuery() || plain.isDirty() ||
                                  !plain.dockWindows().isEmpty() || !plain.popupMenus().isEmpty());
         QVERIFY(matchesGolden(parts.join('\n').toUtf8() + '\n', "new_editor.txt"));
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        fresh.resize(900, 700);
+        QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700));
+        QVERIFY(view.fileList()->itemAt(QPoint(5, 5)) == nullptr);
+        emit view.fileList()->customContextMenuRequested(QPoint(5, 5));
+        QTRY_VERIFY(view.popupMenu()->isVisible());
+        view.popupMenu()->hide();
+        qDeleteAll(fresh.dockWindows());
+        qDeleteAll(fresh.popupMenus());
     }
 
     void actionsFollowTheLocks() {
@@ -71,8 +78,6 @@ private slots:
                     names << name;
             return (view.processEditor()->isEnabled() ? names << "editor" : names).join(',');
         };
-        const QString pumpsDesc = "config/devicetypes/north_Pumps.xml";
-        const QString all = "new,duplicate,delete,rename,editor";
         view.selectSystem("north");
         lock(HostReply::Ok, outputs);
         QCOMPARE(lock(HostReply::Ok, "config/devicetypes.xml"), QString()); // no instances yet
@@ -81,71 +86,67 @@ private slots:
         view.setCurrentModule(&module);
         plain.updateActions();
         QCOMPARE(lock(0, {}), QString("new,duplicate"));
-        QCOMPARE(lock(HostReply::Done, pumpsDesc), all);
-        // A refused lock of a device description file takes editing away again.
-        QCOMPARE(lock(HostReply::Fail, "config/devicetypes/north_Fans.xml"), "new,duplicate");
-        QCOMPARE(lock(HostReply::Ok, pumpsDesc), all);
+        QCOMPARE(lock(HostReply::Done, "config/devicetypes/north_Pumps.xml"),
+                 QString("new,duplicate,delete,rename,editor"));
         view.setCurrentModule(nullptr); // another system: nothing until its folder is locked
         view.selectSystem("south");
         QCOMPARE(lock(0, {}), QString());
         QCOMPARE(lock(HostReply::Ok, "config/alarms/south/outputs"), QString("new"));
     }
 
+    // The module, then the process (held until the folder is checked out, the last
+    // one asked for); a row that a template fills is made current and framed, not
+    // selected. From there the process editor is asked for the current row, and
+    // the infodriver number is an edit of the module.
     void navigateSelectsModuleThenProcess_data() {
         QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("selected"); // module/process
+        QTest::addColumn<QString>("selected"); // module/selected process/current process
         QTest::addColumn<QString>("message");
         auto row = [](const char* name, const char* context, const char* selected,
                       const char* message = "") {
             QTest::newRow(name) << context << selected << message;
         };
-        row("module and process", "Fans;P2", "Fans/P2");
-        row("blank process part", "Fans; \t", "Fans/");
-        row("third part", "Fans;P2;x", "Fans/");
-        row("leading separator", ";P2", "/", "File: P2 - File not found");
-        row("unknown process", "Pumps;Q9", "Pumps/", "Process: Q9 - Process not found");
-        row("case matters", "pumps", "/", "File: pumps - File not found");
-        row("nothing", ";;", "/");
+        row("module and process", "Fans;P2", "Fans/P2/P2");
+        row("template row", "Fans;#P2", "Fans//P2");
+        row("blank process part", "Fans; \t", "Fans//");
+        row("third part", "Fans;P2;x", "Fans//");
+        row("leading separator", ";P2", "//", "File: P2 - File not found");
+        row("unknown process", "Pumps;Q9", "Pumps//", "Process: Q9 - Process not found");
+        row("case matters", "pumps", "//", "File: pumps - File not found");
+        row("nothing", ";;", "//");
+        row("before the checkout", "Fans;P3|Pumps", "Pumps//");
     }
     void navigateSelectsModuleThenProcess() {
         QFETCH(QString, context);
-        QFETCH(QString, selected);
         open();
+        dialog& list = *probe->processEditor();
         ModalScript modal;
-        editor->navigate("ignored", context);
+        if (context.contains('|')) { // another system, and back before its folder is there
+            probe->checkedOutDirs().clear();
+            for (const QString& held : context.split('|'))
+                editor->navigate("", held);
+            QVERIFY(probe->navigatePending() && probe->fileList()->selectedItems().isEmpty());
+            probe->reply(HostReply::Done, "download", outputs);
+        } else if (context.contains('#')) {
+            editor->show();
+            QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+            editor->navigate("", "Fans");
+            makeTemplateRow(list, "P2");
+        }
+        if (!context.contains('|'))
+            editor->navigate("ignored", context.remove('#'));
         const QList<QTreeWidgetItem*> modules = probe->fileList()->selectedItems();
-        QCOMPARE((modules.isEmpty() ? "" : modules.first()->text(0)) + "/" +
-                     selectedProcesses(*probe->processEditor()),
-                 selected);
+        QTEST((modules.isEmpty() ? "" : modules.first()->text(0)) + "/" + selectedProcesses(list) +
+                  "/" + list.currentProcess(),
+              "selected");
         QTEST(modal.seen.value(0).text, "message");
-        if (selected.endsWith("P2"))
-            QCOMPARE(probe->processEditor()->currentProcess(), QString("P2"));
-    }
-
-    void navigationFramesAProcessThatCannotBeSelected() {
-        open();
-        editor->show();
-        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
-        editor->navigate("", "Fans");
-        makeTemplateRow(*probe->processEditor(), "P2");
-        editor->navigate("", "Fans;P2");
-        QCOMPARE(probe->processEditor()->currentProcess(), QString("P2"));
-        QCOMPARE(selectedProcesses(*probe->processEditor()), QString());
-        QVERIFY(probe->processEditor()->procList->hasFocus()); // the current row is framed
-    }
-
-    void navigationWaitsForTheCheckout() {
-        alm_tolv_output plain(root->path(), "tolv", "");
-        EditorProbe view(plain);
-        ModalScript modal;
-        view.selectSystem("north");
-        plain.navigate("", "Fans;P3");
-        plain.navigate("", "Pumps"); // a later navigation replaces the held one
-        view.reply(HostReply::Ok, "download", outputs + "/al_out_0001.cfg");
-        QVERIFY(view.navigatePending() && view.fileList()->selectedItems().isEmpty());
-        view.reply(HostReply::Done, "download", outputs);
-        QVERIFY(!view.navigatePending() && modal.seen.isEmpty());
-        QCOMPARE(view.fileList()->selectedItems().value(0)->text(0), QString("Pumps"));
+        QVERIFY(!list.isVisible() || list.procList->hasFocus()); // the current row is framed
+        CommandLog log(*editor);
+        editor->EditProcess();
+        list.infodriverNumber->setValue(12);
+        QCOMPARE(log.lines.filter("navigate").join(""),
+                 list.currentProcess().isEmpty() ? "" : "navigate Home/Alarms/Processes,P2");
+        QVERIFY(modules.isEmpty() || (probe->currentModule()->modified && editor->isDirty()));
     }
 
     // A slot entry ended in each way a user can end it is committed with the same
@@ -154,16 +155,12 @@ private slots:
     void entryIsCommittedAndJudgedOnItsRowWhateverEndsTheEdit_data() {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored"); // the module's process lines once saved
+        QTest::addColumn<QString>("stored"); // P2's line in the module file once saved
         for (const char* ending :
              {"apply", "dirty check", "close", "click on another module", "move up", "move down",
-              "sort by slot ascending", "sort by slot descending"}) {
-            const char* const stored[][2] = {{"9", "P1=3,P2=9,P3=8"},
-                                             {"0", "P1=3,P3=8"},
-                                             {"5000", "P1=3,P2=7,P3=8"}}; // 5000 is refused
-            for (const auto& [typed, lines] : stored)
-                QTest::addRow("%s, %s", ending, typed) << ending << typed << lines;
-        }
+              "sort by slot ascending", "sort by slot descending"})
+            for (const auto& [typed, line] : {std::pair{"9", "P2=9"}, {"0", ""}, {"5000", "P2=7"}})
+                QTest::addRow("%s, %s", ending, typed) << ending << typed << line;
     }
     void entryIsCommittedAndJudgedOnItsRowWhateverEndsTheEdit() {
         QFETCH(QString, ending);
@@ -209,60 +206,31 @@ private slots:
             QTest::keyClick(delegate->openEditor(), Qt::Key_Escape);
         QCOMPARE(list.statusLabel->text(), QString()); // nothing out of range or twice
         editor->apply();
-        QTEST(storedPumps(), "stored");
+        const QStringList lines = QString(read(outputs + "/al_out_0001.cfg")).split("\r\n");
+        QTEST(lines.filter(QRegularExpression("^P2=")).join(','), "stored");
     }
 
-    void processEditorFillsTheArea() {
-        alm_tolv_output plain(root->path(), "tolv", "");
-        EditorProbe view(plain);
-        plain.resize(640, 480);
-        plain.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&plain));
-        plain.resize(900, 700);
-        QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700)); // fills the area
-        QVERIFY(view.fileList()->itemAt(QPoint(5, 5)) == nullptr);             // over empty space
-        emit view.fileList()->customContextMenuRequested(QPoint(5, 5));
-        QTRY_VERIFY(view.popupMenu()->isVisible());
-        view.popupMenu()->hide();
-    }
-
-    void editProcessNavigatesAndTheInfodriverNumberMarksTheModule() {
-        open();
-        select("Pumps");
-        CommandLog log(*editor);
-        editor->EditProcess(); // no current row yet
-        selectProcesses(*probe->processEditor(), {"P2"});
-        editor->EditProcess();
-        probe->processEditor()->infodriverNumber->setValue(12);
-        QVERIFY(probe->currentModule()->modified && editor->isDirty());
-        QCOMPARE(log.lines, QStringList({"navigate Home/Alarms/Processes,P2", "dirty"}));
-    }
-
+    // A name refused in the in-place edit opens the edit again; an edit of the
+    // file column renames nothing.
     void renamingAModuleInPlace() {
         open();
         select("Pumps");
-        CommandLog log(*editor);
         ModalScript modal;
         editor->dockWindows()[0]->show();
         QVERIFY(QTest::qWaitForWindowExposed(editor->dockWindows()[0]));
         QTreeWidget* list = probe->fileList();
-        auto rename = [&](const QString& text) {
-            probe->action("rename")->trigger();
-            QVERIFY(list->findChild<QLineEdit*>());
-            list->findChild<QLineEdit*>()->setText(text);
-            QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Return);
-        };
-        rename("Fans"); // another module's name
+        editor->renameModule(list->topLevelItem(0), 1, "Blowers");
+        probe->action("rename")->trigger();
+        QVERIFY(list->findChild<QLineEdit*>());
+        list->findChild<QLineEdit*>()->setText("Fans"); // another module's name
+        QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Return);
         QTRY_COMPARE(modal.seen.size(), 1);
         QCOMPARE(modal.seen[0].text, QString("New name already exists."));
         QCOMPARE(probe->currentModule()->name + list->topLevelItem(0)->text(0), "PumpsPumps");
         QTRY_VERIFY(list->findChild<QLineEdit*>()); // the edit is open again
         QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Escape);
         QTRY_VERIFY(!list->findChild<QLineEdit*>());
-        rename("Blowers");
-        QTRY_COMPARE(probe->currentModule()->name, QString("Blowers"));
-        QCOMPARE(log.lines.filter("dirty"), QStringList("dirty"));
-        QCOMPARE(modal.seen.size(), 1);
+        QVERIFY(!editor->isDirty());
     }
 
     void pasteQuestionStaysAnswerableWhenAReplyDisablesTheEditor() {
@@ -271,7 +239,7 @@ private slots:
         QApplication::clipboard()->setText("P1\tH\t7");
         bool answerable = false;
         ModalScript modal;
-        modal.answer([&](QDialog& box) { // the description's lock is lost meanwhile
+        modal.answer([&](QDialog& box) { // a reply disables the editor meanwhile
             probe->reply(HostReply::Fail, "lock", "config/devicetypes/north_Pumps.xml", "held");
             answerable = box.isEnabled();
             return 0; // &Ignore Groups
@@ -306,18 +274,6 @@ private slots:
             watch->selectFile(EditorProbe(*watch).fileList()->topLevelItem(module));
         QVERIFY(!watch);
         QCOMPARE(modal.seen.size(), 1);
-    }
-
-    void moduleListColumnsAreKeptAndTheDocksMayGoFirst() {
-        {
-            alm_tolv_output plain(root->path(), "tolv", "");
-            EditorProbe(plain).fileList()->header()->setStretchLastSection(false);
-            EditorProbe(plain).fileList()->setColumnWidth(0, 123);
-        }
-        alm_tolv_output again(root->path(), "tolv", "");
-        QCOMPARE(EditorProbe(again).fileList()->columnWidth(0), 123);
-        qDeleteAll(again.dockWindows()); // as a host may: the editor must not touch them
-        qDeleteAll(again.popupMenus());
     }
 };
 
