@@ -6,7 +6,6 @@
 
 class tst_loaders : public QObject {
     Q_OBJECT
-
 private slots:
     void asksForTheFileUntilLoaded() {
         struct : FileLoad {

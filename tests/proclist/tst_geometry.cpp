@@ -1,12 +1,9 @@
 // Window and column layouts kept in the settings store.
-
-#include "proclist/control_geometry.h"
-
 #include "common/fixture.h"
+#include "proclist/control_geometry.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
-#include <QTest>
 #include <QTreeWidget>
 
 const QString procList = "Home/Alarms/Outputs/Tolv Output/ProcList";
@@ -51,36 +48,31 @@ private slots:
 
     void tableLayoutRoundTrips() {
         const QString path = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/TableInstance";
-        QTableWidget table(2, 3), again(2, 3);
-        table.resize(345, 200);
-        for (int column = 0; column < 3; ++column)
-            table.setColumnWidth(column, 51 + 11 * column);
-        saveTableColumns(&table, path);
-        QCOMPARE(readControlSetting(path), QString("345,51,62,73"));
-        again.horizontalHeader()->setStretchLastSection(false);
-        restoreTableColumns(&again, path);
-        saveTableColumns(&again, path); // what was restored, written again
+        writeControlSetting("345,51,62,73", path);
+        QTableWidget table(2, 3);
+        table.horizontalHeader()->setStretchLastSection(false);
+        restoreTableColumns(&table, path);
+        writeControlSetting("", path);
+        saveTableColumns(&table, path); // what was restored, written again
         QCOMPARE(readControlSetting(path), QString("345,51,62,73"));
     }
 
+    // Fields missing from a short layout leave their part as it was; fields that
+    // are not numbers read as 0.
     void windowGeometryRoundTrips() {
         const QString posSize = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/PosSize";
         QPoint pos;
         QSize size;
         bool maximized = false;
-        for (const bool written : {true, false}) {
-            writeWindowGeometry({-4, 20}, {640, 480}, written, posSize);
-            readWindowGeometry(pos, size, maximized, posSize);
-            QCOMPARE(QRect(pos, size), QRect(-4, 20, 640, 480));
-            QCOMPARE(maximized, written);
-        }
-        writeControlSetting("1,2,30,40", posSize); // four fields: the size, maximized as it was
-        readWindowGeometry(pos, size, maximized, posSize);
-        QCOMPARE(QRect(pos, size), QRect(1, 2, 30, 40));
-        writeControlSetting("left,5,wide,7,true", posSize); // fields not numbers read as 0
-        readWindowGeometry(pos, size, maximized, posSize);
-        QCOMPARE(QRect(pos, size), QRect(0, 5, 0, 7));
-        QVERIFY(maximized);
+        auto read = [&] {
+            return readWindowGeometry(pos, size, maximized, posSize), QRect(pos, size);
+        };
+        writeWindowGeometry({-4, 20}, {640, 480}, true, posSize);
+        QVERIFY(read() == QRect(-4, 20, 640, 480) && maximized);
+        writeControlSetting("1,2,30,40", posSize);
+        QVERIFY(read() == QRect(1, 2, 30, 40) && maximized);
+        writeControlSetting("left,5,wide,7,false", posSize);
+        QVERIFY(read() == QRect(0, 5, 0, 7) && !maximized);
     }
 };
 
