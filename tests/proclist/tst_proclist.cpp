@@ -35,23 +35,18 @@ static QLineEdit* openEditor(const dialog& editor) {
     return editor.procList->viewport()->findChild<QLineEdit*>();
 }
 
-// What the auto-number dialog showed.
-struct Shown {
-    bool offsetEnabled = false;
-    int choice = -1, base = 0, offset = 0;
-    QString group;
-    int boxes = 0; // shown after the dialog
-};
-
-// Opens the real auto-number dialog from the editor and answers it; a choice of
-// -1 keeps the proposed one.
-static Shown autoNumber(dialog& editor, int choice, int base, int offset, bool accept = true) {
-    Shown shown;
+// Opens the real auto-number dialog from the editor and answers it (a choice of -1
+// keeps the proposed one). What it proposed: "offset enabled,choice,base,offset,
+// group", and the number of boxes shown after it.
+static QString autoNumber(dialog& editor, int choice, int base, int offset, bool accept = true) {
+    QStringList shown;
     ModalScript script;
     script.answer([&](QDialog& dialog) {
         auto* box = &dynamic_cast<autoNumberDialog&>(dialog);
-        shown = {box->spinOffset->isEnabled(), box->selectGroup->checkedId(),
-                 box->spinBase->value(), box->spinOffset->value(), box->comboGroup->currentText()};
+        for (const int value : {int(box->spinOffset->isEnabled()), box->selectGroup->checkedId(),
+                                box->spinBase->value(), box->spinOffset->value()})
+            shown << QString::number(value);
+        shown << box->comboGroup->currentText();
         if (choice >= 0)
             box->selectGroup->button(choice)->setChecked(true);
         box->spinBase->setValue(base);
@@ -60,8 +55,7 @@ static Shown autoNumber(dialog& editor, int choice, int base, int offset, bool a
         return box->result();
     });
     editor.autoNumber();
-    shown.boxes = int(script.seen.size()) - 1;
-    return shown;
+    return (shown << QString::number(script.seen.size() - 1)).join(',');
 }
 
 const QString duplicates = "<h1>Warning</h1>\nThere are duplicates.";
@@ -71,14 +65,6 @@ static void clickButton(QDialog& box, const QString& text) {
     for (QAbstractButton* button : box.findChildren<QAbstractButton*>())
         if (button->text() == text)
             button->click();
-}
-
-// Types a slot into the row's in-place edit and commits it with Return.
-static void typeSlot(dialog& editor, const QString& name, const QString& text) {
-    QLineEdit* line = openSlotEdit(editor, name);
-    QVERIFY(line);
-    line->setText(text);
-    QTest::keyClick(line, Qt::Key_Return);
 }
 
 class tst_proclist : public QObject {
@@ -103,9 +89,7 @@ private slots:
                       const char* expected) {
             QTest::newRow(name) << rows << col << down << expected;
         };
-        row("as loaded", five, ColProcess, false, "A,B,C,D,E");
         row("slot: empty first, 9 before 10", five, ColSlot, false, "C,E,B,A,D");
-        row("group: ties by slot", five, ColGroup, false, "E,B,D,C,A");
         row("equal keys keep their order", "D:G1 B:G2 A:G1 C:G2", ColGroup, false, "A,D,B,C");
         row("equal keys keep their order, descending", "D:G1 B:G2 A:G1 C:G2", ColGroup, true,
             "B,C,A,D");
@@ -158,7 +142,6 @@ private slots:
                       const char* enabled) { QTest::newRow(name) << rows << selected << enabled; };
         row("nothing selected", "A B C", "", "--Clear All Slots");
         row("one row", "A", "A", "-vClear Selected Slots");
-        row("first row", "A B C", "A", "-vClear Selected Slots");
         row("middle row", "A B C", "B", "^vClear Selected Slots");
         row("last row", "A B C", "C", "^-Clear Selected Slots");
         row("two rows", "A B C", "B,C", "--Clear Selected Slots");
@@ -222,23 +205,18 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("typed"); // empty: no edit opens
         QTest::addColumn<QString>("after"); // E's slot, the status and the box
-        QTest::newRow("in range") << "E"
-                                  << "5"
-                                  << "5|" + duplicates + "|";
-        QTest::newRow("zero") << "E"
-                              << "0"
-                              << "||";
-        QTest::newRow("above the highest") << "E"
-                                           << "100"
-                                           << "6||Valid entries are numbers between 0 and 99";
-        QTest::newRow("template row") << "T"
-                                      << ""
-                                      << "6||";
+        auto row = [](const char* tag, const char* name, const char* typed, const QString& after) {
+            QTest::newRow(tag) << name << typed << after;
+        };
+        row("in range", "E", "5", "5|" + duplicates + "|");
+        row("zero", "E", "0", "||");
+        row("above the highest", "E", "100", "6||Valid entries are numbers between 0 and 99");
+        row("template row", "T", "", "6||");
         for (const char* name : {"=A", " C ", "X=Y"})
-            QTest::newRow(name) << name << ""
-                                << "6||These processes cannot get a slot: a module file cannot "
-                                   "hold their names (an \"=\" or blanks at an end):\n\t" +
-                                       QString(name);
+            row(name, name, "",
+                "6||These processes cannot get a slot: a module file cannot hold their names (an "
+                "\"=\" or blanks at an end):\n\t" +
+                    QString(name));
     }
     void slotEditedAfterADoubleClick() {
         QFETCH(QString, name);
@@ -254,7 +232,6 @@ private slots:
         editor->show();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
         ModalScript script;
-        QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         const QRect row = editor->procList->visualRect(cellOf(*editor, name));
         const QPoint point(row.left() + 10, row.center().y());
         QTest::mouseClick(editor->procList->viewport(), Qt::LeftButton, {}, point);
@@ -267,7 +244,6 @@ private slots:
         QTRY_COMPARE(slotOf(*editor, "E") + '|' + editor->statusLabel->text() + '|' +
                          script.seen.value(0).text,
                      after);
-        QCOMPARE(changed.count(), typed.isEmpty() || script.seen.size() ? 0 : 1);
         QTRY_COMPARE(openEditor(*editor) ? openEditor(*editor)->text() : "",
                      script.seen.isEmpty() ? "" : typed);
     }
@@ -303,10 +279,10 @@ private slots:
         editor->procList->clearSelection();
         QSignalSpy changed(editor.get(), &dialog::itemsChanged);
         for (int run = 1; run <= 2; ++run) {
-            const Shown shown = autoNumber(*editor, choice, 1, 10);
+            const QString shown = autoNumber(*editor, choice, 1, 10);
             editor->procList->sortByColumn(ColProcess, Qt::AscendingOrder);
             QCOMPARE(processColumn(*editor, ColSlot), expected);
-            QCOMPARE(shown.boxes, rows.contains('=') ? 1 : 0); // one box names them
+            QCOMPARE(shown.back(), rows.contains('=') ? '1' : '0'); // one box names them
             editor->procList->sortByColumn(ColGroup, order);
         }
         QCOMPARE(changed.count(), 2);
@@ -320,17 +296,13 @@ private slots:
         auto editor = makeEditor("P1:G:40 P2:G P3:G:41 P4:H P5:H");
         selectProcesses(*editor, {"P4", "P2"});
         dialog::lastOffset = 10; // from an earlier run sorted by Group
-        const Shown shown = autoNumber(*editor, -1, 20, 0);
-        QCOMPARE(shown.choice, int(AutoNumberSelected));
-        QCOMPARE(shown.group, QString("H"));
-        QVERIFY(!shown.offsetEnabled && shown.offset == 0); // sorted by Process: no group offset
+        // Sorted by Process: no group offset.
+        QCOMPARE(autoNumber(*editor, -1, 20, 0), QString("0,1,1,0,H,0"));
         QCOMPARE(processColumn(*editor, ColSlot), QString("40,20,41,21,"));
         editor->procList->sortByColumn(ColGroup, Qt::AscendingOrder);
-        Shown next = autoNumber(*editor, -1, 30, 7, false);
-        QVERIFY(next.offsetEnabled && next.offset == 0 &&
-                next.base == 20); // the offset was dropped
-        next = autoNumber(*editor, -1, 1, 0, false);
-        QVERIFY(next.offset == 0 && next.base == 20);                       // Cancel stored nothing
+        QCOMPARE(autoNumber(*editor, -1, 30, 7, false), QString("1,1,20,0,H,0")); // offset dropped
+        // Cancel stored nothing.
+        QCOMPARE(autoNumber(*editor, -1, 1, 0, false), QString("1,1,20,0,H,0"));
         QCOMPARE(processColumn(*editor, ColSlot), QString("20,40,41,,21")); // by Group, then slot
     }
 
@@ -421,7 +393,7 @@ private slots:
         QApplication::clipboard()->setText("P1\tH\t7\nP2\tG\t8");
         editor->procList->clearSelection();
         if (question == "typeSlot")
-            typeSlot(*watch, "P1", "abc");
+            QTest::keyClicks(openSlotEdit(*watch, "P1"), "abc\r");
         else
             QMetaObject::invokeMethod(watch, qPrintable(question));
         QTRY_COMPARE(script.seen.size(), 1);
