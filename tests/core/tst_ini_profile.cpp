@@ -1,9 +1,8 @@
-// The INI profile reader, as the system ini and the module files are read.
+// The INI profile reader, as the system ini and the module files are read, and the
+// system document with its built-in limits.
+#include "common/files.h"
+#include "core/documents.h"
 #include "core/ini_profile.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 class tst_ini_profile : public QObject {
     Q_OBJECT
@@ -39,17 +38,36 @@ private slots:
             << QByteArray("[Status]\nDeviceInfodriverIdX=3") << "dflt" << 0;
         QTest::newRow("no file") << QByteArray() << "dflt" << 0;
     }
-
     void profileString() {
         QFETCH(QByteArray, text);
-        QFETCH(int, line);
-        QFile out(dir.filePath(QTest::currentDataTag()));
-        QVERIFY(text.isNull() || (out.open(QFile::WriteOnly) && out.write(text) == text.size()));
-        out.close();
-        QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", out.fileName()),
-              "expected");
-        QCOMPARE(findPrivateProfileEntry("Status", "DeviceInfodriverId", out.fileName()).line,
-                 line);
+        const QString path = dir.filePath(QTest::currentDataTag());
+        if (!text.isNull())
+            writeFile(path, text);
+        QTEST(getPrivateProfileString("Status", "DeviceInfodriverId", "dflt", path), "expected");
+        QTEST(findPrivateProfileEntry("Status", "DeviceInfodriverId", path).line, "line");
+    }
+
+    void systemDocument_data() {
+        QTest::addColumn<QByteArray>("line"); // of the [Status] section
+        QTest::addColumn<int>("id");
+        QTest::newRow("minus two") << QByteArray("DeviceInfodriverId=-2") << -2;
+        QTest::newRow("letters") << QByteArray("DeviceInfodriverId=abc7") << 0;
+        QTest::newRow("key missing") << QByteArray("Other=5") << -1;
+    }
+    void systemDocument() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, id);
+        QTemporaryDir root; // only the copy under "config" is read; the other answers 99
+        writeFile(root.filePath("config/system/tolv_system.ini"), "[Status]\r\n" + line);
+        writeFile(root.filePath("system/tolv_system.ini"), "[Status]\r\nDeviceInfodriverId=99");
+        documentsRoot = root.path();
+        TraceCapture trace;
+        Document_TolvSystem document;
+        QCOMPARE(document.load(), id != -1);
+        QCOMPARE(document.deviceInfodriverId(), id);
+        QCOMPARE(trace.contains("Failed to read Device Status ID"), id == -1);
+        QCOMPARE(QList<int>({document.maxInfodriver(), document.maxSlot(), document.spareLimit()}),
+                 QList<int>({999, 4096, 999}));
     }
 };
 

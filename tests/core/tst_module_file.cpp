@@ -1,15 +1,9 @@
-// The module file: its reader and writer over bytes.
+// The module file's reader and writer and the process definitions' reader, over bytes.
+#include "common/files.h"
 #include "core/module_file.h"
-
-#include <QFile>
-#include <QTest>
+#include "core/process_definitions.h"
 
 namespace {
-
-QByteArray readData(const QString& name) {
-    QFile file(QStringLiteral(TOLV_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Everything the reader found, as one text.
 QString summary(const ModuleFileContent& c) {
@@ -45,17 +39,14 @@ private slots:
         // Rows without a valid slot are left out.
         data.processes = {{"B1_FLAME", ""}, {"P1_RUN", "1"},     {"P1_TRIP", "2"}, {"P2_AUTO", "0"},
                           {"P2_RUN", "11"}, {"P2_FAIL", "4097"}, {"P3_RUN", "x"}};
-        const QByteArray written = formatModuleFile(data);
-        const QByteArray expected = readData("boiler_house.cfg");
-        QCOMPARE(written.split('\n'), expected.split('\n')); // names the first differing line
-        QCOMPARE(written, expected);
+        QVERIFY(matchesGolden(formatModuleFile(data), "boiler_house.cfg"));
     }
 
     void readsWhatTheFileSays_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         const QString nothing = "name -|db -|driver -|process |templates |instances ";
-        QTest::newRow("the example") << readData("boiler_house.cfg")
+        QTest::newRow("the example") << readTestData("boiler_house.cfg")
                                      << "name Boiler house|db no|driver 12|process "
                                         "P1_RUN=1,P1_TRIP=2,P2_RUN=11|templates "
                                         "pump=0,10,'P1'|instances pump=P1,P2,";
@@ -79,6 +70,10 @@ private slots:
                           "[Templates] \nc\n")
             << "name -|db -|driver -|process |templates a=1,2,'x=y',,c|instances a=P1,";
         QTest::newRow("lines before any section") << QByteArray("Name=x\nP=1\n") << nothing;
+        // Written by other editors: the mark skipped, CR alone ends a line.
+        for (const auto& [tag, end] : {std::pair{"mark, CR", "\r"}, {"mark, LF", "\n"}})
+            QTest::newRow(tag) << "\xEF\xBB\xBF[TOLV_CONFIG]" + QByteArray(end) + "Driver=9" + end
+                               << "name -|db -|driver 9|process |templates |instances ";
     }
     void readsWhatTheFileSays() {
         QFETCH(QByteArray, bytes);
@@ -98,6 +93,29 @@ private slots:
         QCOMPARE(lines.instances, (QHash<QString, int>{{"t", 9}}));
         QCOMPARE(lines.processes, (QHash<QString, int>{{"P", 13}, {"Q", 12}}));
         QCOMPARE(parseModuleFile("[System]\nModule=x\n").lines.name, 0);
+    }
+
+    void readsTheProcessDefinitions_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("expected"); // name:group:line, in file order
+        QTest::newRow("headers")
+            << QByteArray("Group=early\r\n[A]\r\nGroup=G1\r\n\r\n[]\r\n  [B]  \nDescription=x\n[A]")
+            << "A:G1:2 B::6 A::8";
+        QTest::newRow("groups") << QByteArray("[P]\r\nGroup=a=b\r\n[Q]\n Group=g \t\nGroup =no\n"
+                                              "group=no\nGroups=no\n[R]\nGroup=x\nGroup")
+                                << "P:a:1 Q:g:3 R::8"; // "Group" alone empties it
+        // Written by other editors: the mark skipped, CR alone ends a line.
+        QTest::newRow("mark, CR") << QByteArray("\xef\xbb\xbf[A]\rGroup=G\r[B]\r\n[C]")
+                                  << "A:G:1 B::3 C::4";
+        QTest::newRow("8-bit names") << QByteArray("[\x80 P\xa0]\r\nGroup=\x9d g \t\n")
+                                     << QString::fromUtf16(u"\u20ac P\u00a0:\u009d g:1");
+    }
+    void readsTheProcessDefinitions() {
+        QFETCH(QByteArray, text);
+        QStringList parts;
+        for (const ProcessDefinition& p : parseProcessDefinitions(text))
+            parts.append(p.name + ':' + p.group + ':' + QString::number(p.line));
+        QTEST(parts.join(' '), "expected");
     }
 };
 
