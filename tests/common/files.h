@@ -4,11 +4,7 @@
 // tree, permissions that bind also for root, writes made to fail, trace lines.
 
 #include <QtTest>
-
 #include <csignal>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -23,33 +19,30 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
+// A file under the suite's data folder ("<missing>" when there is none).
 inline QByteArray readTestData(const QString& name) {
-    QFile file(QStringLiteral(TOLV_TEST_DATA) + '/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qWarning("missing test data %s", qPrintable(name));
-    return file.isOpen() ? file.readAll() : QByteArray();
+    return readAll(QStringLiteral(TOLV_TEST_DATA) + '/' + name);
 }
 
 // Byte-for-byte comparison with a file under the suite's data folder, with the
 // first differing line on failure. TOLV_UPDATE_GOLDEN=1 rewrites the file instead.
 inline bool matchesGolden(const QByteArray& actual, const QString& name) {
     if (qEnvironmentVariableIntValue("TOLV_UPDATE_GOLDEN")) {
-        QFile file(QStringLiteral(TOLV_TEST_DATA) + '/' + name);
-        return file.open(QIODevice::WriteOnly) && file.write(actual) == actual.size();
+        writeFile(QStringLiteral(TOLV_TEST_DATA) + '/' + name, actual);
+        return true;
     }
     const QByteArray expected = readTestData(name);
-    if (expected.isNull() || actual == expected)
-        return !expected.isNull();
+    if (actual == expected)
+        return true;
     const QList<QByteArray> a = actual.split('\n'), e = expected.split('\n');
-    for (qsizetype i = 0; i < qMax(a.size(), e.size()); ++i) {
-        const QByteArray got = a.value(i, "<none>"), want = e.value(i, "<none>");
-        if (got != want) {
-            qWarning("%s differs at line %lld:\n  got:  %s\n  want: %s", qPrintable(name),
-                     qlonglong(i + 1), got.toPercentEncoding(" <>=\"'/,_!-?.:").constData(),
-                     want.toPercentEncoding(" <>=\"'/,_!-?.:").constData());
-            break;
-        }
-    }
+    auto line = [](const QList<QByteArray>& lines, qsizetype i) {
+        return lines.value(i, "<none>").toPercentEncoding(" <>=\"'/,_!-?.:");
+    };
+    qsizetype i = 0;
+    while (line(a, i) == line(e, i)) // they differ in some line: split and join are inverse
+        ++i;
+    qWarning("%s differs at line %lld:\n  got:  %s\n  want: %s", qPrintable(name), qlonglong(i + 1),
+             line(a, i).constData(), line(e, i).constData());
     return false;
 }
 
@@ -75,14 +68,12 @@ inline QMap<QString, QByteArray> treeSnapshot(const QString& root) {
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = path.mid(root.size() + 1);
-        if (relative == ".locks" || relative.startsWith(".locks/"))
-            continue;
-        const QFileInfo info(path);
-        entries[relative] = info.isSymLink() ? "link to " + info.symLinkTarget().toUtf8()
-                            : info.isDir()   ? QByteArray("folder")
-                                             : readAll(path);
+        const QFileInfo info(it.next());
+        const QString relative = info.filePath().mid(root.size() + 1);
+        if (relative != ".locks" && !relative.startsWith(".locks/"))
+            entries[relative] = info.isSymLink() ? "link to " + info.symLinkTarget().toUtf8()
+                                : info.isDir()   ? QByteArray("folder")
+                                                 : readAll(info.filePath());
     }
     return entries;
 }
@@ -104,21 +95,12 @@ inline void closeUp(const QString& path) {
 
 // While alive, the process acts as an unprivileged user, so that file modes
 // bind also when the tests run as root.
-class Unprivileged {
-public:
-    Unprivileged() {
-        if (::geteuid() == 0)
-            dropped = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
-    }
+struct Unprivileged {
+    const bool dropped = ::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0;
     ~Unprivileged() {
         if (dropped && (::seteuid(0) != 0 || ::setegid(0) != 0))
             qFatal("cannot become root again");
     }
-    Unprivileged(const Unprivileged&) = delete;
-    Unprivileged& operator=(const Unprivileged&) = delete;
-
-private:
-    bool dropped = false;
 };
 
 // While alive, a folder refuses new files and renames, or a file refuses to be
@@ -126,17 +108,15 @@ private:
 // An empty target is a full disk: writes past a file's first bytes fail (EFBIG).
 class WriteBlocker {
 public:
-    explicit WriteBlocker(const QString& target) : path(QFile::encodeName(target)) {
+    explicit WriteBlocker(const QString& target) : path(target) {
         if (target.isEmpty()) {
             getrlimit(RLIMIT_FSIZE, &savedLimit);
-            rlimit limit = savedLimit;
-            limit.rlim_cur = 4;
+            const rlimit limit{4, savedLimit.rlim_max};
             savedHandler = std::signal(SIGXFSZ, SIG_IGN);
             mode = setrlimit(RLIMIT_FSIZE, &limit) == 0 ? FullDisk : None;
         } else if (geteuid() != 0) {
-            const QFileInfo info(target);
-            path = QFile::encodeName(info.isDir() ? target : info.absolutePath());
-            QFile::setPermissions(QFile::decodeName(path), QFile::ReadOwner | QFile::ExeOwner);
+            path = QFileInfo(target).isDir() ? target : QFileInfo(target).absolutePath();
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
             mode = Permissions;
         } else if (setImmutable(true)) {
             mode = Immutable;
@@ -147,8 +127,7 @@ public:
             setrlimit(RLIMIT_FSIZE, &savedLimit);
             std::signal(SIGXFSZ, savedHandler);
         } else if (mode == Permissions) {
-            QFile::setPermissions(QFile::decodeName(path),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         } else if (mode == Immutable) {
             setImmutable(false);
         }
@@ -160,17 +139,10 @@ public:
 
 private:
     bool setImmutable(bool on) {
-        const int fd = open(path.constData(), O_RDONLY);
-        int flags = 0;
-        bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0)
-            close(fd);
-        return done;
+        return QProcess::execute("chattr", {on ? "+i" : "-i", "--", path}) == 0;
     }
     enum Mode { None, Permissions, Immutable, FullDisk };
-    QByteArray path;
+    QString path; // the folder made read-only, or the immutable file or folder
     Mode mode = None;
     rlimit savedLimit = {};
     void (*savedHandler)(int) = SIG_DFL;
@@ -179,26 +151,20 @@ private:
 // Collects the debug trace lines written while the object lives.
 class TraceCapture {
 public:
-    TraceCapture() {
-        current() = this;
-        previous = qInstallMessageHandler(&TraceCapture::handler);
-    }
+    TraceCapture() : previous(qInstallMessageHandler(&TraceCapture::handler)) { current = this; }
     ~TraceCapture() {
         qInstallMessageHandler(previous);
-        current() = nullptr;
+        current = nullptr;
     }
     bool contains(const QString& line) const { return lines.contains(line); }
 
     QStringList lines;
 
 private:
-    static TraceCapture*& current() {
-        static TraceCapture* capture = nullptr;
-        return capture;
-    }
     static void handler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtDebugMsg && current())
-            current()->lines.append(message);
+        if (type == QtDebugMsg && current)
+            current->lines.append(message);
     }
-    QtMessageHandler previous = nullptr;
+    static inline TraceCapture* current = nullptr;
+    QtMessageHandler previous;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-// The store, the host and the editor as the suites drive them: private settings,
-// scripted dialogs, a white-box probe of the editor, its commands and rows, and
-// editors on a working copy or on a copy of the sample store through the host.
+// The editor as the suites drive it: private settings, scripted dialogs, a white-box
+// probe of the editor, its commands and rows, an editor on a working copy, and locks
+// of other hosts.
 
 #include "common/files.h"
 #include "editor/alm_tolv_output.h"
@@ -18,7 +18,6 @@
 #include <QSpinBox>
 #include <QTreeView>
 #include <QTreeWidget>
-
 #include <deque>
 #include <functional>
 #include <memory>
@@ -34,16 +33,14 @@ struct ScopedSettings { // the settings store in a temporary folder while alive
 };
 
 struct SeenDialog { // what a modal dialog showed
-    QString caption;
-    QString text;
+    QString caption, text;
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
 // Answers the plug-in's modal dialogs in order. Each answer gets the real
 // dialog; by default message boxes are answered with their first button.
-class ModalScript {
-public:
+struct ModalScript {
     using Answer = std::function<int(QDialog&)>;
 
     ModalScript() {
@@ -51,46 +48,38 @@ public:
     }
     ~ModalScript() { setModalHandler({}); }
 
-    // Clicks the message box button with this text.
     void clickButton(const QString& text) {
         answers.push_back([text](QDialog& dialog) {
             for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
-                if (button->text() == text) {
+                if (button->text() == text)
                     button->click();
-                    return dialog.result();
-                }
-            return -1;
+            return dialog.result();
         });
     }
     void answer(Answer a) { answers.push_back(std::move(a)); }
 
     QList<SeenDialog> seen;
-
-private:
-    int handle(QDialog& dialog) {
-        SeenDialog record{dialog.windowTitle(), {}, {}, QMessageBox::NoIcon};
-        auto* box = qobject_cast<QMessageBox*>(&dialog);
-        if (box) {
-            record.text = box->text();
-            record.icon = box->icon();
-            for (QAbstractButton* button : box->buttons())
-                record.buttons.append(button->text());
-        }
-        seen.append(record);
-        if (answers.empty()) {
-            if (box && !box->buttons().isEmpty())
-                box->buttons().first()->click();
-            return dialog.result();
-        }
-        Answer next = std::move(answers.front());
-        answers.pop_front();
-        return next(dialog);
-    }
-
     std::deque<Answer> answers;
+
+    int handle(QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        seen.append({dialog.windowTitle(),
+                     box ? box->text() : QString(),
+                     {},
+                     box ? box->icon() : QMessageBox::NoIcon});
+        for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>())
+            seen.last().buttons.append(button->text());
+        if (!answers.empty()) {
+            Answer next = std::move(answers.front());
+            answers.pop_front();
+            return next(dialog);
+        }
+        if (box && !box->buttons().isEmpty())
+            box->buttons().first()->click();
+        return dialog.result();
+    }
 };
 
-// White-box view of the editor's bookkeeping.
 class EditorProbe {
 public:
     explicit EditorProbe(alm_tolv_output& editor) : e(editor) {}
@@ -122,26 +111,20 @@ public:
                const QString& text = QString()) {
         e.reply(HostReply{result, operation, file, text});
     }
-
-private:
     alm_tolv_output& e;
 };
 
 // The commands an editor sends, as "word path" lines.
-class CommandLog {
-public:
+struct CommandLog {
     explicit CommandLog(alm_tolv_output& editor) {
-        connection = QObject::connect(&editor, &alm_tolv_output::command,
-                                      [this](const QString& word, const QString& file) {
-                                          lines.append(file.isEmpty() ? word : word + " " + file);
-                                      });
+        QObject::connect(&editor, &alm_tolv_output::command, &context,
+                         [this](const QString& word, const QString& file) {
+                             lines.append(file.isEmpty() ? word : word + " " + file);
+                         });
     }
-    ~CommandLog() { QObject::disconnect(connection); }
     QStringList take() { return std::exchange(lines, {}); }
     QStringList lines;
-
-private:
-    QMetaObject::Connection connection;
+    QObject context; // gone first: no line comes after the log
 };
 
 // The process list's row named name (a default row when there is none).
@@ -149,7 +132,6 @@ inline ProcessRow processNamed(const dialog& editor, const QString& name) {
     return editor.processRow(editor.rowOf(name));
 }
 
-// Every row in display order.
 inline QVector<ProcessRow> allProcesses(const dialog& editor) {
     QVector<ProcessRow> rows;
     for (int row = 0; row < editor.rowCount(); ++row)
@@ -182,7 +164,6 @@ inline void makeTemplateRow(dialog& editor, const QString& name) {
     });
 }
 
-// One column of the list in display order, joined by commas.
 inline QString processColumn(const dialog& editor, int column) {
     const QAbstractItemModel* model = editor.procList->model();
     QStringList texts;
@@ -209,15 +190,11 @@ inline void selectProcesses(dialog& editor, const QStringList& names) {
     }
 }
 
-// The names of the selected rows in display order, joined by commas.
 inline QString selectedProcesses(const dialog& editor) {
-    QList<int> numbers;
-    for (const QModelIndex& index : editor.procList->selectionModel()->selectedRows())
-        numbers.append(index.row());
-    std::sort(numbers.begin(), numbers.end());
     QStringList names;
-    for (int row : numbers)
-        names.append(editor.processRow(row).name);
+    for (int row = 0; row < editor.rowCount(); ++row)
+        if (editor.procList->selectionModel()->isRowSelected(row, QModelIndex()))
+            names.append(editor.processRow(row).name);
     return names.join(',');
 }
 
@@ -229,8 +206,7 @@ inline QLineEdit* openSlotEdit(dialog& editor, const QString& name) {
 
 // The editor on system "north" of a working copy, its outputs folder checked out
 // and every lock granted as a host would leave them.
-class ModuleFixture {
-protected:
+struct ModuleFixture {
     const QString outputs = QStringLiteral("config/alarms/north/outputs");
     std::unique_ptr<QTemporaryDir> root;
     std::unique_ptr<alm_tolv_output> editor;
@@ -252,8 +228,7 @@ protected:
         write("config/alarms/north/proc_def.cfg", processes);
         editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
         probe = std::make_unique<EditorProbe>(*editor);
-        // The host grants the lock of every device description asked for, so that
-        // a save may write the module's own.
+        // Every device description's lock is granted, so that a save may write it.
         QObject::connect(editor.get(), &alm_tolv_output::command, editor.get(),
                          [this](const QString& word, const QString& file) {
                              if (word == "lock" && file.startsWith("config/devicetypes/"))
@@ -262,16 +237,15 @@ protected:
         probe->selectSystem("north");
         probe->reply(HostReply::Ok, "download", "config/alarms/north/proc_def.cfg");
         probe->reply(HostReply::Done, "download", outputs);
-        for (const char* locked : {"config/devicetypes.xml", "config/instances.xml"})
-            probe->reply(HostReply::Ok, "lock", locked);
-        probe->reply(HostReply::Ok, "lock", outputs);
+        for (const QString& path :
+             {QString("config/devicetypes.xml"), QString("config/instances.xml"), outputs})
+            probe->reply(HostReply::Ok, "lock", path);
         editor->updateFileList();
     }
     QStringList rows() const {
         QStringList names;
-        for (int i = 0; i < probe->fileList()->topLevelItemCount(); ++i)
-            names << probe->fileList()->topLevelItem(i)->text(0) + '|' +
-                         probe->fileList()->topLevelItem(i)->text(1);
+        for (QTreeWidgetItem* row : probe->fileList()->findItems("*", Qt::MatchWildcard))
+            names << row->text(0) + '|' + row->text(1);
         return names;
     }
     void select(const QString& name) {
@@ -282,43 +256,6 @@ protected:
     }
     QString shownSlot(const QString& name) { return slotOf(*probe->processEditor(), name); }
     QString current() const { return probe->currentModule() ? probe->currentModule()->name : "-"; }
-    // The text of the one box the operation shows while the outputs folder refuses
-    // files (a count when it shows another number); none when this file system
-    // cannot refuse them.
-    std::optional<QString> whileRefused(const std::function<void()>& operation) {
-        ModalScript modal;
-        WriteBlocker blocker(root->filePath(outputs));
-        if (!blocker.blocked())
-            return std::nullopt;
-        operation();
-        return modal.seen.size() == 1 ? modal.seen[0].text
-                                      : QString("%1 boxes").arg(modal.seen.size());
-    }
-};
-
-// The editor on a copy of the sample store through the store host, with the
-// south module Conveyors selected; prepare changes the store before the editor
-// first sees it.
-struct HostedEditor {
-    explicit HostedEditor(const QString& work,
-                          const std::function<void(const QString&)>& prepare = {})
-        : host((copyTree(sampleStore(), store.path()), prepare ? prepare(store.path()) : void(),
-                store.path()),
-               work, "tester"),
-          plugin(work, "alm_tolv_output", ""), view(plugin) {
-        host.attach(&plugin);
-        plugin.activate(true);
-        view.selectSystem("south");
-        view.fileList()->setCurrentItem(view.fileList()->topLevelItem(0));
-    }
-    QByteArray stored(const QString& name) const {
-        return readAll(store.filePath("config/alarms/south/outputs/" + name));
-    }
-    ModalScript modal; // a failed upload warns in a box
-    QTemporaryDir store;
-    StoreHost host;
-    alm_tolv_output plugin;
-    EditorProbe view;
 };
 
 // A lock file as another host writes it in a store; older hosts wrote no start time.
@@ -334,13 +271,10 @@ inline void forgeLock(const QString& store, const QString& path, const QString& 
                   .toUtf8());
 }
 
-// The id of a process that has ended.
 inline qint64 deadProcessId() {
     QProcess process;
     process.start("true", QStringList());
-    if (!process.waitForStarted())
-        return -1;
-    const qint64 pid = process.processId();
+    const qint64 pid = process.waitForStarted() ? process.processId() : -1;
     process.waitForFinished();
     return pid;
 }

@@ -4,26 +4,20 @@
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QStringList>
 #include <QXmlStreamReader>
 
-// A shared device file as an independent reader (Qt's, over the text decoded by
-// the declaration) sees it: its parse error, everything outside the module's
-// entries (prolog, epilog, other children, the root's text without blanks), and
-// the ids of the module's entries: element/key "type"/"id" or "instance"/"type"
-// whose key is one of ids. The rewrites are judged by what they must keep.
-// Apart from files.h: the fuzz targets, built without Qt Test, use it too.
+// How an independent reader (Qt's, over the text its declaration names) sees a shared
+// device file: its parse error, all outside the entries (element/key "type"/"id" or
+// "instance"/"type") whose key is one of ids, and their ids. The fuzz targets use it too.
 struct SharedFileView {
     QString error;
-    QStringList foreign;
-    QStringList ownIds; // sorted
+    QStringList foreign; // prolog, epilog, other children, the root's text without blanks
+    QStringList ownIds;  // sorted
 };
 
 inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& element,
                                      const QString& key, const QSet<QString>& ids) {
-    static const QRegularExpression utf8(
-        QStringLiteral("^(\\xEF\\xBB\\xBF)?<\\?xml[^>]*encoding\\s*=\\s*['\"]utf-?8['\"]"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression utf8(R"((?i)^<\?xml[^>]*encoding\s*=\s*['"]utf-?8['"])");
     const QString text = bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3))
                          : utf8.match(QString::fromLatin1(bytes.left(200))).hasMatch()
                              ? QString::fromUtf8(bytes)
@@ -33,14 +27,13 @@ inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& ele
     qint64 previous = 0, begin = 0, rootBegin = -1, rootEnd = -1;
     int depth = 0;
     bool own = false;
-    QString rootText; // the root's own text, blanks left out
+    QString rootText;
     while (!reader.atEnd()) {
         const auto token = reader.readNext();
         const qint64 end = reader.characterOffset();
         if (token == QXmlStreamReader::StartElement && ++depth <= 2) {
             begin = previous;
-            if (depth == 1)
-                rootBegin = previous;
+            rootBegin = depth == 1 ? previous : rootBegin;
             own = depth == 2 && reader.name() == element &&
                   ids.contains(reader.attributes().value(key).toString());
             if (own)
@@ -49,8 +42,7 @@ inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& ele
             view.foreign.append(text.mid(begin, end - begin));
         } else if (token == QXmlStreamReader::EndElement && depth == 0) {
             rootEnd = end;
-        } else if (depth == 1 && token != QXmlStreamReader::EndElement &&
-                   (!reader.isWhitespace() || !reader.isCharacters())) {
+        } else if (depth == 1 && token != QXmlStreamReader::EndElement && !reader.isWhitespace()) {
             if (reader.isCharacters())
                 rootText += reader.text().toString().remove(QRegularExpression("\\s"));
             else
@@ -58,11 +50,9 @@ inline SharedFileView viewSharedFile(const QByteArray& bytes, const QString& ele
         }
         previous = end;
     }
-    if (reader.hasError()) {
+    if (reader.hasError()) // then the rest tells nothing
         view.error = QString::number(reader.lineNumber()) + ':' +
                      QString::number(reader.columnNumber()) + ": " + reader.errorString();
-        return view;
-    }
     view.foreign.prepend(text.left(rootBegin));
     view.foreign << text.mid(rootEnd) << rootText;
     view.ownIds.sort();
