@@ -79,121 +79,85 @@ private slots:
             QCOMPARE(selectedProcesses(*f.probe.processEditor()), QString("Z"));
     }
 
-    void moduleSwitchedWhileTheErrorIsShownIsNotMarked() {
-        TemplateEditor f("XA:");
-        f.addTemplates("T A:1,B:2 X");
-        ModalScript modal;
-        modal.answer([&](QDialog& box) {
-            f.probe.setCurrentModule(&f.module(1)); // a reply selects another module
-            box.reject();
-            return box.result();
-        });
-        CommandLog commands(f.editor);
-        f.editor.applyTemplates();
-        QCOMPARE(modal.seen.size(), 1);
-        QVERIFY(!f.module(0).modified && !f.module(1).modified);
-        QVERIFY(commands.lines.isEmpty());
-    }
-
-    void confirmedManagerReplacesLocksAndApplies() {
-        TemplateEditor f("Pump1_Run: Pump1_Trip: Pump2_Run: Pump2_Trip: Pump3_Run:");
-        f.addTemplates("Old=0,1,'Pump3_' Run:5 Pump3_");
-        ModalScript modal;
-        modal.answer(managerAnswer([](manage_temp& manager) {
-            manager.buttonNew->click();
-            manager.editPrefix->setText("Pump1_");
-            manager.listSlots->selectAll();
-            manager.buttonAutoNumberSlots->click();
-            manager.spinOffset->setValue(10);
-            manager.tabWidget->setCurrentIndex(1);
-            manager.buttonSelectAll->click();
-        }));
-        modal.answer(newTemplateName("Pump"));
-        CommandLog commands(f.editor);
-        f.editor.manageTemplate();
-        QCOMPARE(modal.seen.size(), 2);
-        QCOMPARE(f.probe.templates().count(), 2);
-        QCOMPARE(describe(f.probe.templates().find("Pump")),
-                 QString("Pump=0,10,'Pump1_' Run:1,Trip:2 Pump1_,Pump2_"));
-        QCOMPARE(commands.lines,
-                 QStringList({"lock config/devicetypes/north_Pumps_Old.xml",
-                              "lock config/devicetypes/north_Pumps_Pump.xml", "dirty"}));
-        QCOMPARE(f.row("Pump2_Trip") + ' ' + f.row("Pump3_Run"),
-                 QString("Pump/Pump2_/12 Old/Pump3_/5"));
-    }
-
     // Confirmed earlier but never saved: a changed slot, and a template without a file.
     void cancelRereadsDeviceDescriptionsAndDropsTemplatesWithoutOne() {
         TemplateEditor f("PA:");
-        f.write("config/devicetypes/north_Pumps_Kept.xml",
-                "<?xml version=\"1.0\"?>\n<device_description name=\"north_Pumps_Kept\">\n"
-                "\t<param name=\"A\" slot=\"3\" class=\"enum\"/>\n</device_description>");
+        f.addTemplates("Kept A:3 P");
+        f.saveTemplates(true);
         f.addTemplates("Kept A:9 P; New A:1 Q");
         ModalScript modal;
-        modal.answer([](QDialog& dialog) {
-            dialog.reject();
-            return dialog.result();
-        });
+        modal.answer(managerAnswer({}, false));
         f.editor.manageTemplate();
         QCOMPARE(f.probe.templates().count(), 1);
         QCOMPARE(f.probe.templates().find("Kept")->params, Params({{"A", 3}}));
     }
 
+    // The result goes to the rows as they are now, and each template's lock is asked for.
     void managerResultAppliedToTheListReloadedMeanwhile() {
         TemplateEditor f("XA: XB: YA: YB:");
         f.addTemplates("T=0,10,'X' A:1,B:2 X,Y"); // the manager offers A and B
         ModalScript modal;
         modal.answer([&](QDialog& dialog) {
-            // The process definitions arrive again while the dialog is open: other
-            // rows in another order, YB gone.
+            // The process definitions arrive again while the dialog is open: other rows in
+            // another order, YB gone.
             f.setRows("ZZ:4 YA: XB: XA:");
             f.probe.processEditor()->procList->sortByColumn(ColSlot, Qt::DescendingOrder);
             dialog.accept();
             return dialog.result();
         });
+        CommandLog commands(f.editor);
         f.editor.manageTemplate();
         QCOMPARE(modal.seen.size(), 2);
         QCOMPARE(modal.seen[1].text, missing + "YB\n\n");
         QCOMPARE(f.row("XA") + ' ' + f.row("XB") + ' ' + f.row("YA") + ' ' + f.row("ZZ"),
                  QString("T/X/1 T/X/2 T/Y/11 //4 free"));
+        QCOMPARE(commands.lines, QStringList({"lock " + descPath("north_Pumps_T"), "dirty"}));
     }
 
-    void managerResultDroppedWhenTheModuleChanged() {
-        TemplateEditor f("XA:");
-        f.addTemplates("T A:1 X");
-        ModalScript modal;
-        modal.answer(managerAnswer([&](manage_temp& manager) {
-            manager.spinBase->setValue(50);
-            f.probe.setCurrentModule(&f.module(1)); // a reply selects another module
-            f.probe.templates().clear();            // ... which has no templates
-        }));
-        CommandLog commands(f.editor);
-        f.editor.manageTemplate();
-        QVERIFY(f.probe.templates().isEmpty() && commands.lines.isEmpty());
-        QVERIFY(!f.module(1).modified);
+    // A reply shows another module while a dialog is open: neither module is changed.
+    void moduleSwitchedDuringADialogIsLeftAlone_data() {
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QStringList>("captions"); // of the dialogs seen
+        QTest::newRow("the error box of applying")
+            << "error" << QStringList{"Applying template error"};
+        QTest::newRow("the manager") << "manager" << QStringList{"Manage Templates"};
+        // The host refuses the lock from within the request.
+        QTest::newRow("the box of a refused lock")
+            << "refusal" << QStringList{"Manage Templates", "Lock"};
     }
-
-    void lockRefusalThatSwitchesTheModuleStopsTheApply() {
+    void moduleSwitchedDuringADialogIsLeftAlone() {
+        QFETCH(QString, during);
         TemplateEditor f("XA:");
-        f.addTemplates("T=0,1,'X' A:1 X");
-        // A host that refuses the lock from within the request.
-        connect(&f.editor, &alm_tolv_output::command, this,
-                [&](const QString& word, const QString& file) {
-                    if (word == "lock")
-                        f.probe.reply(HostReply::Fail, "lock", file, "held by bob");
-                });
+        f.addTemplates(during == "error" ? "T A:1,B:2 X" : "T=0,1,'X' A:1 X");
         ModalScript modal;
-        modal.answer(managerAnswer({}));
-        modal.answer([&](QDialog& box) { // while the refusal is shown, another module
+        if (during != "error")
+            modal.answer(managerAnswer([&](manage_temp& manager) {
+                if (during != "manager")
+                    return;
+                manager.spinBase->setValue(50);
+                f.probe.setCurrentModule(&f.module(1));
+                f.probe.templates().clear(); // ... which has no templates
+            }));
+        modal.answer([&](QDialog& box) {
             f.probe.setCurrentModule(&f.module(1));
             dynamic_cast<QMessageBox&>(box).buttons().first()->click();
             return box.result();
         });
-        f.editor.manageTemplate();
-        QCOMPARE(modal.seen.size(), 2);
-        QCOMPARE(modal.seen[1].caption, QString("Lock"));
-        QCOMPARE(f.row("XA"), QString("// free"));
-        QVERIFY(!f.module(1).modified);
+        if (during == "refusal")
+            connect(&f.editor, &alm_tolv_output::command, this,
+                    [&](const QString& word, const QString& file) {
+                        if (word == "lock")
+                            f.probe.reply(HostReply::Fail, "lock", file, "held by bob");
+                    });
+        CommandLog commands(f.editor);
+        during == "error" ? f.editor.applyTemplates() : f.editor.manageTemplate();
+        QStringList captions;
+        for (const SeenDialog& seen : modal.seen)
+            captions.append(seen.caption);
+        QTEST(captions, "captions");
+        QCOMPARE(f.row("XA") == "// free", during != "error"); // applied before its error box
+        QVERIFY(!f.module(0).modified && !f.module(1).modified);
+        QCOMPARE(commands.lines.isEmpty(), during != "refusal");
     }
 
     void editorDeletedWhileTheManagerIsOpen() {

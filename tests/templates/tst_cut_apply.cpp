@@ -7,10 +7,10 @@
 
 namespace {
 
-// One session on the store: the module of al_out_0001.cfg renamed (first) or
-// a slot edited (second), then Apply and close.
-void session(const QString& store, const QString& work, bool rename) {
-    PumpsSession s(store, work, rename ? "first" : "second");
+// One session on the store: the module of al_out_0001.cfg renamed (first) or a slot edited
+// (second), then Apply and close.
+void session(const QString& store, bool rename) {
+    Hosted s({}, store, rename ? "first" : "second");
     if (!s.probe.currentModule())
         return;
     if (rename) {
@@ -35,7 +35,7 @@ private slots:
     void applyCutOffAnywhereLosesNothing() {
         bool cut = true;
         for (int point = 1; cut; ++point) {
-            QTemporaryDir store, first, second;
+            QTemporaryDir store, first;
             QVERIFY(copyTree(sampleStore(), store.path()));
             QProcess run;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -45,14 +45,14 @@ private slots:
                                environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
             environment.insert("TOLV_CUT_STORE", store.path());
             environment.insert("TOLV_CUT_AT", QString::number(point));
-            environment.insert("TOLV_CUT_WORK", first.path());
+            environment.insert("TMPDIR", first.path()); // its working copy, removed here
             run.setProcessEnvironment(environment);
             run.start(QCoreApplication::applicationFilePath(), {});
             QVERIFY(run.waitForFinished(30000));
             cut = run.exitCode() == 77;
             QVERIFY2(cut || run.exitCode() == 0, qPrintable(run.readAllStandardError().right(500)));
 
-            session(store.path(), second.path(), false);
+            session(store.path(), false);
             const QByteArray module = readAll(store.filePath(outputs + "/al_out_0001.cfg"));
             const QString at = QString("cut before change %1: ").arg(point);
             QVERIFY2(module.contains("PS_UPS_FAULT=103\r\n"), qPrintable(at + module));
@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsSet("TOLV_CUT_STORE")) { // the session that is cut off
         ScopedSettings settings;
-        session(qEnvironmentVariable("TOLV_CUT_STORE"), qEnvironmentVariable("TOLV_CUT_WORK"),
-                true);
+        session(qEnvironmentVariable("TOLV_CUT_STORE"), true);
         return 0;
     }
     tst_cut_apply test;
