@@ -2,13 +2,8 @@
 // against hostile stores: unreadable files and folders, folders where files
 // belong, links out of the store, odd names, stale and foreign locks.
 #include "common/fixture.h"
-#include "host/store_host.h"
 
 #include <QSysInfo>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <optional>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,7 +15,9 @@ const QString module = south + "/al_out_0001.cfg";
 const QString file = QStringLiteral("config/instances.xml");
 const QStringList results = {"Ok", "Fail", "ReadOnly", "Done"}; // by HostReply's result
 
-// A plug-in widget that records the host's replies, and each as "operation result file".
+// A plug-in widget that records the host's replies, each as "operation result
+// file". Every reply must come while the store is free: the editor may open a box
+// on it, and meanwhile other hosts must get at the store.
 class Recorder : public config_plugin_base {
     Q_OBJECT
 public:
@@ -28,17 +25,12 @@ public:
     void reply(const HostReply& r) override {
         replies.append(r);
         lines << r.operation + ' ' + results.value(r.result) + ' ' + r.file;
-        if (onReply)
-            onReply(r);
+        const int fd = ::open(QFile::encodeName(mutex).constData(), O_RDONLY);
+        QVERIFY2(fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0,
+                 qPrintable("busy: " + lines.last()));
+        ::close(fd);
     }
-    std::function<void(const HostReply&)> onReply;
-    QStringList send(const QString& word, const QString& path) {
-        replies.clear();
-        lines.clear();
-        emit command(word, path);
-        return lines;
-    }
-    QString lastText() const { return replies.isEmpty() ? QString() : replies.last().text; }
+    QString mutex;
     QList<HostReply> replies;
     QStringList lines;
 signals:
@@ -50,9 +42,18 @@ struct Owner {
     Owner(const QString& store, const QString& name)
         : host(store, work.path(), name), widget(work.path(), "recorder", QString()) {
         host.attach(&widget);
+        widget.mutex = store + '/' + StoreHost::lockFolder + "/.mutex";
         openUp(work.path());
         openUp(store + '/' + StoreHost::lockFolder);
     }
+    // Sends one command; the replies given meanwhile, joined by ", ".
+    QString operator()(const QString& word, const QString& path) {
+        widget.replies.clear();
+        widget.lines.clear();
+        emit widget.command(word, path);
+        return widget.lines.join(", ");
+    }
+    QString lastText() const { return widget.replies.isEmpty() ? "" : widget.replies.last().text; }
     QString local(const QString& path) const { return work.path() + '/' + path; }
     QTemporaryDir work;
     StoreHost host;
@@ -79,168 +80,84 @@ private slots:
         openUp(store);
     }
 
+    // One command on a fresh working copy; none changes the store's files.
     void commandReplies_data() {
         QTest::addColumn<StoreHost::ReplyMode>("mode");
-        QTest::addColumn<QStringList>("command"); // word and path
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("command");  // word and path
+        QTest::addColumn<bool>("locked");      // the path is locked first
         QTest::addColumn<QString>("injected"); // the failure of the module's download
-        const auto row = [](const char* name, const QStringList& command,
-                            const QStringList& expected, const QString& injected = {}) {
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QString& command, const QString& expected,
+                            bool locked = false, const QString& injected = {}) {
             for (const auto mode : {StoreHost::ReplyMode::Immediate, StoreHost::ReplyMode::Queued})
                 QTest::addRow("%s: %s",
                               mode == StoreHost::ReplyMode::Queued ? "queued" : "immediate", name)
-                    << mode << command << expected << injected;
+                    << mode << command << locked << injected << expected;
         };
-        row("missing", {"downloadFile", "config/none"}, {"download Fail config/none"});
-        row("path escape", {"downloadFile", "config/../outside.txt"},
-            {"download Fail config/../outside.txt"});
-        row("checkoutDir, Done last", {"checkoutDir", south},
-            {"download Ok " + module, "lock Ok " + south, "download Done " + south});
-        row("injected", {"checkoutDir", south},
-            {"download Fail " + module, "lock Ok " + south, "download Done " + south}, "no disk");
+        row("missing", "downloadFile config/none", "download Fail config/none");
+        row("path escape", "downloadFile config/../outside.txt",
+            "download Fail config/../outside.txt");
+        row("checkoutDir, Done last", "checkoutDir " + south,
+            "download Ok " + module + ", lock Ok " + south + ", download Done " + south);
+        row("injected", "checkoutDir " + south,
+            "download Fail " + module + ", lock Ok " + south + ", download Done " + south, false,
+            "no disk");
         const QString deep = "config/alarms/" + QString(200, 'n') + '/' + QString(200, 'o');
-        row("long path", {"checkoutDir", deep}, {"lock Ok " + deep, "download Done " + deep});
+        row("long path", "checkoutDir " + deep, "lock Ok " + deep + ", download Done " + deep);
+        row("not locked", "uploadFile " + file, "upload Fail " + file);
+        // A device description locked for a module that was deleted before it was saved.
+        const QString never = QStringLiteral("config/devicetypes/north_Gone.xml");
+        row("neither copy has the file", "uploadFile " + never, "upload Done " + never, true);
     }
     void commandReplies() {
         QFETCH(StoreHost::ReplyMode, mode);
-        QFETCH(QStringList, command);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, command);
         QFETCH(QString, injected);
-        QVERIFY(command[1].size() < 100 || QDir().mkpath(store + '/' + command[1]));
+        QFETCH(QString, expected);
+        const QString word = command.section(' ', 0, 0), path = command.section(' ', 1);
+        QVERIFY(path.size() < 100 || QDir().mkpath(store + '/' + path));
         Owner alice(store, "alice");
+        QFETCH(bool, locked);
+        QVERIFY(!locked || alice("lock", path) == "lock Ok " + path);
         alice.host.setReplyMode(mode);
         if (!injected.isEmpty())
             alice.host.failOperation("download", module, injected);
-        const bool queued = mode == StoreHost::ReplyMode::Queued;
-        QCOMPARE(alice.widget.send(command[0], command[1]), queued ? QStringList() : expected);
-        QTRY_COMPARE(alice.widget.lines, expected);
+        const auto before = treeSnapshot(store);
+        QCOMPARE(alice(word, path), mode == StoreHost::ReplyMode::Queued ? "" : expected);
+        QTRY_COMPARE(alice.widget.lines.join(", "), expected);
         for (const HostReply& reply : alice.widget.replies) // failures say why; downloads copy
             if (reply.result == HostReply::Fail)
                 QVERIFY(injected.isEmpty() ? !reply.text.isEmpty() : reply.text == injected);
             else if (reply.operation == "download" && reply.result == HostReply::Ok)
                 QCOMPARE(readAll(alice.local(reply.file)), readAll(store + '/' + reply.file));
+        QCOMPARE(treeSnapshot(store), before);
     }
 
+    // A second owner, here one whose name differs only in blanks, works read-only;
+    // a host that shuts down releases its own locks and no others.
     void secondOwnerWorksReadOnly() {
-        Owner alice(store, "alice"), bob(store, "bob");
-        alice.widget.send("checkoutDir", south);
+        Owner first(store, " alice "), second(store, "alice");
+        first("checkoutDir", south);
+        first("checkoutDir", north);
         const auto before = treeSnapshot(store);
-        QCOMPARE(bob.widget.send("checkoutDir", south),
-                 QStringList({"download ReadOnly " + module, "lock Fail " + south,
-                              "download Done " + south}));
-        // Bob can neither release nor overwrite what Alice holds; unlock answers nothing.
-        QCOMPARE(bob.widget.send("unlock", south), QStringList());
-        QCOMPARE(bob.host.lockHolder(south), QString("alice"));
-        writeFile(bob.local(module), "bob's edit");
-        QCOMPARE(bob.widget.send("syncDirUpload", south), QStringList({"upload Fail " + south}));
+        QCOMPARE(second("checkoutDir", south), "download ReadOnly " + module + ", lock Fail " +
+                                                   south + ", download Done " + south);
+        // It can neither release nor overwrite what the first holds; unlock answers nothing.
+        QCOMPARE(second("unlock", south), QString());
+        QCOMPARE(second.host.lockHolder(south), QString(" alice "));
+        writeFile(second.local(module), "second's edit");
+        QCOMPARE(second("syncDirUpload", south), "upload Fail " + south);
         QCOMPARE(treeSnapshot(store), before);
-        alice.widget.send("unlock", south);
-        QCOMPARE(bob.widget.send("lock", south), QStringList({"lock Ok " + south}));
-        QCOMPARE(alice.host.lockHolder(south), QString("bob"));
-    }
-
-    void uploadsCopyChangesAndDeleteRemovedFiles() {
-        Owner alice(store, "alice");
-        alice.widget.send("checkoutDir", north);
-        QCOMPARE(alice.widget.send("checkoutFile", file),
-                 QStringList({"download Ok " + file, "lock Ok " + file}));
-        writeFile(alice.local(north + "/al_out_0001.cfg"), "changed\r\n");
-        QVERIFY(QFile::remove(alice.local(north + "/al_out_0002.cfg")));
-        writeFile(alice.local(north + "/al_out_0004.cfg"), "new\r\n");
-        writeFile(alice.local(file), "edited\r\n");
-        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Done " + north}));
-        QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Done " + file}));
-        QCOMPARE(QDir(store + '/' + north).entryList(QDir::Files),
-                 QStringList({"al_out_0001.cfg", "al_out_0003.cfg", "al_out_0004.cfg"}));
-        QCOMPARE(readAll(store + '/' + north + "/al_out_0001.cfg"), QByteArray("changed\r\n"));
-        QCOMPARE(readAll(store + '/' + file), QByteArray("edited\r\n"));
-    }
-
-    // A file whose download failed (unreadable in the store, or a folder in its place
-    // in the working copy): an upload of it or of its folder neither deletes it from
-    // the store nor writes a copy made afresh over it.
-    void uploadKeepsAFileItDidNotReceive_data() {
-        QTest::addColumn<QString>("word");          // an upload of the file or of its folder
-        QTest::addColumn<bool>("folderInTheWay");   // else the store file is unreadable
-        QTest::addColumn<QByteArray>("madeAfresh"); // by the editor after the failed download
-        QTest::addColumn<QString>("refusal");       // empty: the upload is done
-        const QString single = "uploadFile", folder = "syncDirUpload";
-        QTest::newRow("unreadable") << single << false << QByteArray() << "no local copy";
-        QTest::newRow("folder in the way") << single << true << QByteArray() << "no local copy";
-        QTest::newRow("made afresh") << single << false << QByteArray("x") << "never downloaded";
-        QTest::newRow("folder, unreadable store file") << folder << false << QByteArray() << "";
-        QTest::newRow("folder, folder in the working copy") << folder << true << QByteArray() << "";
-    }
-    void uploadKeepsAFileItDidNotReceive() {
-        QFETCH(QString, word);
-        QFETCH(bool, folderInTheWay);
-        QFETCH(QByteArray, madeAfresh);
-        QFETCH(QString, refusal);
-        const bool single = word == "uploadFile";
-        const QString lost = single ? file : north + "/al_out_0002.cfg",
-                      uploaded = single ? file : north;
-        Owner alice(store, "alice");
-        if (folderInTheWay)
-            QVERIFY(QDir().mkpath(alice.local(lost)));
-        else
-            closeUp(store + '/' + lost);
-        const auto before = treeSnapshot(store);
-        {
-            Unprivileged unprivileged;
-            QVERIFY(alice.widget.send(single ? "checkoutFile" : "checkoutDir", uploaded)
-                        .contains("download Fail " + lost));
-            if (!madeAfresh.isEmpty())
-                writeFile(alice.local(lost), madeAfresh);
-            QCOMPARE(
-                alice.widget.send(word, uploaded),
-                QStringList({(refusal.isEmpty() ? "upload Done " : "upload Fail ") + uploaded}));
-        }
-        QVERIFY2(alice.widget.lastText().contains(refusal), qPrintable(alice.widget.lastText()));
-        QCOMPARE(treeSnapshot(store), before);
-    }
-
-    // The editor may open a box on a reply: meanwhile other hosts must get at the store.
-    void repliesArriveWhileTheStoreIsFree() {
-        Owner alice(store, "alice");
-        alice.widget.send("checkoutDir", north);
-        QStringList busy;
-        alice.widget.onReply = [&](const HostReply& r) {
-            const int fd = ::open(QFile::encodeName(store + "/.locks/.mutex").constData(), O_RDWR);
-            if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
-                busy << r.operation + ' ' + results.value(r.result);
-            ::close(fd);
-        };
-        alice.widget.send("syncDirUpload", north);
-        alice.widget.send("uploadFile", file); // not locked: refused
-        alice.host.failOperation("upload", north, "no disk");
-        alice.widget.send("syncDirUpload", north);
-        QCOMPARE(busy, QStringList());
-    }
-
-    void fileWhoseDownloadFailedLaterIsNotUploadedOverTheStore() {
-        Owner alice(store, "alice");
-        QCOMPARE(alice.widget.send("checkoutFile", file),
-                 QStringList({"download Ok " + file, "lock Ok " + file}));
-        alice.host.failOperation("download", file, "unreadable");
-        alice.widget.send("downloadFile", file); // the store's newer file did not arrive
-        writeFile(alice.local(file), "edited on an old copy\r\n");
-        const auto before = treeSnapshot(store);
-        QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Fail " + file}));
-        QCOMPARE(treeSnapshot(store), before);
-        alice.host.clearFailures();
-        alice.widget.send("downloadFile", file);
-        writeFile(alice.local(file), "edited on the store's copy\r\n");
-        QCOMPARE(alice.widget.send("uploadFile", file), QStringList({"upload Done " + file}));
-    }
-
-    void uploadOfAFileNeitherCopyHasChangesNothing() {
-        // A device description locked for a module that was deleted before it was saved.
-        const QString never = QStringLiteral("config/devicetypes/north_Gone.xml");
-        Owner alice(store, "alice");
-        QCOMPARE(alice.widget.send("lock", never), QStringList({"lock Ok " + never}));
-        const auto before = treeSnapshot(store);
-        QCOMPARE(alice.widget.send("uploadFile", never), QStringList({"upload Done " + never}));
-        QCOMPARE(treeSnapshot(store), before);
+        writeFile(first.local(module), "first's edit");
+        QCOMPARE(first("syncDirUpload", south), "upload Done " + south);
+        first("unlock", south);
+        QCOMPARE(second("lock", south), "lock Ok " + south);
+        first.host.shutdown();
+        QCOMPARE(first.host.lockHolder(north), QString());
+        QCOMPARE(first.host.lockHolder(south), QString("alice"));
+        QCOMPARE(first("lock", north), QString()); // no longer answered
+        QCOMPARE(first.host.lockHolder(north), QString());
+        QVERIFY(!Owner(store, " alice ").host.ownerInUse());
     }
 
     void lockRefusedWhileRelatedPathIsHeld_data() {
@@ -255,28 +172,80 @@ private slots:
         QFETCH(QString, first);
         QFETCH(QString, second);
         Owner alice(store, "alice"), bob(store, "bob");
-        QCOMPARE(alice.widget.send("lock", first), QStringList({"lock Ok " + first}));
-        QCOMPARE(bob.widget.send("lock", second), QStringList({"lock Fail " + second}));
-        QCOMPARE(bob.widget.lastText(), QString("Locked by alice"));
+        QCOMPARE(alice("lock", first), "lock Ok " + first);
+        QCOMPARE(bob("lock", second), "lock Fail " + second);
+        QCOMPARE(bob.lastText(), QString("Locked by alice"));
         QCOMPARE(bob.host.lockHolder(second), first == second ? QString("alice") : QString());
-        alice.widget.send("unlock", first);
-        QCOMPARE(bob.widget.send("lock", second), QStringList({"lock Ok " + second}));
+        alice("unlock", first);
+        QCOMPARE(bob("lock", second), "lock Ok " + second);
     }
 
     void folderUploadLeavesFilesLockedByOthers() {
         const QString theirs = north + "/al_out_0002.cfg";
         Owner alice(store, "alice");
-        alice.widget.send("checkoutDir", north);
+        alice("checkoutDir", north);
         // A lock taken past the folder lock, as an older host would have.
         forgeLock(store, theirs, "bob", QSysInfo::machineHostName(),
                   QCoreApplication::applicationPid());
         writeFile(alice.local(theirs), "alice's edit\r\n");
         writeFile(alice.local(north + "/al_out_0001.cfg"), "alice's edit\r\n");
         const auto before = treeSnapshot(store);
-        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
-        QCOMPARE(alice.widget.lastText(), theirs + " is locked by bob");
+        QCOMPARE(alice("syncDirUpload", north), "upload Fail " + north);
+        QCOMPARE(alice.lastText(), theirs + " is locked by bob");
         QVERIFY(QFile::remove(alice.local(theirs))); // nor is it deleted
-        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
+        QCOMPARE(alice("syncDirUpload", north), "upload Fail " + north);
+        QCOMPARE(treeSnapshot(store), before);
+    }
+
+    // A file whose download failed (unreadable in the store, a folder in its place
+    // in the working copy, or a later download of it failed): an upload of it or
+    // of its folder neither deletes it from the store nor writes the working copy's
+    // bytes over it.
+    void uploadKeepsAFileItDidNotReceive_data() {
+        QTest::addColumn<QString>("word");       // an upload of the file or of its folder
+        QTest::addColumn<QString>("how");        // the download fails: see above
+        QTest::addColumn<QByteArray>("written"); // by the editor after the failed download
+        QTest::addColumn<QString>("refusal");    // empty: the upload is done
+        const QString single = "uploadFile", folder = "syncDirUpload";
+        QTest::newRow("unreadable") << single << "unreadable" << QByteArray() << "no local copy";
+        QTest::newRow("folder in the way") << single << "folder" << QByteArray() << "no local copy";
+        QTest::newRow("made afresh")
+            << single << "unreadable" << QByteArray("x") << "never downloaded";
+        QTest::newRow("edited on an old copy")
+            << single << "later" << QByteArray("edited\r\n") << "never downloaded";
+        QTest::newRow("folder, unreadable store file")
+            << folder << "unreadable" << QByteArray() << "";
+        QTest::newRow("folder, folder in the working copy")
+            << folder << "folder" << QByteArray() << "";
+    }
+    void uploadKeepsAFileItDidNotReceive() {
+        QFETCH(QString, word);
+        QFETCH(QString, how);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, refusal);
+        const bool single = word == "uploadFile";
+        const QString lost = single ? file : north + "/al_out_0002.cfg",
+                      uploaded = single ? file : north,
+                      checkout = single ? "checkoutFile" : "checkoutDir";
+        Owner alice(store, "alice");
+        if (how == "folder")
+            QVERIFY(QDir().mkpath(alice.local(lost)));
+        else if (how == "unreadable")
+            closeUp(store + '/' + lost);
+        else if (alice(checkout, uploaded).contains("lock Ok")) {
+            openUp(alice.work.path()); // its files, for the unprivileged user below
+            alice.host.failOperation("download", lost, "unreadable");
+        }
+        const auto before = treeSnapshot(store);
+        {
+            Unprivileged unprivileged;
+            QVERIFY(alice(checkout, uploaded).contains("download Fail " + lost));
+            if (!written.isEmpty())
+                writeFile(alice.local(lost), written);
+            QCOMPARE(alice(word, uploaded),
+                     (refusal.isEmpty() ? "upload Done " : "upload Fail ") + uploaded);
+        }
+        QVERIFY2(alice.lastText().contains(refusal), qPrintable(alice.lastText()));
         QCOMPARE(treeSnapshot(store), before);
     }
 
@@ -296,29 +265,14 @@ private slots:
             running.emplace(store, owner);
         Owner nobody(store, owner);
         QCOMPARE(nobody.host.ownerInUse(), inUse);
-        QCOMPARE(nobody.widget.send("lock", north), QStringList({"lock Fail " + north}));
+        QCOMPARE(nobody("lock", north), "lock Fail " + north);
         QCOMPARE(nobody.host.lockHolder(north), QString());
         // It locks out nobody else, also not a user who may only read the store's mutex.
         Owner alice(store, "alice");
         QVERIFY(
             QFile::setPermissions(store + "/.locks/.mutex", QFile::ReadOwner | QFile::ReadOther));
         Unprivileged otherUser;
-        QCOMPARE(alice.widget.send("lock", north), QStringList({"lock Ok " + north}));
-    }
-
-    void ownersAreComparedExactly() {
-        Owner padded(store, " alice "), alice(store, "alice");
-        padded.widget.send("checkoutDir", south);
-        QCOMPARE(padded.host.lockHolder(south), QString(" alice "));
-        alice.widget.send("checkoutDir", south);
-        writeFile(alice.local(module), "alice's edit");
-        QCOMPARE(alice.widget.send("syncDirUpload", south), QStringList({"upload Fail " + south}));
-        alice.widget.send("unlock", south);
-        QCOMPARE(alice.host.lockHolder(south), QString(" alice "));
-        writeFile(padded.local(module), "padded edit");
-        QCOMPARE(padded.widget.send("syncDirUpload", south), QStringList({"upload Done " + south}));
-        padded.widget.send("unlock", south);
-        QCOMPARE(padded.host.lockHolder(south), QString());
+        QCOMPARE(alice("lock", north), "lock Ok " + north);
     }
 
     void staleLockIsTakenOverOnlyWhenItsProcessIsGone_data() {
@@ -347,99 +301,69 @@ private slots:
                                  QRegularExpression("taking over the lock of '" + north +
                                                     "' held by ghost.*no longer runs"));
         Owner bob(store, "bob");
-        QCOMPARE(bob.widget.send("lock", north),
-                 QStringList({takenOver ? "lock Ok " + north : "lock Fail " + north}));
+        QCOMPARE(bob("lock", north), (takenOver ? "lock Ok " : "lock Fail ") + north);
         QCOMPARE(bob.host.lockHolder(north), takenOver ? QString("bob") : QString("ghost"));
     }
 
-    void shutdownReleasesOnlyItsOwnLocks() {
-        Owner alice(store, "alice"), bob(store, "bob");
-        alice.widget.send("checkoutDir", north);
-        bob.widget.send("checkoutDir", south);
-        alice.host.shutdown();
-        QCOMPARE(alice.host.lockHolder(north), QString());
-        QCOMPARE(alice.host.lockHolder(south), QString("bob"));
-        QCOMPARE(alice.widget.send("lock", north), QStringList()); // no longer answered
-        QCOMPARE(alice.host.lockHolder(north), QString());
-        QVERIFY(!Owner(store, "alice").host.ownerInUse());
-    }
-
-    void checkoutThroughLinkOutOfTheStoreIsRefused() {
+    // Links out of the store are neither listed, checked out nor written through,
+    // nor are links inside it a second name to lock or write by; names a listing
+    // cannot carry are left out, each with a warning.
+    void linksAndOddNames() {
+        const QString unsafe = "' out of the listing of 'config/alarms': its name is unsafe";
+        for (const QString name : {"line\nbreak", " leading", "trailing ", "back\\slash"}) {
+            QVERIFY(QDir().mkpath(store + "/config/alarms/" + name));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("left '" + name + unsafe));
+        }
+        QVERIFY(QDir().mkpath(store + "/config/alarms/two words"));
         QVERIFY(QFile::link(outside, store + "/config/alarms/evil"));
         QVERIFY(QFile::link(outside + "/secret.cfg", store + '/' + north + "/al_out_0009.cfg"));
-        Owner alice(store, "alice");
-        const QString evil = "config/alarms/evil/outputs";
-        QCOMPARE(alice.widget.send("checkoutDir", evil), QStringList({"lock Fail " + evil}));
-        QCOMPARE(alice.widget.send("checkoutDir", north).filter("al_out_0009"), // name taken
-                 QStringList("download Fail " + north + "/al_out_0009.cfg"));
-        QVERIFY(!QFileInfo::exists(alice.local(evil + "/al_out_0001.cfg")));
-        QVERIFY(!QFileInfo::exists(alice.local(north + "/al_out_0009.cfg")));
-    }
-
-    void linkInsideTheStoreIsNoSecondNameToLockOrWriteBy() {
-        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/east"));
+        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/inside"));
         QVERIFY(QFile::link(store + '/' + north + "/al_out_0002.cfg",
-                            store + '/' + north + "/al_out_0009.cfg"));
+                            store + '/' + north + "/al_out_0008.cfg"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("left 'evil' .*leads out of the store"));
         Owner alice(store, "alice"), bob(store, "bob");
-        const QString east = "config/alarms/east/outputs";
-        QCOMPARE(alice.widget.send("checkoutDir", north).filter("lock"),
-                 QStringList({"lock Ok " + north}));
-        QCOMPARE(bob.widget.send("lock", east), QStringList({"lock Fail " + east}));
-        QCOMPARE(bob.host.lockHolder(east), QString());
-        // Nor is another module written through a module file that links to it.
-        writeFile(alice.local(north + "/al_out_0009.cfg"), "written through the link\r\n");
-        const auto before = treeSnapshot(store);
-        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Fail " + north}));
-        QCOMPARE(alice.widget.lastText(),
-                 north + "/al_out_0009.cfg is a link: not written through");
-        QCOMPARE(treeSnapshot(store), before);
+        QCOMPARE(alice("dir", "config/alarms"), "dir Ok config/alarms");
+        QCOMPARE(alice.lastText(), QString("inside\nnorth\nsouth\ntwo words"));
+        const QString evil = "config/alarms/evil/outputs", inside = "config/alarms/inside/outputs";
+        QCOMPARE(alice("checkoutDir", evil), "lock Fail " + evil);
+        QVERIFY(!QFileInfo::exists(alice.local(evil + "/al_out_0001.cfg")));
+        QVERIFY(alice("checkoutDir", north).contains("lock Ok " + north));
+        QVERIFY(
+            !QFileInfo::exists(alice.local(north + "/al_out_0009.cfg"))); // but its name is taken
+        QCOMPARE(alice.widget.lines.filter("al_out_0009"),
+                 QStringList("download Fail " + north + "/al_out_0009.cfg"));
+        QCOMPARE(bob("lock", inside), "lock Fail " + inside);
+        QCOMPARE(bob.host.lockHolder(inside), QString());
+        const auto outsideBefore = treeSnapshot(outside);
+        const QByteArray linked = readAll(store + '/' + north + "/al_out_0002.cfg");
+        for (const QString& folder : {evil, north}) {
+            for (const char* name : {"/al_out_0001.cfg", "/al_out_0008.cfg", "/al_out_0009.cfg"})
+                writeFile(alice.local(folder + name), "written out\r\n");
+            QCOMPARE(alice("syncDirUpload", folder), "upload Fail " + folder);
+        }
+        QVERIFY2(
+            alice.lastText().contains(north + "/al_out_0008.cfg is a link: not written through"),
+            qPrintable(alice.lastText()));
+        // The folder's other files reach the store.
+        QCOMPARE(readAll(store + '/' + north + "/al_out_0001.cfg"), QByteArray("written out\r\n"));
+        QCOMPARE(readAll(store + '/' + north + "/al_out_0002.cfg"), linked);
+        QVERIFY(QFileInfo(store + '/' + north + "/al_out_0008.cfg").isSymLink());
+        QCOMPARE(treeSnapshot(outside), outsideBefore);
     }
 
-    void uploadThroughLinkOutOfTheStoreIsRefused_data() {
-        QTest::addColumn<QString>("linkTarget"); // relative to the folder outside
-        QTest::addColumn<QString>("link");       // store path of the link
-        QTest::addColumn<QString>("folder");     // the folder uploaded
-        QTest::addColumn<QByteArray>("other");   // its al_out_0001.cfg after
-        const QString evil = "config/alarms/evil";
-        QTest::newRow("link to a folder")
-            << "" << evil << evil + "/outputs" << QByteArray("outside module\r\n");
-        QTest::newRow("link to a file") << "/secret.cfg" << north + "/al_out_0009.cfg" << north
-                                        << QByteArray("written out\r\n");
-    }
-    void uploadThroughLinkOutOfTheStoreIsRefused() {
-        QFETCH(QString, linkTarget);
-        QFETCH(QString, link);
-        QFETCH(QString, folder);
-        QVERIFY(QFile::link(outside + linkTarget, store + '/' + link));
-        Owner alice(store, "alice");
-        alice.widget.send("checkoutDir", north);
-        writeFile(alice.local(folder + "/al_out_0001.cfg"), "written out\r\n");
-        writeFile(alice.local(folder + "/al_out_0009.cfg"), "written out\r\n");
-        const auto beforeOutside = treeSnapshot(outside);
-        QCOMPARE(alice.widget.send("syncDirUpload", folder), QStringList("upload Fail " + folder));
-        QTEST(readAll(store + '/' + folder + "/al_out_0001.cfg"), "other");
-        QCOMPARE(treeSnapshot(outside), beforeOutside);
-    }
-
-    void unreadableFolderIsNeitherListedNorCheckedOut_data() {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("dir") << "dir" << QStringList({"dir Fail " + north});
-        QTest::newRow("checkoutDir")
-            << "checkoutDir" << QStringList({"lock Fail " + north, "download Fail " + north});
-    }
     void unreadableFolderIsNeitherListedNorCheckedOut() {
-        QFETCH(QString, word);
-        QFETCH(QStringList, expected);
         Owner alice(store, "alice");
         closeUp(store + '/' + north);
         const auto before = treeSnapshot(store);
         {
             Unprivileged unprivileged;
-            QCOMPARE(alice.widget.send(word, north), expected);
+            QCOMPARE(alice("dir", north), "dir Fail " + north);
+            QVERIFY2(alice.lastText().contains("Permission denied"), qPrintable(alice.lastText()));
+            QCOMPARE(alice("checkoutDir", north),
+                     "lock Fail " + north + ", download Fail " + north);
         }
-        QVERIFY2(alice.widget.lastText().contains("Permission denied"),
-                 qPrintable(alice.widget.lastText()));
+        QVERIFY2(alice.lastText().contains("Permission denied"), qPrintable(alice.lastText()));
         QCOMPARE(alice.host.lockHolder(north), QString());
         QCOMPARE(treeSnapshot(store), before);
     }
@@ -448,39 +372,39 @@ private slots:
     // read (a file whose every read fails stands for a failing disk): the upload
     // fails with the reason, the store keeps every byte and no temporary file.
     void uploadToAFullDiskKeepsTheStore_data() {
-        QTest::addColumn<QStringList>("command"); // word and path
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
         for (const char* reason : {"File too large", "Input/output error"}) {
-            QTest::addRow("file, %s", reason) << QStringList{"uploadFile", file} << reason;
-            QTest::addRow("folder, %s", reason) << QStringList{"syncDirUpload", north} << reason;
+            QTest::addRow("file, %s", reason) << "uploadFile" << file << reason;
+            QTest::addRow("folder, %s", reason) << "syncDirUpload" << north << reason;
         }
     }
     void uploadToAFullDiskKeepsTheStore() {
-        QFETCH(QStringList, command);
+        QFETCH(QString, word);
+        QFETCH(QString, path);
         QFETCH(QString, reason);
         Owner alice(store, "alice");
-        alice.widget.send("checkoutDir", north);
-        alice.widget.send("checkoutFile", file);
+        alice("checkoutDir", north);
+        alice("checkoutFile", file);
         writeFile(alice.local(north + "/al_out_0004.cfg"), "new\r\n");
         const bool diskFull = reason == "File too large";
-        for (const QString& path : {north + "/al_out_0001.cfg", file}) {
-            writeFile(alice.local(path), "edited\r\n");
-            QVERIFY(diskFull || (QFile::remove(alice.local(path)) &&
-                                 QFile::link("/proc/self/mem", alice.local(path))));
+        for (const QString& edited : {north + "/al_out_0001.cfg", file}) {
+            writeFile(alice.local(edited), "edited\r\n");
+            QVERIFY(diskFull || (QFile::remove(alice.local(edited)) &&
+                                 QFile::link("/proc/self/mem", alice.local(edited))));
         }
         const auto before = treeSnapshot(store);
         {
             std::optional<WriteBlocker> blocker;
             if (diskFull)
                 blocker.emplace(QString());
-            QCOMPARE(alice.widget.send(command[0], command[1]),
-                     QStringList({"upload Fail " + command[1]}));
+            QCOMPARE(alice(word, path), "upload Fail " + path);
         }
-        QVERIFY2(alice.widget.lastText().contains(reason), qPrintable(alice.widget.lastText()));
+        QVERIFY2(alice.lastText().contains(reason), qPrintable(alice.lastText()));
         QCOMPARE(treeSnapshot(store), before);
         if (diskFull)
-            QCOMPARE(alice.widget.send(command[0], command[1]),
-                     QStringList({"upload Done " + command[1]}));
+            QCOMPARE(alice(word, path), "upload Done " + path);
     }
 
     // What a write cut off left, in the store and in the working copy: removed when
@@ -500,29 +424,11 @@ private slots:
         // Written meanwhile by a host on another machine, and by this editor.
         writeFile(store + '/' + leftovers[0], "being written");
         writeFile(alice.local(north + "/.tolv-new.al_out_0002.cfg.xy"), "being written");
-        QCOMPARE(alice.widget.send("checkoutDir", north).filter(".tolv-new"), QStringList());
-        QCOMPARE(alice.widget.send("syncDirUpload", north), QStringList({"upload Done " + north}));
+        QVERIFY(!alice("checkoutDir", north).contains(".tolv-new"));
+        QCOMPARE(alice("syncDirUpload", north), "upload Done " + north);
         QCOMPARE(QDir(store + '/' + north).entryList(QDir::Files | QDir::Hidden),
                  QStringList({".tolv-new.al_out_0001.cfg.ab1", "al_out_0001.cfg", "al_out_0002.cfg",
                               "al_out_0003.cfg"}));
-    }
-
-    // Names a listing cannot carry, and links out of the store, each with a warning;
-    // a link to a folder inside is listed as any folder.
-    void listingLeavesOutUnsafeNamesAndLinksOutOfTheStore() {
-        const QString unsafe = "' out of the listing of 'config/alarms': its name is unsafe";
-        for (const QString name : {"line\nbreak", " leading", "trailing ", "back\\slash"}) {
-            QVERIFY(QDir().mkpath(store + "/config/alarms/" + name));
-            QTest::ignoreMessage(QtWarningMsg, qPrintable("left '" + name + unsafe));
-        }
-        QVERIFY(QDir().mkpath(store + "/config/alarms/two words"));
-        QVERIFY(QFile::link(outside, store + "/config/alarms/evil"));
-        QVERIFY(QFile::link(store + "/config/alarms/north", store + "/config/alarms/inside"));
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("left 'evil' .*leads out of the store"));
-        Owner alice(store, "alice");
-        QCOMPARE(alice.widget.send("dir", "config/alarms"), QStringList({"dir Ok config/alarms"}));
-        QCOMPARE(alice.widget.lastText(), QString("inside\nnorth\nsouth\ntwo words"));
     }
 };
 
