@@ -25,9 +25,8 @@ private slots:
         editor.reset();
     }
 
-    // The menu, the docks and the texts of a new editor; the module list's columns
-    // kept from the last one; the process editor fills the area; the module list's
-    // menu opens over empty space too; a host may delete the docks first.
+    // A new editor's menu, docks and texts, the module list's columns as the last one
+    // left them; the process editor fills the area; a host may delete the docks first.
     void partsAndLayoutOfANewEditor() {
         {
             alm_tolv_output first(root->path(), "tolv", "");
@@ -50,8 +49,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));
         fresh.resize(900, 700);
         QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700));
-        QVERIFY(view.fileList()->itemAt(QPoint(5, 5)) == nullptr);
-        emit view.fileList()->customContextMenuRequested(QPoint(5, 5));
+        emit view.fileList()->customContextMenuRequested(QPoint(5, 5)); // over no module
         QTRY_VERIFY(view.popupMenu()->isVisible());
         view.popupMenu()->hide();
         qDeleteAll(fresh.dockWindows());
@@ -87,10 +85,9 @@ private slots:
         QCOMPARE(lock(HostReply::Ok, "config/alarms/south/outputs"), QString("new"));
     }
 
-    // The module, then the process, once the folder is checked out (the last
-    // navigation asked for counts); a row that a template fills is made current and
-    // framed, not selected. From there the process editor is asked for the current
-    // row, and the infodriver number is an edit of the module.
+    // The module, then the process, once the folder is checked out (the last one
+    // asked for counts); a template's row is made current, not selected. From there
+    // the process editor is asked for, and the infodriver number is an edit.
     void navigateSelectsModuleThenProcess_data() {
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("selected"); // module/selected process/current process
@@ -187,14 +184,14 @@ private slots:
                 (ending == "move up" ? list.upButton : list.downButton)->click();
         }
         QTRY_COMPARE(modal.seen.size(), refused ? 1 : 0);
-        if (refused) { // open again on its row
+        QTRY_COMPARE(delegate->openEditor() ? list.processRow(delegate->openIndex().row()).name +
+                                                  '=' + delegate->openEditor()->text()
+                                            : QString(),
+                     refused ? "P2=" + typed : QString()); // open again on its row
+        if (refused) {                                     // left uncommitted, it is lost
             QCOMPARE(modal.seen[0].text, QString("Valid entries are numbers between 0 and 4096"));
-            QTRY_VERIFY(delegate->openEditor());
-            QCOMPARE(delegate->openEditor()->text(), typed);
-            QCOMPARE(list.processRow(delegate->openIndex().row()).name, QString("P2"));
-        }
-        if (delegate->openEditor()) // what the ending left uncommitted is lost
             QTest::keyClick(delegate->openEditor(), Qt::Key_Escape);
+        }
         QCOMPARE(list.statusLabel->text(), QString()); // nothing out of range or twice
         editor->apply();
         const QStringList lines = QString(read(outputs + "/al_out_0001.cfg")).split("\r\n");
@@ -252,17 +249,16 @@ private slots:
         QFETCH(int, module);
         open();
         QPointer<alm_tolv_output> watch = editor.get();
-        connect(watch, &alm_tolv_output::command, watch,
-                [&](const QString& word, const QString& file) {
-                    if (word == "lock" && file.startsWith("config/devicetypes/"))
-                        EditorProbe(*watch).reply(HostReply::Fail, "lock", file, "held");
-                });
+        connect(watch, &alm_tolv_output::command, [&](const QString& word, const QString& file) {
+            if (word == "lock" && file.startsWith("config/devicetypes/"))
+                probe->reply(HostReply::Fail, "lock", file, "held");
+        });
         ModalScript modal;
         modal.answer([&](QDialog&) { return editor.reset(), 0; });
         if (module < 0)
-            EditorProbe(*watch).reply(HostReply::Fail, "lock", outputs, "held");
+            probe->reply(HostReply::Fail, "lock", outputs, "held");
         else
-            watch->selectFile(EditorProbe(*watch).fileList()->topLevelItem(module));
+            watch->selectFile(probe->fileList()->topLevelItem(module));
         QVERIFY(!watch);
         QCOMPARE(modal.seen.size(), 1);
     }

@@ -155,9 +155,8 @@ private slots:
         selectProcesses(*editor, selected == "parts" ? QStringList{"B"}
                                                      : selected.split(',', Qt::SkipEmptyParts));
         if (selected == "parts") {
-            QAbstractItemModel* model = editor->procList->model();
-            QItemSelection parts(model->index(1, 0), model->index(1, 1));
-            parts.select(model->index(1, 2), model->index(1, ColSlot));
+            QItemSelection parts(cellOf(*editor, "B"), cellOf(*editor, "B", 1));
+            parts.select(cellOf(*editor, "B", 3), cellOf(*editor, "B", ColSlot));
             editor->procList->selectionModel()->select(parts, QItemSelectionModel::ClearAndSelect);
         }
         QTEST(QString(editor->upButton->isEnabled() ? "^" : "-") +
@@ -165,8 +164,7 @@ private slots:
               "enabled");
     }
 
-    // Marked rows are red, their blank part yellow (dark red when selected),
-    // until mended.
+    // Marked rows are red, their blank part yellow (dark red when selected).
     void duplicateAndOutOfRangeSlotsAreMarkedUntilMended() {
         auto editor = makeEditor("A:G:5 B:G:5 C:G:9000 D:G:6 E:G #T:G:2");
         editor->show();
@@ -197,10 +195,8 @@ private slots:
         QVERIFY(processNamed(*editor, "A").slotValid);
     }
 
-    // A double click opens the slot edit of a free row whose name a module file
-    // can hold (for a name it cannot hold, a box names the row). An entry in range
-    // is taken and checked, 0 clears the slot, others are refused with a box and
-    // edited again.
+    // A double click opens the slot edit of a free row whose name a module file can
+    // hold (else a box names the row); an entry out of range is refused, edited again.
     void slotEditedAfterADoubleClick_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("typed"); // empty: no edit opens
@@ -289,9 +285,8 @@ private slots:
         QCOMPARE(editor->statusLabel->text(), rows.contains('#') ? duplicates : QString());
     }
 
-    // What the dialog proposes: the current row's group, the last run's values, the
-    // selection when more than one row is selected; the group offset only when
-    // sorted by Group. Cancel keeps everything.
+    // The dialog proposes the current row's group, the last values, the selection of
+    // more rows; the group offset only when sorted by Group.
     void autoNumberDialogProposes() {
         auto editor = makeEditor("P1:G:40 P2:G P3:G:41 P4:H P5:H");
         selectProcesses(*editor, {"P4", "P2"});
@@ -349,9 +344,8 @@ private slots:
         QCOMPARE(changed.count(), button == "&Cancel" && operation == "clearSlots" ? 0 : 1);
     }
 
-    // A host reply while a question is open may make the editor read-only, delete
-    // it, or reload the list (P0 new, a template row of slot 7): the answer then
-    // changes nothing, touches nothing, or works on the rows as they are now.
+    // A reply while a question is open makes the editor read-only, deletes it, or
+    // reloads the list (P0 new, a template row of slot 7): the answer works on that.
     void answerWhileTheEditorChanges_data() {
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("button"); // empty: the dialog is accepted
