@@ -216,8 +216,6 @@ private slots:
         QCOMPARE(modal.seen[0].text, QString("New name already exists."));
         QCOMPARE(probe->currentModule()->name + list->topLevelItem(0)->text(0), "PumpsPumps");
         QTRY_VERIFY(list->findChild<QLineEdit*>()); // the edit is open again
-        QTest::keyClick(list->findChild<QLineEdit*>(), Qt::Key_Escape);
-        QTRY_VERIFY(!list->findChild<QLineEdit*>());
         QVERIFY(!editor->isDirty());
     }
 
@@ -234,7 +232,6 @@ private slots:
         });
         probe->processEditor()->pasteData();
         QVERIFY(!probe->processEditor()->isEnabled() && answerable);
-        QCOMPARE(modal.seen.size(), 2);          // the question, and the lock's message
         QCOMPARE(shownSlot("P1"), QString("3")); // read-only now: not pasted
     }
 
