@@ -38,9 +38,8 @@ private slots:
         QCOMPARE(view.fileList()->columnWidth(0), 123);
         QStringList parts;
         for (QAction* a : fresh.popupMenus()[0]->actions())
-            parts << QStringList{a->objectName(), a->text(), a->shortcut().toString(),
-                                 QString::number(a->isEnabled())}
-                         .join('|');
+            parts << a->objectName() + '|' + a->text() + '|' + a->shortcut().toString() + '|' +
+                         QString::number(a->isEnabled());
         for (QWidget* dock : fresh.dockWindows())
             parts << dock->objectName();
         parts << fresh.dockWindows()[0]->findChild<QTabWidget*>()->tabText(0) << fresh.about();
@@ -51,7 +50,6 @@ private slots:
         QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700));
         emit view.fileList()->customContextMenuRequested(QPoint(5, 5)); // over no module
         QTRY_VERIFY(view.popupMenu()->isVisible());
-        view.popupMenu()->hide();
         qDeleteAll(fresh.dockWindows());
         qDeleteAll(fresh.popupMenus());
     }
@@ -59,7 +57,6 @@ private slots:
     void actionsFollowTheLocks() {
         alm_tolv_output plain(root->path(), "tolv", "");
         EditorProbe view(plain);
-        ModalScript modal;
         auto lock = [&](int result, const QString& path) { // the enabled actions, and "editor"
             if (!path.isEmpty())
                 view.reply(result, "lock", path, "held");
@@ -134,9 +131,8 @@ private slots:
         QVERIFY(modules.isEmpty() || (probe->currentModule()->modified && editor->isDirty()));
     }
 
-    // A slot entry ended in each way a user can end it is committed with the same
-    // checks as any entry, on the row edited wherever a move or the sort takes it;
-    // a refused one shows the box, stays open for its correction, is never saved.
+    // However the edit ends, the entry is judged on its row wherever a move or the sort
+    // took it; a refused one shows the box, stays open for correction, is never saved.
     void entryIsCommittedAndJudgedOnItsRowWhateverEndsTheEdit_data() {
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("typed");
@@ -231,8 +227,7 @@ private slots:
         QCOMPARE(shownSlot("P1"), QString("3")); // read-only now: not pasted
     }
 
-    // A host that closes the editor while a "Lock" box is open, after the module
-    // list was read or while a module loads: nothing touches the editor afterwards.
+    // A host may close the editor while a "Lock" box is open, also while a module loads.
     void lockBoxMayOutliveTheEditor_data() {
         QTest::addColumn<int>("module"); // -1: none is being loaded
         QTest::newRow("refused outputs lock") << -1;
