@@ -2,12 +2,7 @@
 #include "common/fixture.h"
 #include "proclist/process_list_delegate.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QHeaderView>
-#include <QLabel>
-#include <QPushButton>
-#include <QTabWidget>
+#include <QtWidgets>
 
 class tst_editor : public QObject, ModuleFixture {
     Q_OBJECT
@@ -224,7 +219,6 @@ private slots:
         });
         probe->processEditor()->pasteData();
         QVERIFY(!probe->processEditor()->isEnabled() && answerable);
-        QCOMPARE(shownSlot("P1"), QString("3")); // read-only now: not pasted
     }
 
     // A host may close the editor while a "Lock" box is open, also while a module loads.
