@@ -1,6 +1,6 @@
-// Preloaded into a session: ends the process just before its n-th change of the
-// store (a rename, link or unlink of a path under TOLV_CUT_STORE), counting only
-// while TOLV_CUT_ARMED is set, so that each run stops at another point.
+// Preloaded into a session: ends the process just before its n-th change of the store (a
+// rename, link or unlink of a path under TOLV_CUT_STORE, the calls the store host's writes
+// make), counting only while TOLV_CUT_ARMED is set, so that each run stops at another point.
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -30,28 +30,12 @@ int rename(const char* from, const char* to) {
     point(to);
     return NEXT(rename)(from, to);
 }
-int renameat(int fd, const char* from, int tofd, const char* to) {
-    point(to);
-    return NEXT(renameat)(fd, from, tofd, to);
-}
-int renameat2(int fd, const char* from, int tofd, const char* to, unsigned flags) {
-    point(to);
-    return NEXT(renameat2)(fd, from, tofd, to, flags);
-}
 int link(const char* from, const char* to) {
     point(to);
     return NEXT(link)(from, to);
 }
-int linkat(int fd, const char* from, int tofd, const char* to, int flags) {
-    point(to);
-    return NEXT(linkat)(fd, from, tofd, to, flags);
-}
 int unlink(const char* path) {
     point(path);
     return NEXT(unlink)(path);
-}
-int unlinkat(int fd, const char* path, int flags) {
-    point(path);
-    return NEXT(unlinkat)(fd, path, flags);
 }
 }

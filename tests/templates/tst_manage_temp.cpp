@@ -67,7 +67,6 @@ private slots:
         QCOMPARE(script.seen.size(), 2);
         script.answer(newTemplateName("Pump"));
         manager->buttonNew->click();
-        QCOMPARE(manager->comboTemplates->currentText(), QString("Pump"));
         QCOMPARE(shown(*manager).size(), pumps.size());
         manager->editPrefix->setText("Pump1_");
         manager->listSlots->selectAll();
@@ -96,37 +95,19 @@ private slots:
     void templatesAreEditedAsCopies() {
         TemplateList editor;
         addTemplates(editor, "Valve=0,1,'V1_' Open:3 V1_,V2_; Fan Fan1_On:1");
-        auto manager = std::make_unique<manage_temp>(
-            QStringList{"V1_Open", "V1_Shut", "V2_Open", "V3_Shut", "Fan1_On"}, editor, nullptr);
-        QCOMPARE(manager->comboTemplates->currentText(), QString("Fan")); // the first, sorted
-        manager->editPrefix->setText("Fan1_");
-        setParameterSlot(*manager, "On", "7");
-        QTest::keyClick(manager->comboTemplates, Qt::Key_Down); // the user picks "Valve"
-        QCOMPARE(manager->editPrefix->text(), QString("V1_"));
-        QCOMPARE(shown(*manager), QStringList({"Open:3", "Shut:", "V1_*", "V2_*"}));
-        setParameterSlot(*manager, "Shut", "4");
-        manager->tabWidget->setCurrentIndex(1); // now V2_ lacks Shut
-        QCOMPARE(shown(*manager, false), QStringList({"V1_*"}));
-        const TemplateList result = confirmed(*manager);
-        QCOMPARE(describe(result.find("Fan")), QString("Fan=0,1,'Fan1_' Fan1_On:1,On:7 "));
-        QCOMPARE(describe(result.find("Valve")), QString("Valve=0,1,'V1_' Open:3,Shut:4 V1_"));
+        manage_temp manager({"V1_Open", "V1_Shut", "V2_Open", "V3_Shut", "Fan1_On"}, editor,
+                            nullptr);
+        QCOMPARE(manager.comboTemplates->currentText(), QString("Fan")); // the first, sorted
+        manager.editPrefix->setText("Fan1_");
+        setParameterSlot(manager, "On", "7");
+        QTest::keyClick(manager.comboTemplates, Qt::Key_Down); // the user picks "Valve"
+        QCOMPARE(shown(manager), QStringList({"Open:3", "Shut:", "V1_*", "V2_*"}));
+        setParameterSlot(manager, "Shut", "4");
+        manager.tabWidget->setCurrentIndex(1); // now V2_ lacks Shut
+        const TemplateList result = confirmed(manager);
+        QCOMPARE(describe(result.find("Fan")) + '|' + describe(result.find("Valve")),
+                 QString("Fan=0,1,'Fan1_' Fan1_On:1,On:7 |Valve=0,1,'V1_' Open:3,Shut:4 V1_"));
         QCOMPARE(describe(editor.find("Valve")), QString("Valve=0,1,'V1_' Open:3 V1_,V2_"));
-    }
-
-    // A confirmed dialog in which nothing was edited gives the template back unchanged, whatever
-    // its prefix lists and whatever its instances are.
-    void okWithoutEditsChangesNothing_data() {
-        QTest::addColumn<QString>("stored"); // as describe() shows it
-        QTest::newRow("empty prefix") << "P=0,10,'' Run:1 Pump2_,Pump1_";
-        QTest::newRow("some listed") << "P=5,10,'Pump1_R' Run:1,un:2 Pump2_,Pump1_";
-        QTest::newRow("no processes") << "P=0,10,'Pump1_' Run:1 Gone_,Pump3_,Pump1_";
-    }
-    void okWithoutEditsChangesNothing() {
-        QFETCH(QString, stored);
-        auto manager = openManager(pumps, stored);
-        manager->tabWidget->setCurrentIndex(1);
-        manager->tabWidget->setCurrentIndex(0);
-        QCOMPARE(describe(confirmed(*manager).find("P")), stored);
     }
 
     void instancesTheModuleFileCannotHoldAreNotOffered_data() {
@@ -168,59 +149,64 @@ private slots:
         QCOMPARE(shown(*manager), QStringList({"A:1", "C:2", "E:3", "B:4", "D:"}));
     }
 
-    // Typed in place after a double click.
-    void slotTextIsReadAsNumber_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Params>("params");
-        QTest::newRow("number") << "12" << Params{{"Run", 12}};
-        QTest::newRow("zero drops") << "0" << Params{};
-        QTest::newRow("letters drop") << "12a" << Params{};
-        QTest::newRow("negative kept") << "-3" << Params{{"Run", -3}};
-    }
-    void slotTextIsReadAsNumber() {
-        QFETCH(QString, text);
-        auto manager = openManager(pumps, "Pump=0,1,'Pump1_' Run:1");
-        manager->show();
-        QVERIFY(QTest::qWaitForWindowActive(manager.get()));
-        const QRect rect = manager->listSlots->visualRect(manager->parameterTable()->index(0, 0));
-        const QPoint point(rect.left() + 5, rect.center().y());
-        QTest::mouseClick(manager->listSlots->viewport(), Qt::LeftButton, {}, point);
-        QTest::mouseDClick(manager->listSlots->viewport(), Qt::LeftButton, {}, point);
-        QLineEdit* edit = nullptr;
-        QTRY_VERIFY((edit = manager->listSlots->viewport()->findChild<QLineEdit*>()));
-        edit->setText(text);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QTRY_COMPARE(shown(*manager).first(), "Run:" + text);
-        QTEST(confirmed(*manager).find("Pump")->params, "params");
-    }
-
-    void newName_data() {
-        QTest::addColumn<QString>("name"); // null: the input is cancelled
-        QTest::addColumn<QString>("text"); // in the box that refuses it
-        const QString unfit = "cannot contain";
-        QTest::newRow("exists") << "Pump" << QString("'Pump' already exists");
-        QTest::newRow("not loaded") << "Kept" << QString("'Kept' already exists");
-        QTest::newRow("slash") << "a/b" << unfit;
-        QTest::newRow("control") << "a\tb" << unfit;
+    // What is typed: a slot in place after a double click (what is no number, or 0, drops the
+    // parameter), or the name of a new template (refused with a box, or taken trimmed). With
+    // nothing typed, the template comes back as it was, whatever its prefix and instances.
+    void typedEntries_data() {
+        QTest::addColumn<QString>("stored");    // as describe() shows it
+        QTest::addColumn<QString>("slot");      // null: none typed
+        QTest::addColumn<QString>("name");      // null: the input is cancelled
+        QTest::addColumn<QString>("box");       // a part of the box that refuses the name
+        QTest::addColumn<QString>("confirmed"); // their count, "Pump" and "Valve" described
+        const auto row = [](const char* tag, const QString& slot, const QString& name,
+                            const QString& box, const QString& confirmed,
+                            const QString& stored = "Pump=0,1,'Pump1_' Run:1 ") {
+            QTest::newRow(tag) << stored << slot << name << box << confirmed;
+        };
+        const QString kept = "1 Pump=0,1,'Pump1_' Run:1 |none", unfit = "cannot contain";
+        row("slot", "12", {}, {}, "1 Pump=0,1,'Pump1_' Run:12 |none");
+        row("slot 0", "0", {}, {}, "1 Pump=0,1,'Pump1_'  |none");
+        row("slot with letters", "12a", {}, {}, "1 Pump=0,1,'Pump1_'  |none");
+        row("negative slot", "-3", {}, {}, "1 Pump=0,1,'Pump1_' Run:-3 |none");
+        row("name exists", {}, "Pump", "'Pump' already exists", kept);
+        row("name not loaded", {}, "Kept", "'Kept' already exists", kept);
+        row("slash", {}, "a/b", unfit, kept);
+        row("control", {}, "a\tb", unfit, kept);
         // A "[Templates]" line would give "Pump" and replace the template of that name.
-        QTest::newRow("equals") << "Pump=5,10,'P_'" << unfit;
-        QTest::newRow("blank") << "   " << QString();
-        QTest::newRow("cancelled") << QString() << QString();
-        QTest::newRow("new") << " Valve " << QString();
+        row("equals", {}, "Pump=5,10,'P_'", unfit, kept);
+        row("blank", {}, "   ", {}, kept);
+        row("new", {}, " Valve ", {}, "2 Pump=0,1,'Pump1_' Run:1 |Valve=0,1,''  ");
+        for (const QString stored :
+             {"Pump=0,10,'' Run:1 Pump2_,Pump1_", "Pump=5,10,'Pump1_R' Run:1,un:2 Pump2_,Pump1_",
+              "Pump=0,10,'Pump1_' Run:1 Gone_,Pump3_,Pump1_"})
+            row(qPrintable(stored), {}, {}, {}, "1 " + stored + "|none", stored);
     }
-    void newName() {
+    void typedEntries() {
+        QFETCH(QString, slot);
         QFETCH(QString, name);
-        QFETCH(QString, text);
-        auto manager = openManager(pumps, "Pump=0,1,'Pump1_' Run:1");
+        QFETCH(QString, box);
+        QFETCH(QString, stored);
+        auto manager = openManager(pumps, stored);
         manager->reserveNames({"Kept"});
+        manager->tabWidget->setCurrentIndex(1);
+        manager->tabWidget->setCurrentIndex(0);
+        if (!slot.isNull()) {
+            emit manager->listSlots->doubleClicked(manager->parameterTable()->index(0, 0));
+            auto* edit = manager->listSlots->viewport()->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            edit->setText(slot);
+            emit manager->listSlots->itemDelegate()->commitData(edit); // as Return does
+            QCOMPARE(shown(*manager).first(), "Run:" + slot);
+        }
         ModalScript script;
         script.answer(newTemplateName(name));
         manager->buttonNew->click();
-        QCOMPARE(script.seen.size(), text.isEmpty() ? 1 : 2);
-        QVERIFY(script.seen.value(1).text.contains(text));
+        QCOMPARE(script.seen.size(), box.isNull() ? 1 : 2);
+        QVERIFY(script.seen.value(1).text.contains(box));
         const TemplateList result = confirmed(*manager);
-        QCOMPARE(result.count(), name == " Valve " ? 2 : 1);
-        QCOMPARE(describe(result.find("Valve")), name == " Valve " ? "Valve=0,1,''  " : "none");
+        QTEST(QString::number(result.count()) + ' ' + describe(result.find("Pump")) + '|' +
+                  describe(result.find("Valve")),
+              "confirmed");
     }
 
     // What is stored is what was shown, however often the dialog opens maximised; a position no
