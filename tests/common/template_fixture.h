@@ -1,18 +1,14 @@
 #pragma once
 
-// The template suites' editors: one on module "Pumps" of system "north" in a working copy of
-// its own, and a session through the store host on a copy of the sample store showing the north
-// module of al_out_0001.cfg ("Pumps": template "pump" on P1..P8, free rows PS_*).
+// The template suites' editors: one on module "Pumps" of system "north" in a working copy, and
+// a session through the store host ("Pumps": template "pump" on P1..P8, free rows PS_*).
 
 #include "common/fixture.h"
-#include "core/device_template.h"
 #include "templates/manage_temp.h"
 #include "templates/template_tables.h"
 
-#include <QDir>
 #include <QInputDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 using Params = QMap<QString, int>;
 
@@ -65,10 +61,8 @@ struct TemplateEditor {
         const QStringList entries = table.split(' ', Qt::SkipEmptyParts);
         QVector<ProcessDefinition> definitions;
         probe.processNames().clear();
-        for (const QString& entry : entries) {
-            probe.processNames().append(entry.section(':', 0, 0));
-            definitions.append({probe.processNames().last(), "G"});
-        }
+        for (const QString& entry : entries)
+            definitions.append({probe.processNames().emplace_back(entry.section(':', 0, 0)), "G"});
         probe.processEditor()->setProcesses(definitions);
         probe.processEditor()->editRows([&](int, ProcessRow& row) {
             const QString entry = entries[probe.processNames().indexOf(row.name)];
@@ -92,11 +86,11 @@ struct TemplateEditor {
         writeFile(root.filePath(file), data);
     }
     cOutputFile& module(int index = 0) { return *probe.modules()[size_t(index)]; }
-    // Saves the templates as the module writer does; the lines come back.
-    QPair<QString, QString> saveTemplates(bool duplicate = false) {
-        QPair<QString, QString> lines;
-        editor.saveTemplates(probe.currentModule(), duplicate, lines.first, lines.second);
-        return lines;
+    // Saves the templates as the module writer does: their lines, each ended by a blank.
+    QString saveTemplates(bool duplicate = false) {
+        QString templateLines, instanceLines;
+        editor.saveTemplates(probe.currentModule(), duplicate, templateLines, instanceLines);
+        return QString(templateLines + instanceLines).replace('\n', ' ');
     }
 
     QTemporaryDir root;
@@ -109,8 +103,7 @@ inline ModalScript::Answer managerAnswer(const std::function<void(manage_temp&)>
                                          bool ok = true) {
     return [edit, ok](QDialog& dialog) {
         auto& manager = dynamic_cast<manage_temp&>(dialog);
-        if (edit)
-            edit(manager);
+        edit(manager);
         (ok ? manager.buttonOk : manager.buttonCancel)->click();
         return manager.result();
     };
@@ -136,30 +129,15 @@ inline QString describe(const devTemplate* t) {
     return templatesLine(*t) + ' ' + params.join(',') + ' ' + t->instances.join(',');
 }
 
-// A copy of the sample store (unless a store is given), changed first by prepare: the module file
-// of Pumps replaced by a ".cfg" file from the data folder, other paths taken away.
-struct StoreCopy {
-    StoreCopy(const QString& prepare, const QString& at) : path(at.isEmpty() ? store.path() : at) {
-        if (at.isEmpty())
-            copyTree(sampleStore(), path);
-        for (const QString& name : prepare.split(' ', Qt::SkipEmptyParts))
-            if (name.endsWith(".cfg"))
-                writeFile(path + '/' + outputs + "/al_out_0001.cfg", readTestData(name));
-            else
-                QFile::remove(path + '/' + name);
-        initial = treeSnapshot(path);
-    }
-    QTemporaryDir store, work;
-    const QString path;
-    QMap<QString, QByteArray> initial;
-};
-
-// A session through the store host on that store, showing the north module of al_out_0001.cfg.
-struct Hosted : StoreCopy {
+// A session through the store host, showing the north module of al_out_0001.cfg, on a copy of
+// the sample store (unless a store is given) changed first by prepare: the module file of Pumps
+// replaced by a ".cfg" file from the data folder, other paths taken away.
+struct Hosted {
     explicit Hosted(const QString& prepare = {}, const QString& at = {},
                     const QString& owner = "tester")
-        : StoreCopy(prepare, at), host(path, work.path(), owner),
-          editor(work.path(), "alm_tolv_output", ""), probe(editor) {
+        : path(at.isEmpty() ? store.path() : at), initial(copy(prepare, at)),
+          host(path, work.path(), owner), editor(work.path(), "alm_tolv_output", ""),
+          probe(editor) {
         host.attach(&editor);
         editor.activate(true);
         probe.selectSystem("north");
@@ -167,6 +145,16 @@ struct Hosted : StoreCopy {
         for (QTreeWidgetItem* row : probe.fileList()->findItems("al_out_0001.cfg", {}, 1))
             probe.fileList()->setCurrentItem(row);
         settle();
+    }
+    QMap<QString, QByteArray> copy(const QString& prepare, const QString& at) {
+        if (at.isEmpty())
+            copyTree(sampleStore(), path);
+        for (const QString& name : prepare.split(' ', Qt::SkipEmptyParts))
+            if (name.endsWith(".cfg"))
+                writeFile(path + '/' + outputs + "/al_out_0001.cfg", readTestData(name));
+            else
+                QFile::remove(path + '/' + name);
+        return treeSnapshot(path);
     }
     void settle() { host.flushReplies(); }
     void renameTo(const QString& name) {
@@ -209,6 +197,9 @@ struct Hosted : StoreCopy {
         return text + "locks held:\n" + locks.join('\n').toUtf8() + "\n";
     }
 
+    QTemporaryDir store, work;
+    const QString path;
+    const QMap<QString, QByteArray> initial;
     ModalScript modal; // every box is answered, and seen
     StoreHost host;
     alm_tolv_output editor;

@@ -86,7 +86,7 @@ private slots:
         f.saveTemplates(true);
         f.addTemplates("Kept A:9 P; New A:1 Q");
         ModalScript modal;
-        modal.answer(managerAnswer({}, false));
+        modal.answer(managerAnswer([](manage_temp&) {}, false));
         f.editor.manageTemplate();
         QCOMPARE(f.probe.templates().count(), 1);
         QCOMPARE(f.probe.templates().find("Kept")->params, Params({{"A", 3}}));

@@ -161,9 +161,7 @@ private slots:
         QTEST(f.row("P1_RUN") + ' ' + f.row("P1_X") + ' ' + f.row("P2_X"), "rows");
         QCOMPARE(modal.seen.size(), box.isEmpty() ? 0 : 1);
         QCOMPARE(modal.seen.value(0).text.section("\n\t", 1).section('\n', 0, 0), box);
-        const auto [templateLines, instancesLines] = f.saveTemplates();
-        QTEST(QString(templateLines + instancesLines).replace('\n', ' ') + log.lines.join(' '),
-              "after");
+        QTEST(f.saveTemplates() + log.lines.join(' '), "after");
     }
 
     // A device description is written without its lock only for a duplicate being made; the
