@@ -5,16 +5,13 @@
 
 #include <QDockWidget>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QToolBar>
-#include <QtTest>
 
 namespace {
 
 const QByteArray pumps = "[System]\r\nName=Pumps\r\nConfigTool=tolv\r\nModule=alm_tolv_opdb\r\n"
                          "[TOLV_CONFIG]\r\nDriver=12\r\n[Process]\r\nP1=1\r\nP2=007\r\nNOPE=3\r\n";
-const QByteArray boilers = "[System]\r\nName=Boilers\r\nConfigTool=tolv\r\n[Process]\r\nP3=5\r\n";
 
 QByteArray module(const QString& name, const QByteArray& rest = "[Process]\r\n") {
     return "[System]\r\nName=" + name.toUtf8() + "\r\nConfigTool=tolv\r\n" + rest;
@@ -35,7 +32,7 @@ private slots:
     void init() {
         root = std::make_unique<QTemporaryDir>();
         write(outputs + "/al_out_0001.cfg", pumps);
-        write(outputs + "/al_out_0002.cfg", boilers);
+        write(outputs + "/al_out_0002.cfg", module("Boilers", "[Process]\r\nP3=5\r\n"));
     }
     void cleanup() {
         probe.reset();
@@ -71,29 +68,19 @@ private slots:
                  "<h1>Alarms TOLV Output - " + name.toHtmlEscaped() + "</h1>");
     }
 
-    void savingWritesTheRowsShownInTheirOrder() {
-        openPumps();
-        probe->processEditor()->procList->sortByColumn(0, Qt::DescendingOrder);
-        setSlot(*probe->processEditor(), "P3", "+9");
-        editor->saveFile(probe->currentModule(), true, false);
-        QCOMPARE(read(outputs + "/al_out_0001.cfg"), pumps); // not modified: nothing written
-        editor->markDirty();
-        editor->saveFile(probe->currentModule(), true, false);
-        QCOMPARE(read(outputs + "/al_out_0001.cfg"),
-                 QByteArray("[System]\r\nName=Pumps\r\nConfigTool=tolv\r\nModule=alm_tolv_opdb\r\n"
-                            "AlmSystem=north\r\n[TOLV_CONFIG]\r\nDriver=12\r\n[Process]\r\n"
-                            "P3=+9\r\nP2=007\r\nP1=1\r\n"));
-        QVERIFY(!probe->currentModule()->modified);
-    }
-
-    // While the outputs folder refuses files: one box, no stored file changed, and
-    // changes that are in no file keep their module modified for the next Apply.
+    // While the outputs folder refuses files: one box, no stored file changed,
+    // and changes that are in no file keep their module modified for the next
+    // Apply, which writes the rows in the order shown and nothing for a module
+    // not modified.
     void refusedByTheFolder_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QByteArray>("written"); // the shown module's file ends so after an Apply
         const QString open = "Failed to open file - ";
-        QTest::newRow("apply") << open << "Pumps" << QByteArray("P4=4\r\n");
+        QTest::newRow("apply") << open << "Pumps"
+                               << QByteArray(
+                                      "opdb\r\nAlmSystem=north\r\n[TOLV_CONFIG]\r\nDriver=12\r\n"
+                                      "[Process]\r\nP4=+4\r\nP2=007\r\nP1=1\r\n");
         QTest::newRow("menuNewFile") << open << "al_out_0003.cfg" << QByteArray("[Process]\r\n");
         QTest::newRow("menuDuplicateFile") << open << "Pumps" << QByteArray();
         QTest::newRow("menuDeleteFile") << "Failed to remove file - "
@@ -102,8 +89,9 @@ private slots:
     void refusedByTheFolder() {
         QFETCH(QByteArray, written);
         openPumps();
-        if (written.startsWith("P4")) {
-            setSlot(*probe->processEditor(), "P4", "4");
+        probe->processEditor()->procList->sortByColumn(0, Qt::DescendingOrder);
+        if (written.startsWith("opdb")) {
+            setSlot(*probe->processEditor(), "P4", "+4");
             editor->markDirty();
         }
         ModalScript modal;
@@ -135,8 +123,8 @@ private slots:
         QVERIFY(!probe->currentModule()->modified);
     }
 
-    // Shown before they arrive, the module shows its slots once they do; when they
-    // arrive again, changed, the unsaved edits stay.
+    // Shown before they arrive, the module shows its slots once they do; when
+    // they arrive again, changed, the unsaved edits stay.
     void processDefinitionsArrivingKeepWhatTheModuleShows() {
         write("config/alarms/north/proc_def.cfg", "[P1]\n[P2]\n[P4]\n");
         editor = std::make_unique<alm_tolv_output>(root->path(), "tolv", "");
@@ -198,11 +186,13 @@ private slots:
     }
 
     void duplicatesAreNamedAsCopiesAndShown() {
-        write(outputs + "/al_out_0009.cfg", module("COPY 2 OF PUMPS")); // letter case aside, taken
+        write(outputs + "/al_out_0009.cfg",
+              module("COPY 2 OF PUMPS")); // letter case aside, taken
         write(outputs + "/al_out_0001.cfg",
               pumps + "[Templates]\r\npump=0,1,''\r\n[Instances]\r\npump=A,\r\n");
         write("config/devicetypes/north_Pumps_pump.xml",
-              "<device_description name=\"north_Pumps_pump\"><param name=\"_RUN\" slot=\"1\"/>"
+              "<device_description name=\"north_Pumps_pump\"><param name=\"_RUN\" "
+              "slot=\"1\"/>"
               "</device_description>");
         ModalScript modal; // a copy saved without its description would warn
         openPumps();
@@ -218,7 +208,8 @@ private slots:
         QCOMPARE(shownSlot("P2"), QString("007"));
         QVERIFY(read(outputs + "/al_out_0003.cfg").endsWith("[Process]\r\nP1=1\r\nP2=007\r\n"));
         QCOMPARE(rows().last(), QString("Copy 1 of Copy 1 of Pumps|al_out_0005.cfg"));
-        // The copy's template has its description at once: no lock is held for it yet.
+        // The copy's template has its description at once: no lock is held for it
+        // yet.
         QVERIFY(
             QFileInfo::exists(root->filePath("config/devicetypes/north_Copy 1 of Pumps_pump.xml")));
     }
@@ -239,9 +230,9 @@ private slots:
         row("own name", "Pumps");
         row("empty", "");
         row("255 characters", longest);
-        row("another module's", "Boilers", "New name already exists.");
         row("another module's in other letter case", "boilers",
-            "Another module is called \"Boilers\". Names that differ only in letter case");
+            "Another module is called \"Boilers\". Names that differ only in "
+            "letter case");
         row("blanks at the ends", " Pumps 2", notKept);
         row("enclosing quotes", "'P'", notKept);
         row("256 characters", longest + 'x', notKept);
@@ -270,7 +261,6 @@ private slots:
         QCOMPARE(modal.seen.size(), message.isEmpty() ? 0 : 1);
         QVERIFY2(modal.seen.value(0).text.startsWith(message),
                  qPrintable(modal.seen.value(0).text));
-        QCOMPARE(modal.seen.value(0).caption, message.isEmpty() ? "" : "cTOLV Output Editor");
         QCOMPARE(editor->isDirty(), held && message.isEmpty());
         QCOMPARE(probe->processEditor()->topLabel->text(),
                  "<h1>Alarms TOLV Output - " + name.toHtmlEscaped() + "</h1>");
@@ -418,9 +408,8 @@ private slots:
         QFile::remove(root->filePath(outputs + "/al_out_0002.cfg"));
         ModalScript modal;
         probe->fileList()->setCurrentItem(probe->fileList()->topLevelItem(1));
-        QCOMPARE(modal.seen.value(0).text,
-                 QString("The file of the module \"Boilers\" (" + outputs +
-                         "/al_out_0002.cfg) is gone. The module was removed from the list."));
+        QVERIFY(
+            modal.seen.value(0).text.endsWith("is gone. The module was removed from the list."));
         QCOMPARE(rows(), QStringList{"Pumps|al_out_0001.cfg"});
         QCOMPARE(current(), QString("-"));
         QCOMPARE(shownSlot("P2"), QString()); // Pumps' rows are not Boilers'
@@ -452,7 +441,6 @@ private slots:
             return 0;
         });
         editor->apply();
-        QCOMPARE(modal.seen.value(0).buttons, QStringList({"Overwrite", "Reload"}));
         QTEST(shownSlot("P4"), "p4");
         QFETCH(QByteArray, stored);
         QCOMPARE(read(outputs + "/al_out_0001.cfg").split('[').last(), "Process]\r\n" + stored);
