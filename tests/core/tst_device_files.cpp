@@ -8,7 +8,6 @@
 #include "core/xml_scan.h"
 
 #include <QDomDocument>
-#include <QDomElement>
 
 namespace {
 
@@ -22,9 +21,6 @@ TemplateList templates(const QStringList& lines) {
     }
     return list;
 }
-
-// The templates of module "Boiler house" in system "north" used by the golden files.
-const QStringList boilerHouse{"pump=10,20 P1,P2,P3", "valve", "spare S1"};
 
 } // namespace
 
@@ -256,7 +252,7 @@ private slots:
 
     // Files made where there were none, and then left as they are by a save.
     void createdSharedFilesMatchGolden() {
-        const TemplateList list = templates(boilerHouse);
+        const TemplateList list = templates({"pump=10,20 P1,P2,P3", "valve", "spare S1"});
         const QString module = "north_Boiler house";
         QDomDocument types, instances;
         createSharedDocument("devicetypes", "devicetypes.dtd", types);
