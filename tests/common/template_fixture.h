@@ -162,9 +162,10 @@ struct Hosted {
         row->setText(0, name); // as the in-place edit leaves it
         editor.renameModule(row, 0, name);
     }
-    // The template manager: edit works in it, then OK (or Cancel); a new template is newName.
-    void manage(const std::function<void(manage_temp&)>& edit, bool ok = true,
-                const QString& newName = QString()) {
+    // The template manager: a new template named newName, edit works in it, then OK (or Cancel).
+    void manage(
+        const QString& newName = {}, bool ok = true,
+        const std::function<void(manage_temp&)>& edit = [](manage_temp&) {}) {
         modal.answer(managerAnswer(edit, ok));
         if (!newName.isEmpty())
             modal.answer(newTemplateName(newName));

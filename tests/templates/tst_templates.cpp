@@ -12,15 +12,14 @@ class tst_templates : public QObject {
     ScopedSettings settings;
 
 private slots:
-    // A change, applied: the store holds what the golden file shows (each file added, changed or
-    // removed, and the locks held), the editor is clean, and a second Apply asks nothing and
-    // changes nothing.
+    // A change, applied: the store holds what the golden file shows (files added, changed or
+    // removed, the locks held), the editor is clean; a second Apply asks and changes nothing.
     void applyBringsTheChangeToTheStore_data() {
         QTest::addColumn<QString>("prepare"); // the store before the editor sees it
         QTest::addColumn<Change>("change");
         QTest::addColumn<int>("dialogs"); // seen in all
         QTest::addColumn<QString>("golden");
-        const Change okWithoutEdits = [](Hosted& h) { h.manage([](manage_temp&) {}); };
+        const Change okWithoutEdits = [](Hosted& h) { h.manage(); };
         QTest::newRow("slot edited") << "" << Change([](Hosted& h) {
             setSlot(*h.probe.processEditor(), "PS_UPS_FAULT", "103");
             h.editor.markDirty();
@@ -29,30 +28,27 @@ private slots:
         // slot of "pump" edited, and a template "ps" on the power supply processes PS_*, its six
         // parameters numbered 1..6 in name order, base slot 200, offset 5, instance "PS_".
         QTest::newRow("template made, then cancelled") << "" << Change([](Hosted& h) {
-            h.manage(
-                [](manage_temp& manager) {
-                    setParameterSlot(manager, "_AUTO", "9");
-                    manager.buttonNew->click();
-                    manager.editPrefix->setText("PS_");
-                    manager.listSlots->selectAll();
-                    manager.buttonAutoNumberSlots->click();
-                    manager.spinBase->setValue(200);
-                    manager.spinOffset->setValue(5);
-                    manager.tabWidget->setCurrentIndex(1);
-                    manager.buttonSelectAll->click();
-                },
-                true, "ps");
-            h.manage([](manage_temp&) {}, false);
+            h.manage("ps", true, [](manage_temp& manager) {
+                setParameterSlot(manager, "_AUTO", "9");
+                manager.buttonNew->click();
+                manager.editPrefix->setText("PS_");
+                manager.listSlots->selectAll();
+                manager.buttonAutoNumberSlots->click();
+                manager.spinBase->setValue(200);
+                manager.spinOffset->setValue(5);
+                manager.tabWidget->setCurrentIndex(1);
+                manager.buttonSelectAll->click();
+            });
+            h.manage({}, false);
         }) << 3 << "apply_template_made.txt";
         // Its description leaves the store and its lock is given back.
         QTest::newRow("template deleted") << "" << Change([](Hosted& h) {
-            h.manage([](manage_temp& manager) {
+            h.manage({}, true, [](manage_temp& manager) {
                 manager.listSlots->selectAll();
                 manager.buttonClearSlots->click();
             });
         }) << 1 << "apply_template_deleted.txt";
-        QTest::newRow("OK without edits") << "" << okWithoutEdits << 1 << "apply_nothing.txt";
-        QTest::newRow("OK without edits, prefix lists no parameter")
+        QTest::newRow("OK without edits, the prefix lists no parameter")
             << "module_blr_prefix.cfg" << okWithoutEdits << 1 << "apply_nothing.txt";
         // The store's instances follow the module file's order, which is kept.
         QTest::newRow("OK without edits, instances out of file order")
@@ -83,8 +79,8 @@ private slots:
                    h.renameTo("Pumpen");
                    h.editor.apply();
                    h.settle();
-                   QCOMPARE(h.modal.seen.value(0).text,
-                            "We have not got the lock on file - " + descPath("north_Pumpen"));
+                   QVERIFY(h.modal.seen.value(0).text.endsWith("lock on file - " +
+                                                               descPath("north_Pumpen")));
                    QVERIFY(h.probe.currentModule()->modified && h.editor.isDirty());
                })
             << 1 << "apply_renamed.txt";
@@ -195,9 +191,8 @@ private slots:
         QVERIFY(f.editor.saveFile(f.probe.currentModule(), !duplicate, duplicate));
         QCOMPARE(modal.seen.size(), duplicate ? 0 : 1);
         QCOMPARE(f.read(devTypes) == old && !f.exists(instances), meanwhile > 0);
-        const QStringList written{"north_Pumps.xml", "north_Pumps_pump.xml"};
-        QCOMPARE(QDir(f.root.filePath("config/devicetypes")).entryList(QDir::Files),
-                 duplicate ? written : QStringList());
+        QCOMPARE(QDir(f.root.filePath("config/devicetypes")).entryList(QDir::Files).join(' '),
+                 duplicate ? "north_Pumps.xml north_Pumps_pump.xml" : "");
     }
 
     // A name that would give a module or template the device type id of another
@@ -207,13 +202,11 @@ private slots:
         Hosted h; // north: Pumps (template pump), Boilers (template boiler)
         QTreeWidgetItem* boilers = h.probe.fileList()->findItems("Boilers", Qt::MatchExactly)[0];
         h.editor.renameModule(boilers, 0, "Pumps_spare"); // free: Pumps has no template spare
-        h.manage([](manage_temp& manager) { manager.buttonNew->click(); }, false, "spare");
+        h.manage("spare", false, [](manage_temp& manager) { manager.buttonNew->click(); });
         QCOMPARE(h.modal.seen.value(2).text, QString("The specified name 'spare' already exists."));
         h.editor.renameModule(boilers, 0, "Pumps_pump");
         QCOMPARE(boilers->text(0), QString("Pumps_spare"));
-        QCOMPARE(h.modal.seen.value(3).text,
-                 QString("The device type 'north_Pumps_pump' of the new "
-                         "name already belongs to another module or template."));
+        QVERIFY(h.modal.seen.value(3).text.contains("'north_Pumps_pump' of the new name already"));
         h.editor.renameModule(boilers, 0, "Copy 1 of Pumps_pump");
         QString copy;
         h.editor.copyName(copy);
@@ -250,9 +243,9 @@ private slots:
             QCOMPARE(log.lines, QStringList());
             return;
         }
-        QCOMPARE(log.take(), (QStringList{"unlock " + descPath("north_Pumps"),
-                                          "lock " + descPath("north_Pumpen"),
-                                          "lock " + descPath("north_Pumpen_t")}));
+        QCOMPARE(log.take().join(' '), "unlock " + descPath("north_Pumps") + " lock " +
+                                           descPath("north_Pumpen") + " lock " +
+                                           descPath("north_Pumpen_t"));
         // The answer to a request sent before the rename (or the same answer twice).
         f.grant(descPath("north_Pumps"));
         QCOMPARE(log.take(), QStringList{"unlock " + descPath("north_Pumps")});
@@ -285,9 +278,9 @@ private slots:
         QFETCH(QString, blocked);
         QFETCH(QStringList, boxes);
         // The files under this path keep their bytes.
-        const QString kept = blocked == "config"   ? instances
-                             : blocked == "broken" ? devTypes
-                                                   : blocked;
+        const QString kept =
+            QMap<QString, QString>{{"config", instances}, {"broken", devTypes}}.value(blocked,
+                                                                                      blocked);
         Hosted h;
         if (blocked == "config")
             QVERIFY(QFile::remove(h.work.filePath(instances)));
