@@ -314,6 +314,8 @@ private slots:
         QCOMPARE(rows(),
                  expected + QStringList({"Odd name|al_out_0001xcfg", "New|al_out_0009.cfg"}));
         QTEST(current(), "shown");
+        // With the shown module gone, nothing is left to copy.
+        QCOMPARE(probe->action("duplicate")->isEnabled(), probe->currentModule() != nullptr);
         if (probe->currentModule())
             QVERIFY(probe->currentModule()->modified);
         QCOMPARE(shownSlot("P4"), QString("4")); // not reloaded, not saved
