@@ -73,7 +73,8 @@ private slots:
         QFETCH(QString, box);
         QCOMPARE(boxes.join(""), box.isEmpty() ? box : "Applying template error: " + box + "OK");
         QVERIFY(f.probe.processEditor()->statusLabel->text().contains(status));
-        QVERIFY(f.exists(f.module().fileName)); // saved
+        QVERIFY(f.exists(f.module().fileName)); // saved, but no description whose lock is not held
+        QVERIFY(!f.exists(descPath("north_Pumps_T")));
         QCOMPARE(commands.lines, QStringList({"dirty"}));
         if (rows.contains("Z:5")) // the selection keeps only the free rows
             QCOMPARE(selectedProcesses(*f.probe.processEditor()), QString("Z"));
