@@ -98,7 +98,6 @@ struct TemplateEditor {
     EditorProbe probe;
 };
 
-// Answers the template manager: edit, then OK (or Cancel).
 inline ModalScript::Answer managerAnswer(const std::function<void(manage_temp&)>& edit,
                                          bool ok = true) {
     return [edit, ok](QDialog& dialog) {
@@ -172,7 +171,6 @@ struct Hosted {
         editor.manageTemplate();
         settle();
     }
-    // The files under a path in the working copy or the store.
     static QMap<QString, QByteArray> under(const QTemporaryDir& dir, const QString& path) {
         auto tree = treeSnapshot(dir.path());
         tree.removeIf([&](const auto& entry) { return !entry.key().startsWith(path); });

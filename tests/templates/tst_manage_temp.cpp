@@ -9,7 +9,6 @@ namespace {
 const QStringList pumps{"Pump1_Run", "Pump1_Trip", "Pump2_Run", "Pump2_Trip", "Pump3_Run"};
 const QString posSize = "Home/Alarms/Outputs/Tolv Output/ManageTemplates/PosSize";
 
-// The manager on the processes and the templates written as addTemplates() reads them.
 std::unique_ptr<manage_temp> openManager(const QStringList& processes,
                                          const QString& templates = {}) {
     TemplateList list;

@@ -56,8 +56,7 @@ private slots:
         QTest::newRow("OK without edits, a description missing")
             << descPath("north_Pumps_pump") << okWithoutEdits << 2
             << "apply_description_missing.txt";
-        // Made where there were none (the failed downloads told), with the driver's number
-        // being typed anew.
+        // Made where there were none (failed downloads told), the driver's number being retyped.
         QTest::newRow("shared files missing")
             << devTypes + ' ' + instances << Change([=](Hosted& h) {
                    h.probe.processEditor()->infodriverNumber->findChild<QLineEdit*>()->setText("");
@@ -195,9 +194,8 @@ private slots:
                  duplicate ? "north_Pumps.xml north_Pumps_pump.xml" : "");
     }
 
-    // A name that would give a module or template the device type id of another
-    // module or template of the system is refused where it is typed, with the
-    // boxes that refuse unfit names; a duplicate's name passes such names over.
+    // A name giving a module or template the device type id of another is refused where it is
+    // typed, as unfit names are; a duplicate's name passes such names over.
     void namesGivingAnotherTypeIdAreRefused() {
         Hosted h; // north: Pumps (template pump), Boilers (template boiler)
         QTreeWidgetItem* boilers = h.probe.fileList()->findItems("Boilers", Qt::MatchExactly)[0];
@@ -255,10 +253,9 @@ private slots:
         QVERIFY(f.probe.lockedDevDescFiles().contains(descPath("north_Pumps")));
     }
 
-    // Each file a save writes, made to fail: the working copy and the store keep the old bytes,
-    // the user is told where a box is due, the module stays modified and the editor dirty; the
-    // next Apply that can write completes. A shared file that is not well-formed is left alone
-    // and the user told where the parser stopped.
+    // Each file a save writes, made to fail (or a shared file not well-formed): the working copy
+    // and the store keep the old bytes, the user is told where a box is due (where the parser
+    // stopped), the module stays modified; the next Apply that can write completes.
     void failedDeviceFileWriteKeepsTheModuleModified_data() {
         QTest::addColumn<QString>("blocked");   // "": a full disk; "broken": not well-formed
         QTest::addColumn<QStringList>("boxes"); // the start of each box text
