@@ -20,8 +20,8 @@ private slots:
         editor.reset();
     }
 
-    // A new editor's menu, docks and texts, the module list's columns as the last one
-    // left them; the process editor fills the area; a host may delete the docks first.
+    // A new editor: its menu, docks, texts, the list's columns as last left, its actions as the
+    // locks come; the process editor fills the area; a host may delete the docks first.
     void partsAndLayoutOfANewEditor() {
         {
             alm_tolv_output first(root->path(), "tolv", "");
@@ -39,19 +39,6 @@ private slots:
             parts << dock->objectName();
         parts << fresh.dockWindows()[0]->findChild<QTabWidget*>()->tabText(0) << fresh.about();
         QVERIFY(matchesGolden(parts.join('\n').toUtf8() + '\n', "new_editor.txt"));
-        fresh.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
-        fresh.resize(900, 700);
-        QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700));
-        emit view.fileList()->customContextMenuRequested(QPoint(5, 5)); // over no module
-        QTRY_VERIFY(view.popupMenu()->isVisible());
-        qDeleteAll(fresh.dockWindows());
-        qDeleteAll(fresh.popupMenus());
-    }
-
-    void actionsFollowTheLocks() {
-        alm_tolv_output plain(root->path(), "tolv", "");
-        EditorProbe view(plain);
         auto lock = [&](int result, const QString& path) { // the enabled actions, and "editor"
             if (!path.isEmpty())
                 view.reply(result, "lock", path, "held");
@@ -67,7 +54,7 @@ private slots:
         QCOMPARE(lock(HostReply::ReadOnly, "config/instances.xml"), QString("new"));
         cOutputFile module("Pumps", "tolv", outputs + "/al_out_0001.cfg");
         view.setCurrentModule(&module);
-        plain.updateActions();
+        fresh.updateActions();
         QCOMPARE(lock(0, {}), QString("new,duplicate"));
         QCOMPARE(lock(HostReply::Done, "config/devicetypes/north_Pumps.xml"),
                  QString("new,duplicate,delete,rename,editor"));
@@ -75,25 +62,32 @@ private slots:
         view.selectSystem("south");
         QCOMPARE(lock(0, {}), QString());
         QCOMPARE(lock(HostReply::Ok, "config/alarms/south/outputs"), QString("new"));
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        fresh.resize(900, 700);
+        QTRY_COMPARE(view.processEditor()->geometry(), QRect(0, 0, 900, 700));
+        emit view.fileList()->customContextMenuRequested(QPoint(5, 5)); // over no module
+        QTRY_VERIFY(view.popupMenu()->isVisible());
+        qDeleteAll(fresh.dockWindows());
+        qDeleteAll(fresh.popupMenus());
     }
 
-    // The module, then the process, once the folder is checked out (the last one
-    // asked for counts); a template's row is made current, not selected. From there
-    // the process editor is asked for, and the infodriver number is an edit.
+    // The module, then the process, once the folder is checked out (the last one asked for
+    // counts); a template's row is made current, not selected. From there the process editor is
+    // asked for, and the infodriver number is an edit.
     void navigateSelectsModuleThenProcess_data() {
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("selected"); // module/selected process/current process box
-        auto row = [](const char* name, const char* context, const char* selected,
-                      const QString& box = "") {
-            QTest::newRow(name) << context << (selected + (box.isEmpty() ? "" : " " + box));
+        auto row = [](const char* name, const char* context, const char* selected) {
+            QTest::newRow(name) << context << QString(selected);
         };
         row("module and process", "Fans;P2", "Fans/P2/P2");
         row("template row", "#Fans;P2", "Fans//P2");
         row("blank process part", "Fans; \t", "Fans//");
         row("third part", "Fans;P2;x", "Fans//");
-        row("leading separator", ";P2", "//", "File: P2 - File not found");
-        row("unknown process", "Pumps;Q9", "Pumps//", "Process: Q9 - Process not found");
-        row("case matters", "pumps", "//", "File: pumps - File not found");
+        row("leading separator", ";P2", "// File: P2 - File not found");
+        row("unknown process", "Pumps;Q9", "Pumps// Process: Q9 - Process not found");
+        row("case matters", "pumps", "// File: pumps - File not found");
         row("nothing: the earlier one counts", ";;", "Fans/P3/P3");
     }
     void navigateSelectsModuleThenProcess() {
@@ -132,9 +126,8 @@ private slots:
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored"); // P2's line in the module file once saved
-        for (const char* ending :
-             {"apply", "dirty check", "close", "click on another module", "move up", "move down",
-              "sort by slot ascending", "sort by slot descending"})
+        for (const char* ending : {"apply", "dirty check", "close", "click on another module",
+                                   "move up", "sort by slot"})
             for (const auto& [typed, line] : {std::pair{"9", "P2=9"}, {"0", ""}, {"5000", "P2=7"}})
                 QTest::addRow("%s, %s", ending, typed) << ending << typed << line;
     }
@@ -146,8 +139,7 @@ private slots:
         dialog& list = *probe->processEditor();
         auto* delegate = static_cast<processListDelegate*>(list.procList->itemDelegate());
         if (ending.startsWith("sort")) // P2 moves when its slot changes
-            list.procList->sortByColumn(
-                ColSlot, ending.endsWith("ascending") ? Qt::AscendingOrder : Qt::DescendingOrder);
+            list.procList->sortByColumn(ColSlot, Qt::AscendingOrder);
         selectProcesses(list, {"P2"});
         QPointer<QLineEdit> line = openSlotEdit(list, "P2");
         QVERIFY(line);
@@ -169,25 +161,22 @@ private slots:
             if (ending == "click on another module")
                 select("Fans");
             else
-                (ending == "move up" ? list.upButton : list.downButton)->click();
+                list.upButton->click();
         }
         QTRY_COMPARE(modal.seen.size(), refused ? 1 : 0);
         QTRY_COMPARE(delegate->openEditor() ? list.processRow(delegate->openIndex().row()).name +
                                                   '=' + delegate->openEditor()->text()
                                             : QString(),
                      refused ? "P2=" + typed : QString()); // open again on its row
-        if (refused) {                                     // left uncommitted, it is lost
-            QCOMPARE(modal.seen[0].text, QString("Valid entries are numbers between 0 and 4096"));
+        if (refused)                                       // left uncommitted, it is lost
             QTest::keyClick(delegate->openEditor(), Qt::Key_Escape);
-        }
         QCOMPARE(list.statusLabel->text(), QString()); // nothing out of range or twice
         editor->apply();
         const QStringList lines = QString(read(outputs + "/al_out_0001.cfg")).split("\r\n");
         QTEST(lines.filter(QRegularExpression("^P2=")).join(','), "stored");
     }
 
-    // A name refused in the in-place edit opens the edit again; an edit of the
-    // file column renames nothing.
+    // A name refused in the in-place edit opens it again; the file column's edit renames nothing.
     void renamingAModuleInPlace() {
         open();
         select("Pumps");
@@ -221,7 +210,8 @@ private slots:
         QVERIFY(!probe->processEditor()->isEnabled() && answerable);
     }
 
-    // A host may close the editor while a "Lock" box is open, also while a module loads.
+    // A host may close the editor while a "Lock" box is open: the outputs folder's, or a
+    // description's while its module loads.
     void lockBoxMayOutliveTheEditor_data() {
         QTest::addColumn<int>("module"); // -1: none is being loaded
         QTest::newRow("refused outputs lock") << -1;
