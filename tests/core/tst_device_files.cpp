@@ -7,8 +7,6 @@
 #include "core/shared_files.h"
 #include "core/xml_scan.h"
 
-#include <QDomDocument>
-
 namespace {
 
 // Templates from "[Templates]" lines, each followed by a blank and its instances.
@@ -248,28 +246,6 @@ private slots:
         // The line holds the whole value.
         QVERIFY(modifiedInstanceLines("S_M", "3", "S_M_t", list)
                     .endsWith(",offset=" + QString::number(offsets.last()) + "\"/>\n"));
-    }
-
-    // Files made where there were none, and then left as they are by a save.
-    void createdSharedFilesMatchGolden() {
-        const TemplateList list = templates({"pump=10,20 P1,P2,P3", "valve", "spare S1"});
-        const QString module = "north_Boiler house";
-        QDomDocument types, instances;
-        createSharedDocument("devicetypes", "devicetypes.dtd", types);
-        for (const QString& id : moduleTypeIds(module, list))
-            appendTypeElement(types, id);
-        createSharedDocument("instances", "instances.dtd", instances);
-        for (const InstanceEntry& entry : moduleInstances(module, list))
-            appendInstanceElement(instances, entry, "12");
-        const QByteArray typeBytes = sharedDocumentBytes(types);
-        const QByteArray instanceBytes = sharedDocumentBytes(instances);
-        QVERIFY(matchesGolden(typeBytes, "devicetypes_created.xml"));
-        QVERIFY(matchesGolden(instanceBytes, "instances_created.xml"));
-        QVERIFY(!rewriteSharedFile(typeBytes, deviceTypesFile, deviceTypeEntries(module, list))
-                     .changed);
-        QVERIFY(
-            !rewriteSharedFile(instanceBytes, instancesFile, instanceEntries(module, "12", list))
-                 .changed);
     }
 };
 
