@@ -14,10 +14,9 @@ static std::unique_ptr<dialog> makeEditor(const QString& table) {
     new QAbstractItemModelTester(editor->procList->model(), // checks every change the model signals
                                  QAbstractItemModelTester::FailureReportingMode::QtTest,
                                  editor.get());
-    const QStringList rows = table.split(' ', Qt::SkipEmptyParts);
     QVector<ProcessDefinition> definitions;
     QHash<QString, QString> entries;
-    for (const QString& row : rows) {
+    for (const QString& row : table.split(' ', Qt::SkipEmptyParts)) {
         definitions.append({row.section(':', 0, 0).remove('#'), row.section(':', 1, 1)});
         entries.insert(definitions.last().name, row);
     }
@@ -176,7 +175,7 @@ private slots:
         row("nothing", "E", "", "||");
         row("above the highest", "E", "100", "6||Valid entries are numbers between 0 and 99");
         row("template row", "T", "", "6||");
-        for (const char* name : {"=A", " C ", "X=Y"})
+        for (const char* name : {"=A", "\tC\t", "X=Y"})
             row(name, name, "",
                 "6||These processes cannot get a slot: a module file cannot hold their names (an "
                 "\"=\" or blanks at an end):\n\t" +
@@ -186,12 +185,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, typed);
         QFETCH(QString, after);
-        auto editor = makeEditor("");
-        editor->setProcesses(
-            {{"E", "G"}, {"A", "G"}, {"T", "G"}, {"=A", "G"}, {" C ", "G"}, {"X=Y", "G"}});
-        setSlot(*editor, "A", "5");
-        setSlot(*editor, "E", "6");
-        makeTemplateRow(*editor, "T");
+        auto editor = makeEditor("E:G:6 A:G:5 #T:G =A:G \tC\t:G X=Y:G");
         editor->maxSlot = 99;
         editor->show();
         QVERIFY(QTest::qWaitForWindowActive(editor.get()));
@@ -426,13 +420,18 @@ private slots:
             QVERIFY(!editor->procList->isRowHidden(row, {}));
     }
 
-    // The layout is saved on closing and restored; with room to spare a long name is not cut.
+    // With nothing stored the columns fit their contents; the layout is saved on closing and
+    // restored; with room to spare a long name is not cut.
     void columnLayout() {
         const QString longName(60, QChar('W'));
-        makeEditor(longName + ":G")->procList->header()->resizeSection(ColProcess, 123);
+        auto editor = makeEditor(longName + ":G");
+        QVERIFY(editor->procList->columnWidth(ColProcess) >=
+                editor->procList->fontMetrics().horizontalAdvance(longName));
+        editor->procList->header()->resizeSection(ColProcess, 123);
+        editor.reset(); // closing saves the layout
         const QString stored = readControlSetting("Home/Alarms/Outputs/Tolv Output/ProcList");
         QCOMPARE(stored.section(',', 1, 1), QString("123"));
-        auto editor = makeEditor(longName + ":G");
+        editor = makeEditor(longName + ":G");
         QCOMPARE(editor->procList->columnWidth(ColProcess), 123); // the stored width: no room
         editor->resize(3000, 400);
         editor->show();
