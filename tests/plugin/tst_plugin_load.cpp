@@ -90,6 +90,7 @@ private slots:
         QVERIFY(first.window.chooseSystem("south") && first.window.chooseSystem("north"));
         QPointer<config_plugin_base> editor = first.openOnFirstModule();
         QVERIFY(editor && editor->isVisible() && modal->seen.isEmpty());
+        QCOMPARE(first.window.windowTitle(), "Tolv Output - tolv-host"); // the entry's name
         QCOMPARE(first.host.lockHolder("config/alarms/south/outputs"), QString("tester"));
         QCOMPARE(first.host.lockHolder("config/devicetypes/north_Pumps.xml"), QString("tester"));
         // A second owner, in the other reply mode, is told of the locks and works read-only.
@@ -98,11 +99,11 @@ private slots:
         QVERIFY(second.openOnFirstModule() && modal->seen.size() == 5);
         for (const SeenDialog& box : std::exchange(modal->seen, {}))
             QVERIFY2(box.caption == "Lock" && box.text.contains("tester"), qPrintable(box.text));
-        QVERIFY(second.window.findChild<QLabel*>("readOnlyLabel")
-                    ->text()
-                    .startsWith("Read only, Locked by tester: "));
+        const QString notice = second.window.findChild<QLabel*>("readOnlyLabel")->text();
+        QVERIFY(notice.startsWith("Read only, Locked by tester: "));
         QCOMPARE(second.list()->topLevelItemCount(), 2); // read-only, but there
         second.window.close();                           // releases nothing of the first owner's
+        QVERIFY(Session(loader, store->path(), "third", mode).window.close()); // no entry opened
         QCOMPARE(first.host.lockHolder(north), QString("tester"));
         // An Apply and quit that fails keeps the window open and the edits.
         QVERIFY(QMetaObject::invokeMethod(editor, "markDirty") && first.dirty());
