@@ -35,7 +35,6 @@ struct ScopedSettings { // the settings store in a temporary folder while alive
 struct SeenDialog { // what a modal dialog showed
     QString caption, text;
     QStringList buttons;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
 // Answers the plug-in's modal dialogs in order. Each answer gets the real
@@ -63,10 +62,7 @@ struct ModalScript {
 
     int handle(QDialog& dialog) {
         auto* box = qobject_cast<QMessageBox*>(&dialog);
-        seen.append({dialog.windowTitle(),
-                     box ? box->text() : QString(),
-                     {},
-                     box ? box->icon() : QMessageBox::NoIcon});
+        seen.append({dialog.windowTitle(), box ? box->text() : QString(), {}});
         for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>())
             seen.last().buttons.append(button->text());
         if (!answers.empty()) {
