@@ -52,6 +52,7 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::newRow("minus two") << QByteArray("DeviceInfodriverId=-2") << -2;
         QTest::newRow("twelve") << QByteArray("DeviceInfodriverId=12") << 12;
+        QTest::newRow("quoted blanks") << QByteArray("DeviceInfodriverId=\" \t12\"") << 12;
         QTest::newRow("letters") << QByteArray("DeviceInfodriverId=abc7") << 0;
         QTest::newRow("key missing") << QByteArray("Other=5") << -1;
     }
