@@ -203,6 +203,7 @@ private slots:
         row("comment not closed", "<r>\n<!-- x </r>", "2:5");
         row("end tag without a name", "<r><a></></r>", "1:9");
         row("comment not closed after the root", "<r/>\n<!-- x", "2:5");
+        row("file cut off in a reference", "<r>\n<a/>&amp", "2:9");
         row("column counts characters", utf8 + "<r a=\"\xC3\xA4\xC3\xA4\"><</r>", "2:12");
     }
     void scannerReadsWhatReadersAccept() {
